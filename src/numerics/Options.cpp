@@ -1,5 +1,7 @@
 #include "numerics/Options.h"
 
+#include "platform/core/Archive.h"
+
 namespace {
 CLAOptions s_defaultLA;
 CCritOptions s_defaultCrit;
@@ -56,4 +58,42 @@ void CEnvMapOptions::Reset() {
     Atoms.clear();
     SurfaceOnly = 1;
     DisplayMode = 0;
+}
+
+namespace {
+template <class T> void Exchange(zel::CArchive& ar, COptionPair<T>& option) {
+    if (ar.IsStoring()) {
+        ar << option.Current;
+    } else {
+        ar >> option.Current;
+    }
+}
+} // namespace
+
+void SerializeOptionBlock(zel::CArchive& ar, CLAOptions& la, CCritOptions& crit, CDEOptions& de,
+                          CIntegOptions& integ, CSurfIntOptions& surf) {
+    Exchange(ar, la.MaxQLIterations);
+    Exchange(ar, la.PivotThreshold);
+    Exchange(ar, crit.MinDistance);
+    Exchange(ar, crit.StepTolerance);
+    Exchange(ar, crit.GradientTolerance);
+    Exchange(ar, crit.MaxIterations);
+    Exchange(ar, crit.StepFactor);
+    Exchange(ar, de.PointDistance);
+    Exchange(ar, de.AbsAccuracy);
+    Exchange(ar, de.RelAccuracy);
+    Exchange(ar, de.MaxPathLength);
+    Exchange(ar, de.MinCritPointDistance);
+    Exchange(ar, de.MaxBisections);
+    Exchange(ar, integ.SphereRadius);
+    Exchange(ar, integ.StopS);
+    Exchange(ar, integ.AbsAccuracy);
+    Exchange(ar, integ.RelAccuracy);
+    Exchange(ar, integ.RayStep);
+    Exchange(ar, integ.StopR);
+    Exchange(ar, integ.MaxIntersections);
+    Exchange(ar, surf.CircleRadius);
+    Exchange(ar, surf.StopS);
+    Exchange(ar, surf.AbsAccuracy);
+    Exchange(ar, surf.RelAccuracy);
 }

@@ -92,3 +92,13 @@ struct CEnvMapOptions {
 extern CLAOptions* g_pLAOptions;
 extern CCritOptions* g_pCritOptions;
 extern CDEOptions* g_pDEOptions;
+
+namespace zel {
+class CArchive;
+}
+
+// The 24 current option values as the document stores them (4-byte ints, 8-byte
+// doubles). The basin and surface records go in stored order, not declaration
+// order: the stop value before the accuracies, the ray step before the radial stop.
+void SerializeOptionBlock(zel::CArchive& ar, CLAOptions& la, CCritOptions& crit, CDEOptions& de,
+                          CIntegOptions& integ, CSurfIntOptions& surf);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "numerics/Options.h"
+#include "platform/core/Archive.h"
 
 TEST(OptionsTest, DefaultsAreCurrentAndDefaultValues) {
     const CLAOptions la;
@@ -80,4 +83,44 @@ TEST(OptionsTest, GlobalPointersAreUsableStandAlone) {
     ASSERT_NE(g_pCritOptions, nullptr);
     ASSERT_NE(g_pDEOptions, nullptr);
     EXPECT_EQ(g_pLAOptions->MaxQLIterations.Current, 60);
+}
+
+TEST(OptionsTest, StreamBlockOrderAndRoundTrip) {
+    CLAOptions la;
+    CCritOptions crit;
+    CDEOptions de;
+    CIntegOptions integ;
+    CSurfIntOptions surf;
+    integ.RelAccuracy.Current = 3e-5;
+    crit.StepTolerance.Current = 1e-8;
+    zel::CArchive out;
+    SerializeOptionBlock(out, la, crit, de, integ, surf);
+    // Four ints and twenty doubles.
+    ASSERT_EQ(out.Bytes().size(), 4u * 4 + 20u * 8);
+
+    // The 17th value (basin relative accuracy) follows the stop value: after
+    // 13 values (3 ints, 10 doubles) come sphere radius, stop s, absolute and
+    // then relative accuracy.
+    const std::size_t offset = 3 * 4 + 10 * 8 + 3 * 8;
+    double stored = 0;
+    std::memcpy(&stored, out.Bytes().data() + offset, sizeof stored);
+    EXPECT_EQ(stored, 3e-5);
+
+    CLAOptions la2;
+    CCritOptions crit2;
+    CDEOptions de2;
+    CIntegOptions integ2;
+    CSurfIntOptions surf2;
+    zel::CArchive in(out.Bytes());
+    SerializeOptionBlock(in, la2, crit2, de2, integ2, surf2);
+    EXPECT_TRUE(in.AtEnd());
+    EXPECT_EQ(integ2.RelAccuracy.Current, 3e-5);
+    EXPECT_EQ(crit2.StepTolerance.Current, 1e-8);
+    // Loading changes current values only; defaults stay as constructed.
+    EXPECT_EQ(crit2.StepTolerance.Default, 1e-9);
+    crit2.Reset();
+    EXPECT_EQ(crit2.StepTolerance.Current, 1e-9);
+
+    zel::CArchive truncated(std::vector<std::uint8_t>(out.Bytes().begin(), out.Bytes().end() - 1));
+    EXPECT_THROW(SerializeOptionBlock(truncated, la2, crit2, de2, integ2, surf2), zel::CArchiveException);
 }
