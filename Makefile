@@ -1,9 +1,10 @@
 # Zelmora: set-up, build and test entry points.
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
+TSAN_BUILD ?= build-tsan
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test bench clean
+.PHONY: deps configure build test tsan bench clean
 
 deps:
 	bash tools/install-deps.sh
@@ -16,13 +17,24 @@ build: configure
 
 # Core and widget tests run headless; OpenGL tests need an X server.
 test: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE gl
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300 -j $(JOBS) -LE gl
 	@if [ -n "$$(cd $(BUILD) && ctest -N -L gl | grep -E 'Total Tests: [1-9]')" ]; then \
-	  cd $(BUILD) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -L gl; \
+	  cd $(BUILD) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure --timeout 300 -L gl; \
 	fi
+	@$(MAKE) --no-print-directory tsan
+
+# The job state, the worker thread and the progress dialog, built apart with the
+# thread sanitizer (only these two test programs and what they link).
+TSAN_ENV = TSAN_OPTIONS="second_deadlock_stack=1 suppressions=$(CURDIR)/tests/gui/tsan.supp"
+tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELMORA_BUILD_BENCH=OFF \
+	  -DCMAKE_CXX_FLAGS="-fsanitize=thread" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread"
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target jobs_tests gui_worker_tests
+	$(TSAN_ENV) $(TSAN_BUILD)/tests/jobs/jobs_tests
+	QT_QPA_PLATFORM=offscreen $(TSAN_ENV) $(TSAN_BUILD)/tests/gui/gui_worker_tests
 
 bench: build
 	$(BUILD)/bench/zelmora_bench
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(TSAN_BUILD)

@@ -1,6 +1,7 @@
 // Benchmarks of the numerical core. Run with `make bench`.
 #include <benchmark/benchmark.h>
 
+#include "WavefunctionBench.h"
 #include "numerics/Tensor.h"
 
 static void BM_TensorDiagonalize(benchmark::State& state) {
@@ -23,4 +24,11 @@ static void BM_TensorSolve(benchmark::State& state) {
 }
 BENCHMARK(BM_TensorSolve);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    RegisterWavefunctionBenchmarks();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

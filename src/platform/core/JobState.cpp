@@ -1,5 +1,8 @@
 #include "platform/core/JobState.h"
 
+#include "platform/core/Format.h"
+
+#include <cstdarg>
 #include <mutex>
 
 std::atomic<int> g_nJobType{0};
@@ -17,6 +20,14 @@ constexpr std::size_t kMaxStatusLength = 119;
 void SetStatusText(const std::string& text) {
     std::lock_guard<std::mutex> lock(s_statusMutex);
     s_statusText = text.substr(0, kMaxStatusLength);
+}
+
+void SetStatusTextF(const char* fmt, ...) {
+    va_list args;
+    va_start(args, fmt);
+    std::string text = zel::VSprintf(fmt, args);
+    va_end(args);
+    SetStatusText(text);
 }
 
 std::string GetStatusText() {

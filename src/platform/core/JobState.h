@@ -14,6 +14,8 @@ extern std::atomic<int> g_bCancel;      // set by "Cancel Computation", polled b
 
 // The status line holds at most 119 characters; longer texts are cut.
 void SetStatusText(const std::string& text);
+// printf-style status line for the job bodies (locale-independent, as zel::Sprintf).
+void SetStatusTextF(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string GetStatusText();
 
 // Relaxed increment: the counter is only displayed, never synchronised on.

@@ -1,0 +1,159 @@
+#include "app/ComputeDlg.h"
+
+#include "platform/core/JobState.h"
+#include "platform/core/JobTable.h"
+#include "platform/core/Prompt.h"
+#include "platform/qt/MainWidget.h"
+#include "platform/qt/UiThread.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QProgressBar>
+#include <QShowEvent>
+
+#include <chrono>
+#include <utility>
+
+namespace {
+
+using zel::ControlKind;
+namespace ctl = zel::ctl;
+
+const zel::SDialogTemplate& ComputeTemplate() {
+    static const zel::SDialogTemplate dialog{
+        CComputeDlg::IDD,
+        "Computation",
+        220,
+        88,
+        "MS Sans Serif",
+        8,
+        {
+            {ControlKind::Progress, CComputeDlg::kProgressBar, "", 7, 7, 206, 12},
+            {ControlKind::Static, -1, "Number of wavefunction evaluations:", 7, 28, 124, 8, ctl::kRight},
+            {ControlKind::Edit, CComputeDlg::kEvaluations, "", 135, 25, 78, 14,
+             ctl::kReadOnly | ctl::kCentre},
+            {ControlKind::Edit, CComputeDlg::kStatusLine, "", 7, 45, 206, 14,
+             ctl::kReadOnly | ctl::kCentre | ctl::kAutoHScroll},
+            {ControlKind::PushButton, zel::IDCANCEL, "Cancel Computation", 7, 67, 100, 14, ctl::kDefault},
+            {ControlKind::PushButton, CComputeDlg::kMinimizeMain, "Minimize Zelmora", 113, 67, 100, 14},
+        },
+    };
+    return dialog;
+}
+
+// Posted to the dialog: start the worker once the dialog shows; the worker is done.
+const QEvent::Type kStartJobEvent = static_cast<QEvent::Type>(QEvent::User + 18);
+const QEvent::Type kJobDoneEvent = static_cast<QEvent::Type>(QEvent::User + 19);
+
+} // namespace
+
+void ComputeThreadProc() {
+    zel::RunJobBody(g_nJobType.load(), g_pJobObject.load());
+}
+
+CComputeDlg::CComputeDlg(std::string title, void* jobObject, int jobType, QWidget* parent)
+    : CDialog(ComputeTemplate(), parent), m_strTitle(std::move(title)) {
+    g_pJobObject = jobObject;
+    g_nJobType = jobType;
+    m_timer.setInterval(kTimerPeriodMs);
+    connect(&m_timer, &QTimer::timeout, this, [this] { OnTimer(); });
+    OnCommand(kMinimizeMain, [this] { OnMinimizeMain(); });
+}
+
+CComputeDlg::~CComputeDlg() {
+    m_timer.stop();
+    if (m_worker.IsStarted()) {
+        // Only when the modal loop was left early (the application quits):
+        // stop the job and serve its last UI requests while it winds down.
+        g_bCancel = 1;
+        while (!m_worker.WaitFinished(std::chrono::milliseconds(10)))
+            zel::ProcessPendingUiTasks();
+        m_worker.Join();
+        g_bCancel = 0;
+    }
+}
+
+int CComputeDlg::Launch(const std::string& title, void* jobObject, int jobType, bool resetProgress,
+                        QWidget* parent) {
+    CComputeDlg dialog(title, jobObject, jobType, parent);
+    g_bCancel = 0;
+    if (resetProgress) g_nProgress = 0;
+    return dialog.DoModal();
+}
+
+void CComputeDlg::DoDataExchange(zel::CDataExchange& dx) {
+    dx.Text(kEvaluations, m_nEvaluations);
+    dx.Text(kStatusLine, m_strStatus);
+}
+
+bool CComputeDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    setWindowTitle(QString::fromStdString(m_strTitle));
+    m_timer.start();
+    g_nProgress = 0;
+    g_nEvaluations = 0;
+    return true;
+}
+
+void CComputeDlg::showEvent(QShowEvent* event) {
+    CDialog::showEvent(event);
+    if (!m_bStarted) {
+        m_bStarted = true;
+        QCoreApplication::postEvent(this, new QEvent(kStartJobEvent));
+    }
+}
+
+bool CComputeDlg::event(QEvent* event) {
+    if (event->type() == kStartJobEvent) {
+        OnStartJob();
+        return true;
+    }
+    if (event->type() == kJobDoneEvent) {
+        OnJobDone();
+        return true;
+    }
+    return CDialog::event(event);
+}
+
+void CComputeDlg::OnStartJob() {
+    g_bCancel = 0;
+    std::string error;
+    const bool started =
+        m_worker.Start([] { ComputeThreadProc(); },
+                       [this] { QCoreApplication::postEvent(this, new QEvent(kJobDoneEvent)); }, error);
+    if (!started) {
+        // Without a worker nothing would ever close the dialog.
+        m_timer.stop();
+        zel::ShowMessageBox("Could not start the computation: " + error, zel::PromptButtons::OK,
+                            zel::PromptIcon::Error);
+        g_bCancel = 0;
+        EndDialog(zel::IDCANCEL);
+    }
+}
+
+void CComputeDlg::OnTimer() {
+    if (auto* bar = DlgItem<QProgressBar>(kProgressBar)) bar->setValue(g_nProgress.load());
+    m_nEvaluations = g_nEvaluations.load();
+    m_strStatus = GetStatusText();
+    UpdateData(false);
+}
+
+void CComputeDlg::OnJobDone() {
+    m_worker.Join();
+    m_timer.stop();
+    OnTimer(); // the final state, also for a job that ended before the first tick
+    const std::string failure = m_worker.FailureText();
+    if (!failure.empty())
+        zel::ShowMessageBox("The computation failed: " + failure, zel::PromptButtons::OK,
+                            zel::PromptIcon::Error);
+    g_bCancel = 0;
+    EndDialog(zel::IDOK);
+}
+
+void CComputeDlg::OnCancel() {
+    g_bCancel = 1;
+}
+
+void CComputeDlg::OnMinimizeMain() {
+    if (QWidget* main = zel::MainWidget()) main->showMinimized();
+}

@@ -1,0 +1,75 @@
+#include "app/RecordDlg.h"
+
+#include "platform/core/FileChooser.h"
+#include "platform/core/Prompt.h"
+#include "platform/core/RecordFile.h"
+
+#include <QFontDatabase>
+#include <QListWidget>
+
+namespace {
+
+using zel::ControlKind;
+namespace ctl = zel::ctl;
+
+const zel::SDialogTemplate& RecordTemplate() {
+    static const zel::SDialogTemplate dialog{
+        CRecordDlg::IDD,
+        "Record of calculation",
+        330,
+        206,
+        "MS Sans Serif",
+        8,
+        {
+            {ControlKind::ListBox, CRecordDlg::kLineList, "", 7, 7, 316, 170,
+             ctl::kNoSelection | ctl::kVScroll | ctl::kHScroll},
+            {ControlKind::PushButton, CRecordDlg::kSaveToFile, "Save to File", 7, 185, 70, 14},
+            {ControlKind::PushButton, zel::IDOK, "OK", 273, 185, 50, 14, ctl::kDefault},
+        },
+    };
+    return dialog;
+}
+
+} // namespace
+
+CRecordDlg::CRecordDlg(const zel::CTextRecord* lines, QWidget* parent)
+    : CDialog(RecordTemplate(), parent), m_pLines(lines) {
+    // Records are laid out in columns.
+    if (auto* list = DlgItem<QListWidget>(kLineList))
+        list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    OnCommand(kSaveToFile, [this] { SaveToFile(); });
+}
+
+bool CRecordDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    if (auto* list = DlgItem<QListWidget>(kLineList)) {
+        list->clear();
+        if (m_pLines) {
+            for (const std::string& line : *m_pLines)
+                list->addItem(QString::fromStdString(line));
+        }
+    }
+    return true;
+}
+
+void CRecordDlg::SaveToFile() {
+    zel::SFileRequest request;
+    request.save = true;
+    request.filter = "Text Files (*.txt)|*.txt||";
+    request.defaultExtension = "txt";
+    request.fileName = "*.txt";
+    request.overwritePrompt = true;
+    const std::optional<std::string> path = zel::ChooseFile(request);
+    if (!path) return;
+    const zel::CTextRecord empty;
+    switch (zel::WriteRecordFile(m_pLines ? *m_pLines : empty, *path)) {
+    case zel::RecordFileResult::Written:
+        break;
+    case zel::RecordFileResult::CannotOpen:
+        zel::ShowMessageBox("Could not open file", zel::PromptButtons::OK, zel::PromptIcon::Error);
+        break;
+    case zel::RecordFileResult::CannotWrite:
+        zel::ShowMessageBox("Could not write file", zel::PromptButtons::OK, zel::PromptIcon::Error);
+        break;
+    }
+}

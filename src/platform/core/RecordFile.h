@@ -1,0 +1,16 @@
+#pragma once
+// Record text files: every line of a record followed by carriage return and
+// line feed, the line end of the record files this program has always written.
+
+#include "platform/core/TextRecord.h"
+
+#include <string>
+
+namespace zel {
+
+enum class RecordFileResult { Written, CannotOpen, CannotWrite };
+
+// Writes (replaces) the file at exactly this path.
+RecordFileResult WriteRecordFile(const CTextRecord& record, const std::string& path);
+
+} // namespace zel

@@ -1,0 +1,455 @@
+#include "platform/qt/Dialog.h"
+
+#include "platform/core/FieldReader.h"
+#include "platform/core/Format.h"
+#include "platform/core/Prompt.h"
+#include "platform/qt/Help.h"
+#include "platform/qt/MainWidget.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <stdexcept>
+#include <system_error>
+
+namespace zel {
+
+// ---- field texts ----------------------------------------------------------
+
+std::string FormatDialogReal(double value) {
+    return Sprintf("%.15g", value);
+}
+
+std::string FormatDialogInt(int value) {
+    return Sprintf("%d", value);
+}
+
+namespace {
+
+// The number part of a field: blanks around it dropped, a leading '+' too
+// (from_chars takes only '-').
+std::string_view NumberText(std::string_view text, std::string& storage) {
+    storage = Trim(text);
+    std::string_view number = storage;
+    if (number.size() > 1 && number.front() == '+' && number[1] != '-' && number[1] != '+')
+        number.remove_prefix(1);
+    return number;
+}
+
+std::string ReplaceArguments(std::string text, const std::string& first, const std::string& second) {
+    text.replace(text.find("%1"), 2, first);
+    text.replace(text.find("%2"), 2, second);
+    return text;
+}
+
+} // namespace
+
+bool ParseDialogReal(std::string_view text, double& value) {
+    std::string storage;
+    const std::string_view number = NumberText(text, storage);
+    if (number.empty()) return false;
+    double parsed = 0.0;
+    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), parsed);
+    if (ec != std::errc() || end != number.data() + number.size() || !std::isfinite(parsed)) return false;
+    value = parsed;
+    return true;
+}
+
+bool ParseDialogInt(std::string_view text, int& value) {
+    std::string storage;
+    const std::string_view number = NumberText(text, storage);
+    if (number.empty()) return false;
+    int parsed = 0;
+    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), parsed);
+    if (ec != std::errc() || end != number.data() + number.size()) return false;
+    value = parsed;
+    return true;
+}
+
+std::string NumberRangeMessage(double minimum, double maximum) {
+    return ReplaceArguments("Enter a number between %1 and %2.", FormatDialogReal(minimum),
+                            FormatDialogReal(maximum));
+}
+
+std::string IntegerRangeMessage(int minimum, int maximum) {
+    return ReplaceArguments("Enter an integer between %1 and %2.", FormatDialogInt(minimum),
+                            FormatDialogInt(maximum));
+}
+
+// ---- control texts --------------------------------------------------------
+
+namespace {
+
+QString ControlText(const QWidget* control) {
+    if (auto* edit = qobject_cast<const QLineEdit*>(control)) return edit->text();
+    if (auto* label = qobject_cast<const QLabel*>(control)) return label->text();
+    if (auto* button = qobject_cast<const QAbstractButton*>(control)) return button->text();
+    if (auto* group = qobject_cast<const QGroupBox*>(control)) return group->title();
+    if (auto* combo = qobject_cast<const QComboBox*>(control)) return combo->currentText();
+    return {};
+}
+
+void SetControlText(QWidget* control, const QString& text) {
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        if (edit->text() == text) return; // a field shown again keeps the user's cursor and selection
+        edit->setText(text);
+        edit->setCursorPosition(0); // long texts show their start, as a fresh edit does
+    } else if (auto* label = qobject_cast<QLabel*>(control)) {
+        label->setText(text);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+        button->setText(text);
+    } else if (auto* group = qobject_cast<QGroupBox*>(control)) {
+        group->setTitle(text);
+    } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        if (combo->isEditable())
+            combo->setEditText(text);
+        else
+            combo->setCurrentIndex(combo->findText(text));
+    }
+}
+
+Qt::Alignment HorizontalAlignment(unsigned style) {
+    if (style & ctl::kCentre) return Qt::AlignHCenter;
+    if (style & ctl::kRight) return Qt::AlignRight;
+    return Qt::AlignLeft;
+}
+
+} // namespace
+
+// ---- data exchange --------------------------------------------------------
+
+QWidget* CDataExchange::Control(int id) {
+    QWidget* control = m_dialog.GetDlgItem(id);
+    if (!control)
+        throw std::logic_error("Dialog " + std::to_string(m_dialog.TemplateId()) + " has no control " +
+                               std::to_string(id));
+    m_lastId = id;
+    return control;
+}
+
+void CDataExchange::Text(int id, std::string& value) {
+    QWidget* control = Control(id);
+    if (m_saving)
+        value = ControlText(control).toStdString();
+    else
+        SetControlText(control, QString::fromStdString(value));
+}
+
+void CDataExchange::Text(int id, int& value) {
+    QWidget* control = Control(id);
+    if (!m_saving) {
+        SetControlText(control, QString::fromStdString(FormatDialogInt(value)));
+        return;
+    }
+    if (!ParseDialogInt(ControlText(control).toStdString(), value)) Fail(kEnterInteger);
+}
+
+void CDataExchange::Text(int id, double& value) {
+    QWidget* control = Control(id);
+    if (!m_saving) {
+        SetControlText(control, QString::fromStdString(FormatDialogReal(value)));
+        return;
+    }
+    if (!ParseDialogReal(ControlText(control).toStdString(), value)) Fail(kEnterNumber);
+}
+
+void CDataExchange::Check(int id, int& value) {
+    auto* box = qobject_cast<QCheckBox*>(Control(id));
+    if (!box) throw std::logic_error("Control " + std::to_string(id) + " is not a check box");
+    if (m_saving) {
+        value = box->checkState() == Qt::Checked ? 1 : box->checkState() == Qt::PartiallyChecked ? 2 : 0;
+    } else {
+        if (value == 2) box->setTristate(true);
+        box->setCheckState(value == 0 ? Qt::Unchecked : value == 2 ? Qt::PartiallyChecked : Qt::Checked);
+    }
+}
+
+void CDataExchange::Check(int id, bool& value) {
+    int state = value ? 1 : 0;
+    Check(id, state);
+    if (m_saving) value = state != 0;
+}
+
+void CDataExchange::MinMax(int value, int minimum, int maximum) {
+    if (m_saving && (value < minimum || value > maximum)) Fail(IntegerRangeMessage(minimum, maximum));
+}
+
+void CDataExchange::MinMax(double value, double minimum, double maximum) {
+    if (m_saving && (value < minimum || value > maximum)) Fail(NumberRangeMessage(minimum, maximum));
+}
+
+void CDataExchange::Fail(const std::string& message) {
+    if (!message.empty()) ShowMessageBox(message, PromptButtons::OK, PromptIcon::Warning);
+    if (QWidget* control = m_dialog.GetDlgItem(m_lastId)) {
+        control->setFocus(Qt::OtherFocusReason);
+        if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->selectAll();
+    }
+    throw Failure{};
+}
+
+// ---- dialog geometry ------------------------------------------------------
+
+SDialogBaseUnits DialogBaseUnits(const QFontMetrics& metrics) {
+    const int alphabetWidth =
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return {std::max(1, (alphabetWidth / 26 + 1) / 2), std::max(1, metrics.height())};
+}
+
+namespace {
+int MulDiv(int value, int numerator, int denominator) {
+    const long long product = static_cast<long long>(value) * numerator;
+    const long long half = denominator / 2;
+    return static_cast<int>(product >= 0 ? (product + half) / denominator : (product - half) / denominator);
+}
+} // namespace
+
+QRect DialogUnitsToPixels(const SDialogBaseUnits& units, int x, int y, int width, int height) {
+    return QRect(MulDiv(x, units.charWidth, 4), MulDiv(y, units.charHeight, 8),
+                 MulDiv(width, units.charWidth, 4), MulDiv(height, units.charHeight, 8));
+}
+
+// ---- dialog ---------------------------------------------------------------
+
+CDialog::CDialog(const SDialogTemplate& dialogTemplate, QWidget* parent)
+    : QDialog(parent), m_templateId(dialogTemplate.id) {
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(QString::fromUtf8(dialogTemplate.caption ? dialogTemplate.caption : ""));
+    QFont dialogFont = QApplication::font();
+    if (dialogTemplate.fontPointSize > 0) dialogFont.setPointSize(dialogTemplate.fontPointSize);
+    setFont(dialogFont);
+    m_units = DialogBaseUnits(QFontMetrics(dialogFont));
+    BuildControls(dialogTemplate);
+}
+
+CDialog::~CDialog() = default;
+
+void CDialog::BuildControls(const SDialogTemplate& dialogTemplate) {
+    int right = 0;
+    int bottom = 0;
+    QButtonGroup* radioGroup = nullptr;
+    bool previousWasRadio = false;
+    std::vector<QGroupBox*> groupBoxes;
+
+    for (const SControlTemplate& c : dialogTemplate.controls) {
+        const QString text = QString::fromUtf8(c.text ? c.text : "");
+        QWidget* control = nullptr;
+        bool clickable = false;
+        switch (c.kind) {
+        case ControlKind::Static: {
+            auto* label = new QLabel(text, this);
+            label->setWordWrap(true);
+            label->setAlignment(HorizontalAlignment(c.style) | Qt::AlignTop);
+            control = label;
+            break;
+        }
+        case ControlKind::Edit: {
+            auto* edit = new QLineEdit(text, this);
+            edit->setReadOnly(c.style & ctl::kReadOnly);
+            edit->setAlignment(HorizontalAlignment(c.style) | Qt::AlignVCenter);
+            if (c.style & ctl::kNumber)
+                edit->setValidator(
+                    new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+            control = edit;
+            break;
+        }
+        case ControlKind::PushButton: {
+            auto* button = new QPushButton(text, this);
+            button->setDefault(c.style & ctl::kDefault);
+            control = button;
+            clickable = true;
+            break;
+        }
+        case ControlKind::CheckBox:
+            control = new QCheckBox(text, this);
+            clickable = true;
+            break;
+        case ControlKind::RadioButton: {
+            auto* radio = new QRadioButton(text, this);
+            radio->setAutoExclusive(false); // exclusivity per template group, not per parent
+            if (!radioGroup || !previousWasRadio || (c.style & ctl::kGroup)) {
+                radioGroup = new QButtonGroup(this);
+                radioGroup->setExclusive(true);
+            }
+            radioGroup->addButton(radio);
+            control = radio;
+            clickable = true;
+            break;
+        }
+        case ControlKind::GroupBox: {
+            auto* group = new QGroupBox(text, this);
+            groupBoxes.push_back(group);
+            control = group;
+            break;
+        }
+        case ControlKind::ListBox: {
+            auto* list = new QListWidget(this);
+            list->setSelectionMode((c.style & ctl::kNoSelection)   ? QAbstractItemView::NoSelection
+                                   : (c.style & ctl::kMultiSelect) ? QAbstractItemView::ExtendedSelection
+                                                                   : QAbstractItemView::SingleSelection);
+            list->setSortingEnabled(c.style & ctl::kSorted);
+            list->setVerticalScrollBarPolicy((c.style & ctl::kVScroll) ? Qt::ScrollBarAsNeeded
+                                                                       : Qt::ScrollBarAlwaysOff);
+            list->setHorizontalScrollBarPolicy((c.style & ctl::kHScroll) ? Qt::ScrollBarAsNeeded
+                                                                         : Qt::ScrollBarAlwaysOff);
+            control = list;
+            break;
+        }
+        case ControlKind::ComboBox: {
+            auto* combo = new QComboBox(this);
+            if (c.style & ctl::kSorted) combo->setInsertPolicy(QComboBox::InsertAlphabetically);
+            control = combo;
+            break;
+        }
+        case ControlKind::Progress: {
+            auto* bar = new QProgressBar(this);
+            bar->setRange(0, 100);
+            bar->setValue(0);
+            bar->setTextVisible(false);
+            control = bar;
+            break;
+        }
+        }
+        previousWasRadio = c.kind == ControlKind::RadioButton;
+
+        const QRect rect = DialogUnitsToPixels(m_units, c.x, c.y, c.width, c.height);
+        control->setGeometry(rect);
+        control->setEnabled(!(c.style & ctl::kDisabled));
+        right = std::max(right, c.x + c.width);
+        bottom = std::max(bottom, c.y + c.height);
+        if (c.id != -1) m_items[c.id] = control;
+        if (clickable) {
+            const int id = c.id;
+            connect(static_cast<QAbstractButton*>(control), &QAbstractButton::clicked, this,
+                    [this, id] { Command(id); });
+        }
+    }
+    for (QGroupBox* group : groupBoxes)
+        group->lower(); // the frame goes behind the controls it surrounds
+
+    constexpr int kMargin = 7;
+    const int width = dialogTemplate.width > 0 ? dialogTemplate.width : right + kMargin;
+    const int height = dialogTemplate.height > 0 ? dialogTemplate.height : bottom + kMargin;
+    setFixedSize(DialogUnitsToPixels(m_units, 0, 0, width, height).size());
+}
+
+QWidget* CDialog::GetDlgItem(int id) const {
+    const auto it = m_items.find(id);
+    return it == m_items.end() ? nullptr : it->second;
+}
+
+std::string CDialog::GetDlgItemText(int id) const {
+    const QWidget* control = GetDlgItem(id);
+    return control ? ControlText(control).toStdString() : std::string();
+}
+
+void CDialog::SetDlgItemText(int id, const std::string& text) {
+    if (QWidget* control = GetDlgItem(id)) SetControlText(control, QString::fromStdString(text));
+}
+
+int CDialog::DoModal() {
+    // Owned by the main window, which outlives every dialog; modal to its
+    // windows only, so the help viewer stays usable beside the dialog.
+    if (!parentWidget()) {
+        QWidget* owner = MainWidget();
+        if (owner && owner != this) setParent(owner, windowFlags());
+    }
+    setWindowModality(parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
+    m_ended = false;
+    setResult(0);
+    OnInitDialog();
+    if (m_ended) return result(); // closed while initialising
+    const int code = exec();
+    return code == 0 ? IDCANCEL : code;
+}
+
+void CDialog::EndDialog(int code) {
+    m_ended = true;
+    done(code);
+}
+
+bool CDialog::UpdateData(bool saveAndValidate) {
+    CDataExchange dx(*this, saveAndValidate);
+    try {
+        DoDataExchange(dx);
+    } catch (const CDataExchange::Failure&) {
+        return false;
+    }
+    return true;
+}
+
+void CDialog::DoDataExchange(CDataExchange&) {}
+
+bool CDialog::OnInitDialog() {
+    UpdateData(false);
+    return true;
+}
+
+void CDialog::OnOK() {
+    if (!UpdateData(true)) return; // stays open on the field that failed
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
+
+void CDialog::OnHelp() {
+    if (!m_helpTopic.empty()) ShowHelpTopic(m_helpTopic);
+}
+
+void CDialog::OnCommand(int id, std::function<void()> handler) {
+    m_handlers[id] = std::move(handler);
+}
+
+void CDialog::OnResetToDefaults(int id, std::function<void()> setDefaults) {
+    OnCommand(id, [this, setDefaults = std::move(setDefaults)] {
+        setDefaults();
+        UpdateData(false);
+    });
+}
+
+void CDialog::Command(int id) {
+    const auto it = m_handlers.find(id);
+    if (it != m_handlers.end()) {
+        it->second();
+    } else if (id == IDOK) {
+        OnOK();
+    } else if (id == IDCANCEL) {
+        OnCancel();
+    }
+}
+
+void CDialog::accept() {
+    OnOK();
+}
+
+void CDialog::reject() {
+    OnCancel();
+}
+
+void CDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1 && !(event->modifiers() & ~Qt::ShiftModifier)) {
+        OnHelp();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+} // namespace zel

@@ -1,0 +1,107 @@
+#include "platform/qt/Help.h"
+
+#include "platform/core/Prompt.h"
+#include "platform/qt/Settings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPointer>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace zel {
+
+namespace {
+
+QPointer<CHelpViewer> s_viewer;
+
+void SayMissing(const std::string& message) {
+    ShowMessageBox(message, PromptButtons::OK, PromptIcon::Warning);
+}
+
+} // namespace
+
+QString HelpBookFolder() {
+    const std::unique_ptr<QSettings> settings = OpenSettings();
+    const QString path = settings->value(QStringLiteral("Help/Path")).toString();
+    const QString file = settings->value(QStringLiteral("Help/File")).toString();
+    if (path.isEmpty() && file.isEmpty()) return {};
+    return path.isEmpty() ? file : file.isEmpty() ? path : QDir(path).filePath(file);
+}
+
+bool ShowHelpTopic(const std::string& topic) {
+    const QString book = HelpBookFolder();
+    if (book.isEmpty()) {
+        SayMissing("No help folder is set (settings Help/Path and Help/File).");
+        return false;
+    }
+    return ShowHelpPage(book, topic);
+}
+
+bool ShowHelpPage(const QString& bookFolder, const std::string& topic) {
+    QString folder = QDir(QCoreApplication::applicationDirPath()).filePath(bookFolder);
+    if (!QFileInfo(folder).isDir() && folder.endsWith(QStringLiteral(".chm"), Qt::CaseInsensitive))
+        folder.chop(4); // the pages of "zelmora.chm" in the folder "zelmora"
+    if (!QFileInfo(folder).isDir()) {
+        SayMissing("Help folder not found: " + QDir::toNativeSeparators(folder).toStdString());
+        return false;
+    }
+
+    QString page = QString::fromStdString(topic);
+    if (page.startsWith(QStringLiteral("::"))) page.remove(0, 2);
+    QString fragment;
+    if (const qsizetype hash = page.indexOf(QLatin1Char('#')); hash >= 0) {
+        fragment = page.mid(hash + 1);
+        page.truncate(hash);
+    }
+    const QDir dir(folder);
+    QString file;
+    if (page.isEmpty()) {
+        file = dir.filePath(QStringLiteral("index.htm"));
+        if (!QFileInfo(file).isFile() && QFileInfo(dir.filePath(QStringLiteral("index.html"))).isFile())
+            file = dir.filePath(QStringLiteral("index.html"));
+    } else {
+        file = dir.filePath(page);
+    }
+    if (!QFileInfo(file).isFile()) {
+        SayMissing("Help page not found: " + QDir::toNativeSeparators(file).toStdString());
+        return false;
+    }
+    QUrl url = QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath());
+    if (!fragment.isEmpty()) url.setFragment(fragment);
+    CHelpViewer::Instance()->ShowPage(url);
+    return true;
+}
+
+CHelpViewer::CHelpViewer() : QWidget(nullptr, Qt::Window), m_browser(new QTextBrowser(this)) {
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setWindowTitle(QStringLiteral("Zelmora Help"));
+    m_browser->setOpenExternalLinks(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_browser);
+    resize(800, 600);
+}
+
+CHelpViewer* CHelpViewer::Instance() {
+    if (!s_viewer) s_viewer = new CHelpViewer;
+    return s_viewer.data();
+}
+
+CHelpViewer* CHelpViewer::Existing() {
+    return s_viewer.data();
+}
+
+void CHelpViewer::ShowPage(const QUrl& page) {
+    m_browser->setSource(page);
+    show();
+    raise();
+    activateWindow();
+}
+
+QUrl CHelpViewer::CurrentPage() const {
+    return m_browser->source();
+}
+
+} // namespace zel

@@ -1,0 +1,602 @@
+// The primitive and orbital kernel: every Cartesian Gaussian primitive with its
+// derivatives up to fourth order at one point, contracted into the MOs.
+//
+// The hot loops work on eight primitives or eight MOs at a time through GCC
+// vector types, and are compiled for AVX-512, AVX2+FMA and baseline x86-64 with
+// the best one picked at load time. Per call: one exponential per distinct
+// (centre, exponent) pair, closed-form polynomials per type (generated at compile
+// time from the one-dimensional factors), and a dense contraction over the
+// primitives whose exponential did not underflow to 0 (the others contribute
+// exactly 0). No allocation and no division.
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <utility>
+
+#include "platform/core/JobState.h"
+#include "wavefunction/Wavefunction.h"
+
+// The vector helpers below are always inlined into the one translation unit; no
+// vector value crosses a call boundary, so the ABI note on them does not apply.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+#define ZEL_INLINE inline __attribute__((always_inline))
+#define ZEL_CLONES __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
+
+namespace {
+
+typedef double v8d __attribute__((vector_size(64)));
+typedef unsigned long long v8u __attribute__((vector_size(64)));
+
+constexpr int kLanes = CKernelLayout::kLanes;
+
+// Unaligned access typed as double, so that the compiler knows these stores do
+// not touch the pointers and counts they are computed from.
+typedef double v8du __attribute__((vector_size(64), aligned(8)));
+ZEL_INLINE v8d Load(const double* p) {
+    return *reinterpret_cast<const v8du*>(p);
+}
+ZEL_INLINE void Store(double* p, const v8d& v) {
+    *reinterpret_cast<v8du*>(p) = v;
+}
+ZEL_INLINE v8d Splat(double s) {
+    return v8d{} + s;
+}
+
+// exp(x), to about one ulp: Cody-Waite reduction by ln 2, the degree-13
+// Taylor polynomial on |r| <= ln2/2 and a scale by 2^k applied in two halves so
+// that results in the subnormal range round once, as the library exp does.
+// Below -746 the result is exactly 0. The kernel's arguments -alpha r^2 are <= 0.
+ZEL_INLINE v8d Exp(const v8d& arg) {
+    constexpr double kShift = 0x1.8p52; // adding it rounds to an integer
+    constexpr double kLog2e = 0x1.71547652b82fep0;
+    constexpr double kLn2Hi = 0x1.62e42fee00000p-1;
+    constexpr double kLn2Lo = 0x1.a39ef35793c76p-33;
+    // Only a negative exponent in the data gives arg > 0; up to the overflow to
+    // infinity the result stays exact.
+    const v8d lowest = Splat(-746.0), highest = Splat(710.0);
+    const v8d clamped = arg < lowest ? lowest : arg;
+    const v8d x = clamped > highest ? highest : clamped;
+    const v8d k = (x * kLog2e + kShift) - kShift;
+    v8d r = x - k * kLn2Hi;
+    r = r - k * kLn2Lo;
+    // exp(r) = 1 + (r + r^2 Q(r)), Q of degree 11 by Estrin's scheme for a short
+    // dependency chain; adding the 1 last keeps the rounding error near half an ulp.
+    const v8d r2 = r * r, r4 = r2 * r2;
+    const v8d q01 = r * (1.0 / 6) + 0.5, q23 = r * (1.0 / 120) + 1.0 / 24, q45 = r * (1.0 / 5040) + 1.0 / 720;
+    const v8d q67 = r * (1.0 / 362880) + 1.0 / 40320, q89 = r * (1.0 / 39916800) + 1.0 / 3628800;
+    const v8d q1011 = r * (1.0 / 6227020800.0) + 1.0 / 479001600;
+    const v8d a = q23 * r2 + q01, b = q67 * r2 + q45, c = q1011 * r2 + q89;
+    const v8d q = (c * r4 + b) * r4 + a;
+    const v8d p = (r2 * q + r) + 1.0;
+    // k = k1 + k2 with both halves >= -539, so 2^k1 and 2^k2 are normal numbers;
+    // their bit patterns come from the integer in the low bits of k + shift + 1023.
+    const v8d k1 = (k * 0.5 + kShift) - kShift;
+    const v8d k2 = k - k1;
+    const v8d s1 = (v8d)(((v8u)(k1 + (kShift + 1023.0))) << 52);
+    const v8d s2 = (v8d)(((v8u)(k2 + (kShift + 1023.0))) << 52);
+    return p * s1 * s2;
+}
+
+// ---------------------------------------------------------------------------
+// One-dimensional factors: d^i/dx^i [x^l exp(-a x^2)] = P(l, i; x) exp(-a x^2)
+// with P(l, i; x) = sum_q A[l][i][q] b^q x^(l - i + 2q), b = -2a, from
+// P(l, i+1) = dP(l, i)/dx + b x P(l, i).
+
+struct CFactorTable {
+    int a[5][5][5] = {}; // [l][i][q]
+};
+
+constexpr CFactorTable MakeFactorTable() {
+    CFactorTable t;
+    for (int l = 0; l <= 4; ++l) {
+        t.a[l][0][0] = 1;
+        for (int i = 0; i < 4; ++i)
+            for (int q = 0; q <= i + 1; ++q) {
+                const int fromDerivative = q <= i ? t.a[l][i][q] * (l - i + 2 * q) : 0;
+                const int fromProduct = q > 0 ? t.a[l][i][q - 1] : 0;
+                t.a[l][i + 1][q] = fromDerivative + fromProduct;
+            }
+    }
+    return t;
+}
+
+constexpr CFactorTable kFactors = MakeFactorTable();
+
+constexpr int FirstTerm(int l, int i) {
+    for (int q = 0; q <= i; ++q)
+        if (kFactors.a[l][i][q] != 0) return q;
+    return i;
+}
+
+template <int E> ZEL_INLINE v8d Pow(const v8d& x) {
+    if constexpr (E == 0)
+        return Splat(1.0);
+    else if constexpr (E == 1)
+        return x;
+    else if constexpr (E % 2 == 0) {
+        const v8d h = Pow<E / 2>(x);
+        return h * h;
+    } else
+        return Pow<E - 1>(x) * x;
+}
+
+// sum over q = Q..I of A[L][I][q] u^(q - Q), by Horner.
+template <int L, int I, int Q> ZEL_INLINE v8d Horner(const v8d& u) {
+    constexpr int a = kFactors.a[L][I][Q];
+    if constexpr (Q == I) {
+        return Splat(a);
+    } else {
+        const v8d rest = Horner<L, I, Q + 1>(u) * u;
+        if constexpr (a == 0)
+            return rest;
+        else
+            return rest + static_cast<double>(a);
+    }
+}
+
+// P(L, I; x) with u = b x^2 precomputed.
+template <int L, int I> ZEL_INLINE v8d Factor(const v8d& x, const v8d& b, const v8d& u) {
+    constexpr int q0 = FirstTerm(L, I);
+    constexpr int e0 = L - I + 2 * q0;
+    v8d f = Horner<L, I, q0>(u);
+    if constexpr (e0 > 0) f = f * Pow<e0>(x);
+    if constexpr (q0 > 0) f = f * Pow<q0>(b);
+    return f;
+}
+
+template <int L, int... I>
+ZEL_INLINE void FillFactors(v8d* f, const v8d& x, const v8d& b, std::integer_sequence<int, I...>) {
+    const v8d u = b * x * x;
+    ((f[I] = Factor<L, I>(x, b, u)), ...);
+}
+
+// ---------------------------------------------------------------------------
+// Types and components.
+
+struct CPowers {
+    int x, y, z;
+};
+
+// Angular exponents (l, m, n) of the types 1 to 35.
+constexpr CPowers kTypePowers[35] = {
+    {0, 0, 0},                                                                   // s
+    {1, 0, 0}, {0, 1, 0}, {0, 0, 1},                                             // p
+    {2, 0, 0}, {0, 2, 0}, {0, 0, 2}, {1, 1, 0}, {1, 0, 1}, {0, 1, 1},            // d
+    {3, 0, 0}, {0, 3, 0}, {0, 0, 3}, {2, 1, 0}, {2, 0, 1}, {0, 2, 1}, {1, 2, 0}, // f
+    {1, 0, 2}, {0, 1, 2}, {1, 1, 1},                                             //
+    {4, 0, 0}, {0, 4, 0}, {0, 0, 4}, {3, 1, 0}, {3, 0, 1}, {1, 3, 0}, {0, 3, 1}, // g
+    {1, 0, 3}, {0, 1, 3}, {2, 2, 0}, {2, 0, 2}, {0, 2, 2}, {2, 1, 1}, {1, 2, 1}, {1, 1, 2}};
+
+// Derivative orders (i, j, k) of the components; 4, the Laplacian, is a sum.
+constexpr CPowers kComponentPowers[36] = {
+    {0, 0, 0},                                                                   // value
+    {1, 0, 0}, {0, 1, 0}, {0, 0, 1},                                             // gradient
+    {0, 0, 0},                                                                   // Laplacian
+    {2, 0, 0}, {0, 2, 0}, {0, 0, 2}, {1, 1, 0}, {1, 0, 1}, {0, 1, 1},            // second
+    {3, 0, 0}, {2, 1, 0}, {2, 0, 1}, {1, 2, 0}, {0, 3, 0}, {0, 2, 1}, {1, 0, 2}, // third
+    {0, 1, 2}, {0, 0, 3}, {1, 1, 1},                                             //
+    {4, 0, 0}, {3, 1, 0}, {3, 0, 1}, {2, 2, 0}, {2, 0, 2}, {1, 3, 0}, {1, 0, 3}, // fourth
+    {2, 1, 1}, {1, 2, 1}, {1, 1, 2}, {0, 4, 0}, {0, 3, 1}, {0, 2, 2}, {0, 1, 3}, {0, 0, 4}};
+
+struct CKernelArgs {
+    int level;
+    double px, py, pz; // the point
+    // Distinct (centre, exponent) pairs.
+    const double* pairX;
+    const double* pairY;
+    const double* pairZ;
+    const double* pairNegAlpha;
+    double* pairExp;
+    int nPairsPad;
+    // Primitives, in groups of eight.
+    const int* primPair;
+    const double* primLive; // 1, or 0 for padding and primitives left out
+    const double* centreX;
+    const double* centreY;
+    const double* centreZ;
+    const double* minus2Alpha;
+    double* primExp;
+    int nGroups;
+    int nEvaluated;
+    int* active; // out: primitives with an exponential other than 0 (levels 2 to 4)
+    int nActive; // out
+    const int* runBegin;
+    const int* runEnd;
+    double* prim[36]; // the primitive table
+    // Contraction.
+    const double* coef; // blocks of eight MOs, nGroups * 8 rows each
+    int nBlocks;
+    int nMOsPad;
+    double* mo;
+    bool wide; // two MO blocks per pass where registers allow (AVX-512)
+};
+
+template <int First, int... C>
+ZEL_INLINE void PutComponents(const CKernelArgs& a, int p, const v8d* ex, const v8d* fy, const v8d* fz,
+                              std::integer_sequence<int, C...>) {
+    ((Store(a.prim[First + C] + p, ex[kComponentPowers[First + C].x] * fy[kComponentPowers[First + C].y] *
+                                       fz[kComponentPowers[First + C].z])),
+     ...);
+}
+
+// The run of type T, eight primitives at a time. The last group may reach past
+// the run: into the next run, which is evaluated afterwards and overwrites it,
+// or into padding whose exponential is 0.
+template <int T, int Level> ZEL_INLINE void EvaluateRun(const CKernelArgs& a) {
+    constexpr CPowers t = kTypePowers[T - 1];
+    // Level 1 needs the second-order factors for the Laplacian.
+    constexpr int kOrder = Level == 0 ? 0 : (Level < 2 ? 2 : Level);
+    constexpr auto kFactorSeq = std::make_integer_sequence<int, kOrder + 1>{};
+    const v8d px = Splat(a.px), py = Splat(a.py), pz = Splat(a.pz);
+    const int end = a.runEnd[T - 1];
+    for (int p = a.runBegin[T - 1]; p < end; p += kLanes) {
+        const v8d x = px - Load(a.centreX + p), y = py - Load(a.centreY + p), z = pz - Load(a.centreZ + p);
+        const v8d e = Load(a.primExp + p), b = Load(a.minus2Alpha + p);
+        v8d fx[kOrder + 1], fy[kOrder + 1], fz[kOrder + 1], ex[kOrder + 1];
+        FillFactors<t.x>(fx, x, b, kFactorSeq);
+        FillFactors<t.y>(fy, y, b, kFactorSeq);
+        FillFactors<t.z>(fz, z, b, kFactorSeq);
+#pragma GCC unroll 5
+        for (int i = 0; i <= kOrder; ++i)
+            ex[i] = fx[i] * e;
+
+        Store(a.prim[0] + p, ex[0] * fy[0] * fz[0]);
+        if constexpr (Level >= 1) PutComponents<1>(a, p, ex, fy, fz, std::make_integer_sequence<int, 3>{});
+        if constexpr (Level == 1)
+            Store(a.prim[4] + p, ex[2] * fy[0] * fz[0] + ex[0] * fy[2] * fz[0] + ex[0] * fy[0] * fz[2]);
+        if constexpr (Level >= 2) {
+            const v8d xx = ex[2] * fy[0] * fz[0], yy = ex[0] * fy[2] * fz[0], zz = ex[0] * fy[0] * fz[2];
+            Store(a.prim[5] + p, xx);
+            Store(a.prim[6] + p, yy);
+            Store(a.prim[7] + p, zz);
+            Store(a.prim[4] + p, xx + yy + zz);
+            PutComponents<8>(a, p, ex, fy, fz, std::make_integer_sequence<int, 3>{});
+        }
+        if constexpr (Level >= 3) PutComponents<11>(a, p, ex, fy, fz, std::make_integer_sequence<int, 10>{});
+        if constexpr (Level >= 4) PutComponents<21>(a, p, ex, fy, fz, std::make_integer_sequence<int, 15>{});
+    }
+}
+
+// Types in increasing order, so that a group reaching into the next run is
+// overwritten there.
+template <int Level, int... T>
+ZEL_INLINE void EvaluateRuns(const CKernelArgs& a, std::integer_sequence<int, T...>) {
+    (EvaluateRun<T + 1, Level>(a), ...);
+}
+
+// Contracted components per level; the MO Laplacian of levels 2 and up is the
+// trace of the MO Hessian, so component 4 is contracted at level 1 only.
+constexpr int kContracted[5][36] = {{0},
+                                    {0, 1, 2, 3, 4},
+                                    {0, 1, 2, 3, 5, 6, 7, 8, 9, 10},
+                                    {0, 1, 2, 3, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20},
+                                    {0,  1,  2,  3,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18,
+                                     19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35}};
+constexpr int kContractedCount[5] = {1, 5, 10, 20, 35};
+
+// Five components for one or two blocks of eight MOs, over the listed active
+// primitives or all evaluated ones. A single block takes two primitives per
+// step, so that ten independent sums hide the latency of the multiply-adds.
+template <bool Two, bool Listed>
+ZEL_INLINE void ContractFive(const CKernelArgs& a, int blk, const int* comp) {
+    const std::size_t rows = static_cast<std::size_t>(a.nGroups) * kLanes;
+    const double* cb = a.coef + blk * rows * kLanes;
+    const double* cb2 = cb + rows * kLanes;
+    const double *g0 = a.prim[comp[0]], *g1 = a.prim[comp[1]], *g2 = a.prim[comp[2]], *g3 = a.prim[comp[3]],
+                 *g4 = a.prim[comp[4]];
+    const int* active = a.active;
+    const int n = Listed ? a.nActive : a.nEvaluated;
+    v8d s0{}, s1{}, s2{}, s3{}, s4{}, t0{}, t1{}, t2{}, t3{}, t4{};
+    const auto add = [&](int p, const double* block, v8d& u0, v8d& u1, v8d& u2, v8d& u3, v8d& u4)
+        __attribute__((always_inline)) {
+        const v8d row = Load(block + p * kLanes);
+        u0 += g0[p] * row;
+        u1 += g1[p] * row;
+        u2 += g2[p] * row;
+        u3 += g3[p] * row;
+        u4 += g4[p] * row;
+    };
+    int i = 0;
+    if constexpr (Two) {
+        for (; i < n; ++i) {
+            const int p = Listed ? active[i] : i;
+            add(p, cb, s0, s1, s2, s3, s4);
+            add(p, cb2, t0, t1, t2, t3, t4);
+        }
+    } else {
+        for (; i + 2 <= n; i += 2) {
+            add(Listed ? active[i] : i, cb, s0, s1, s2, s3, s4);
+            add(Listed ? active[i + 1] : i + 1, cb, t0, t1, t2, t3, t4);
+        }
+        if (i < n) add(Listed ? active[i] : i, cb, s0, s1, s2, s3, s4);
+        s0 += t0;
+        s1 += t1;
+        s2 += t2;
+        s3 += t3;
+        s4 += t4;
+    }
+    double* mo = a.mo + blk * kLanes;
+    const int stride = a.nMOsPad;
+    Store(mo + comp[0] * stride, s0);
+    Store(mo + comp[1] * stride, s1);
+    Store(mo + comp[2] * stride, s2);
+    Store(mo + comp[3] * stride, s3);
+    Store(mo + comp[4] * stride, s4);
+    if constexpr (Two) {
+        Store(mo + comp[0] * stride + kLanes, t0);
+        Store(mo + comp[1] * stride + kLanes, t1);
+        Store(mo + comp[2] * stride + kLanes, t2);
+        Store(mo + comp[3] * stride + kLanes, t3);
+        Store(mo + comp[4] * stride + kLanes, t4);
+    }
+}
+
+// MO component c of the MOs 8b..8b+7 is the sum over the primitives p of
+// prim[c][p] times the coefficient row (b, p).
+ZEL_INLINE void Contract(const CKernelArgs& a) {
+    const int* comps = kContracted[a.level];
+    const int nComps = kContractedCount[a.level];
+    const std::size_t rows = static_cast<std::size_t>(a.nGroups) * kLanes;
+    if (nComps == 1) {
+        // Values alone, over all groups of eight: one partial sum per lane of the
+        // group keeps the adds independent.
+        const double* g = a.prim[0];
+        for (int blk = 0; blk < a.nBlocks; ++blk) {
+            const double* cb = a.coef + blk * rows * kLanes;
+            v8d s0{}, s1{}, s2{}, s3{}, s4{}, s5{}, s6{}, s7{};
+            for (int p = 0; p < a.nGroups * kLanes; p += kLanes) {
+                const double* row = cb + p * kLanes;
+                s0 += g[p] * Load(row);
+                s1 += g[p + 1] * Load(row + kLanes);
+                s2 += g[p + 2] * Load(row + 2 * kLanes);
+                s3 += g[p + 3] * Load(row + 3 * kLanes);
+                s4 += g[p + 4] * Load(row + 4 * kLanes);
+                s5 += g[p + 5] * Load(row + 5 * kLanes);
+                s6 += g[p + 6] * Load(row + 6 * kLanes);
+                s7 += g[p + 7] * Load(row + 7 * kLanes);
+            }
+            Store(a.mo + blk * kLanes, ((s0 + s1) + (s2 + s3)) + ((s4 + s5) + (s6 + s7)));
+        }
+        return;
+    }
+    for (int c = 0; c < nComps; c += 5) {
+        int blk = 0;
+        if (a.level == 1) {
+            if (a.wide)
+                for (; blk + 2 <= a.nBlocks; blk += 2)
+                    ContractFive<true, false>(a, blk, comps + c);
+            for (; blk < a.nBlocks; ++blk)
+                ContractFive<false, false>(a, blk, comps + c);
+        } else {
+            if (a.wide)
+                for (; blk + 2 <= a.nBlocks; blk += 2)
+                    ContractFive<true, true>(a, blk, comps + c);
+            for (; blk < a.nBlocks; ++blk)
+                ContractFive<false, true>(a, blk, comps + c);
+        }
+    }
+}
+
+ZEL_CLONES void RunKernel(CKernelArgs& a) {
+    // One exponential per distinct (centre, exponent) pair.
+    const v8d px = Splat(a.px), py = Splat(a.py), pz = Splat(a.pz);
+    for (int u = 0; u < a.nPairsPad; u += kLanes) {
+        const v8d x = px - Load(a.pairX + u), y = py - Load(a.pairY + u), z = pz - Load(a.pairZ + u);
+        Store(a.pairExp + u, Exp(Load(a.pairNegAlpha + u) * (x * x + y * y + z * z)));
+    }
+    // Spread to the primitives.
+    const double* pairExp = a.pairExp;
+    for (int p = 0; p < a.nGroups * kLanes; p += kLanes) {
+        const int* pair = a.primPair + p;
+        Store(a.primExp + p, v8d{pairExp[pair[0]], pairExp[pair[1]], pairExp[pair[2]], pairExp[pair[3]],
+                                 pairExp[pair[4]], pairExp[pair[5]], pairExp[pair[6]], pairExp[pair[7]]} *
+                                 Load(a.primLive + p));
+    }
+    // Primitives whose exponential underflowed contribute exactly 0; from level 2
+    // on, where each one costs ten or more multiply-adds per MO, listing the
+    // others pays for itself.
+    a.nActive = 0;
+    if (a.level >= 2) {
+        int* active = a.active;
+        int nActive = 0;
+        for (int p = 0; p < a.nEvaluated; ++p) {
+            active[nActive] = p;
+            nActive += a.primExp[p] != 0.0;
+        }
+        a.nActive = nActive;
+    }
+
+    constexpr auto kTypes = std::make_integer_sequence<int, 35>{};
+    switch (a.level) {
+    case 0:
+        EvaluateRuns<0>(a, kTypes);
+        break;
+    case 1:
+        EvaluateRuns<1>(a, kTypes);
+        break;
+    case 2:
+        EvaluateRuns<2>(a, kTypes);
+        break;
+    case 3:
+        EvaluateRuns<3>(a, kTypes);
+        break;
+    default:
+        EvaluateRuns<4>(a, kTypes);
+        break;
+    }
+    Contract(a);
+}
+
+// Fills the kernel's own arrays from the records: type runs, distinct
+// (centre, exponent) pairs, padded per-primitive data and the coefficient
+// blocks. Returns false when the records do not fit the allocated counts.
+bool PrepareLayout(CWavefunction& w) {
+    CKernelLayout& k = w.m_kernel;
+    const CPrimitiveData& data = *w.m_pPrimitiveData;
+    const int nPrims = k.m_nPrims, nMOs = k.m_nMOs;
+    const int nNuclei = static_cast<int>(w.m_pNucDelta.size());
+    const auto need = [](std::size_t have, long long count) { return static_cast<long long>(have) >= count; };
+    if (!need(data.m_pCoefficients.size(), static_cast<long long>(nMOs) * nPrims) ||
+        !need(data.m_pExponents.size(), nPrims) || !need(data.m_pMinus2Alpha.size(), nPrims) ||
+        !need(data.m_pCentres.size(), nPrims) || !need(w.m_pAtomData->m_pPositions.size(), nNuclei) ||
+        !need(w.m_pAtomData->m_pCharges.size(), nNuclei) ||
+        !need(w.m_pOrbitalData->m_pOccupations.size(), nMOs) ||
+        !need(w.m_pOrbitalData->m_pEnergies.size(), nMOs))
+        return false;
+    for (int p = 0; p < nPrims; ++p)
+        if (data.m_pCentres[p] < 1 || data.m_pCentres[p] > nNuclei) return false;
+    const CVector* positions = w.m_pAtomData->m_pPositions.data();
+
+    // Types 21-35 only with a full type count; runs follow each other from 0.
+    const int tableTypes = std::min({w.m_nTypes, static_cast<int>(data.m_pTypeEnd.size()), 35});
+    const int lastType = tableTypes >= 35 ? 35 : std::min(tableTypes, 20);
+    int begin = 0;
+    for (int t = 1; t <= 35; ++t) {
+        const int end = t <= lastType ? std::clamp(data.m_pTypeEnd[t - 1], begin, nPrims) : begin;
+        k.m_runBegin[t - 1] = begin;
+        k.m_runEnd[t - 1] = end;
+        begin = end;
+    }
+    k.m_nEvaluated = begin;
+
+    int* order = k.m_active.data(); // free until the first evaluation
+    for (int p = 0; p < nPrims; ++p)
+        order[p] = p;
+    const auto& exponents = data.m_pExponents;
+    const auto& centres = data.m_pCentres;
+    std::sort(order, order + nPrims, [&](int a, int b) {
+        return centres[a] != centres[b] ? centres[a] < centres[b] : exponents[a] < exponents[b];
+    });
+    int nPairs = 0;
+    for (auto* v : {&k.m_pairNegAlpha, &k.m_pairX, &k.m_pairY, &k.m_pairZ})
+        std::fill(v->begin(), v->end(), 0.0);
+    for (int i = 0; i < nPrims; ++i) {
+        const int p = order[i];
+        if (i == 0 || centres[p] != centres[order[i - 1]] || exponents[p] != exponents[order[i - 1]]) {
+            const CVector r = positions[centres[p] - 1];
+            k.m_pairNegAlpha[nPairs] = -exponents[p];
+            k.m_pairX[nPairs] = r.x;
+            k.m_pairY[nPairs] = r.y;
+            k.m_pairZ[nPairs] = r.z;
+            ++nPairs;
+        }
+        k.m_primPair[p] = nPairs - 1;
+    }
+    k.m_nPairs = nPairs;
+    k.m_nPairsPad = CKernelLayout::Pad(nPairs);
+
+    for (auto* v :
+         {&k.m_primMinus2Alpha, &k.m_centreX, &k.m_centreY, &k.m_centreZ, &k.m_primExp, &k.m_primLive})
+        std::fill(v->begin(), v->end(), 0.0);
+    for (int p = 0; p < nPrims; ++p) {
+        const CVector r = positions[centres[p] - 1];
+        k.m_centreX[p] = r.x;
+        k.m_centreY[p] = r.y;
+        k.m_centreZ[p] = r.z;
+        k.m_primMinus2Alpha[p] = data.m_pMinus2Alpha[p];
+        k.m_primLive[p] = p < k.m_nEvaluated ? 1.0 : 0.0;
+    }
+    for (int p = nPrims; p < static_cast<int>(k.m_primPair.size()); ++p)
+        k.m_primPair[p] = 0;
+
+    const std::size_t rows = static_cast<std::size_t>(CKernelLayout::Pad(nPrims));
+    const double* c = data.m_pCoefficients.data();
+    std::fill(k.m_coefBlocks.begin(), k.m_coefBlocks.end(), 0.0);
+    for (int mo = 0; mo < nMOs; ++mo)
+        for (int p = 0; p < nPrims; ++p)
+            k.m_coefBlocks[((mo / kLanes) * rows + p) * kLanes + mo % kLanes] =
+                c[static_cast<std::size_t>(mo) * nPrims + p];
+    std::fill(k.m_mo.begin(), k.m_mo.end(), 0.0);
+    for (auto& component : w.m_pPrim)
+        std::fill(component.begin(), component.end(), 0.0);
+    k.m_bWide = __builtin_cpu_supports("avx512f");
+    k.m_bReady = true;
+    return true;
+}
+
+} // namespace
+
+int CWavefunction::EvaluatePrimitives(CVector point, int level) {
+    CountEvaluation();
+    // Without records or working memory there is nothing to evaluate into; the
+    // field evaluation reports this as a failed evaluation.
+    if (!m_bWorkingMemory || !IsLoaded()) return 0;
+    CKernelLayout& k = m_kernel;
+    if (!k.m_bReady && !PrepareLayout(*this)) return 0;
+    level = std::clamp(level, 0, 4);
+
+    const CVector* positions = m_pAtomData->m_pPositions.data();
+    const int nNuclei = static_cast<int>(m_pNucDelta.size());
+    for (int i = 0; i < nNuclei; ++i) {
+        const CVector d = point - positions[i];
+        m_pNucDelta[i] = d;
+        m_pNucDistSq[i] = d * d;
+    }
+
+    CKernelArgs a;
+    a.level = level;
+    a.px = point.x;
+    a.py = point.y;
+    a.pz = point.z;
+    a.pairX = k.m_pairX.data();
+    a.pairY = k.m_pairY.data();
+    a.pairZ = k.m_pairZ.data();
+    a.pairNegAlpha = k.m_pairNegAlpha.data();
+    a.pairExp = k.m_pairExp.data();
+    a.nPairsPad = k.m_nPairsPad;
+    a.primPair = k.m_primPair.data();
+    a.primLive = k.m_primLive.data();
+    a.centreX = k.m_centreX.data();
+    a.centreY = k.m_centreY.data();
+    a.centreZ = k.m_centreZ.data();
+    a.minus2Alpha = k.m_primMinus2Alpha.data();
+    a.primExp = k.m_primExp.data();
+    a.nGroups = CKernelLayout::Pad(k.m_nPrims) / kLanes;
+    a.nEvaluated = k.m_nEvaluated;
+    a.active = k.m_active.data();
+    a.nActive = 0;
+    a.runBegin = k.m_runBegin;
+    a.runEnd = k.m_runEnd;
+    for (int c = 0; c < 36; ++c)
+        a.prim[c] = m_pPrim[c].data();
+    a.coef = k.m_coefBlocks.data();
+    a.nBlocks = k.m_nMOsPad / kLanes;
+    a.nMOsPad = k.m_nMOsPad;
+    a.mo = k.m_mo.data();
+    a.wide = k.m_bWide;
+    RunKernel(a);
+
+    const int nMOs = k.m_nMOs;
+    const int mPad = k.m_nMOsPad;
+    double* mo = k.m_mo.data();
+    const auto row = [&](int c) { return mo + c * mPad; };
+    if (level >= 2)
+        for (int m = 0; m < mPad; ++m)
+            row(4)[m] = row(5)[m] + row(6)[m] + row(7)[m];
+    std::copy(row(0), row(0) + nMOs, m_pMOValue.begin());
+    if (level >= 1)
+        for (int m = 0; m < nMOs; ++m) {
+            m_pMOGradient[m] = CVector(row(1)[m], row(2)[m], row(3)[m]);
+            m_pMOLaplacian[m] = row(4)[m];
+        }
+    if (level >= 2)
+        for (int m = 0; m < nMOs; ++m) {
+            CTensor& h = m_pMOHessian[m];
+            h.ClearEigenData();
+            h.xx = row(5)[m];
+            h.yy = row(6)[m];
+            h.zz = row(7)[m];
+            h.xy = row(8)[m];
+            h.xz = row(9)[m];
+            h.yz = row(10)[m];
+        }
+    if (level >= 3)
+        for (int j = 0; j < 10; ++j)
+            std::copy(row(11 + j), row(11 + j) + nMOs, m_pMOThird[j].begin());
+    if (level >= 4)
+        for (int j = 0; j < 15; ++j)
+            std::copy(row(21 + j), row(21 + j) + nMOs, m_pMOFourth[j].begin());
+    return 1;
+}

@@ -1,0 +1,67 @@
+#pragma once
+// Support of the widget tests: one QApplication on the offscreen platform,
+// waiting on conditions while events are served, and acting on the window a
+// modal call has opened. Time limits are only guards against a hang, never
+// the thing tested.
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+namespace zel::test {
+
+// The application of the test process, created on first use; the offscreen
+// platform unless QT_QPA_PLATFORM says otherwise.
+QApplication& App();
+
+// Serves events until cond holds; false when the guard time ran out first.
+bool WaitUntil(const std::function<bool()>& cond, std::chrono::milliseconds guard = std::chrono::seconds(30));
+
+// The first visible top-level widget of type T that matches.
+template <class T> T* FindVisible(const std::function<bool(T*)>& match = {}) {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* typed = dynamic_cast<T*>(widget);
+        if (typed && typed->isVisible() && (!match || match(typed))) return typed;
+    }
+    return nullptr;
+}
+
+// Runs `action` once a visible top-level T (that matches) exists. A timer
+// looks for it, so the action runs inside that window's own modal loop. The
+// action must not wait for a further modal window itself: give that window
+// its own WhenVisible. Gives up with a test failure after the guard time.
+template <class T> void WhenVisible(std::function<void(T*)> action, std::function<bool(T*)> match = {}) {
+    auto* timer = new QTimer(&App());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    QObject::connect(timer, &QTimer::timeout, timer, [=] {
+        T* found = FindVisible<T>(match);
+        if (!found && std::chrono::steady_clock::now() < deadline) return;
+        timer->stop();
+        timer->deleteLater();
+        if (found)
+            action(found);
+        else
+            ADD_FAILURE() << "the expected window did not appear";
+    });
+    timer->start(5);
+}
+
+// Points the application's settings at a fresh folder for the test's lifetime.
+class ScopedTestSettings {
+public:
+    ScopedTestSettings();
+    ~ScopedTestSettings();
+    QString Folder() const { return m_folder.path(); }
+
+private:
+    QTemporaryDir m_folder;
+};
+
+} // namespace zel::test

@@ -1,0 +1,115 @@
+#include "GuiTestSupport.h"
+
+#include "platform/core/Prompt.h"
+#include "platform/qt/Dialog.h"
+#include "platform/qt/Help.h"
+#include "platform/qt/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTest>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+class CHelpDlg : public zel::CDialog {
+public:
+    CHelpDlg() : CDialog(Template()) { SetHelpTopic("::critical_points.htm"); }
+    static const zel::SDialogTemplate& Template() {
+        static const zel::SDialogTemplate dialog{
+            138,
+            "Critical points",
+            0,
+            0,
+            "MS Sans Serif",
+            8,
+            {{zel::ControlKind::Edit, 1001, "", 7, 7, 60, 14},
+             {zel::ControlKind::PushButton, zel::IDOK, "OK", 7, 25, 50, 14, zel::ctl::kDefault}}};
+        return dialog;
+    }
+};
+
+class HelpTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(QDir(m_settings.Folder()).mkpath(QStringLiteral("help/zelmora")));
+        m_book = QDir(m_settings.Folder()).filePath(QStringLiteral("help/zelmora"));
+        WritePage(QStringLiteral("critical_points.htm"));
+        WritePage(QStringLiteral("index.htm"));
+    }
+
+    void WritePage(const QString& name) {
+        QFile page(QDir(m_book).filePath(name));
+        ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+        page.write("<html><body><h1>" + name.toUtf8() + "</h1></body></html>");
+    }
+
+    void SetHelpSettings(const QString& path, const QString& file) {
+        const auto settings = zel::OpenSettings();
+        settings->setValue(QStringLiteral("Help/Path"), path);
+        settings->setValue(QStringLiteral("Help/File"), file);
+    }
+
+    // F1 on a field of the dialog, as the user presses it.
+    void PressF1() {
+        CHelpDlg dlg;
+        dlg.show();
+        QTest::keyClick(dlg.DlgItem<QLineEdit>(1001), Qt::Key_F1);
+        dlg.hide();
+    }
+
+    QString ShownPage() const {
+        zel::CHelpViewer* viewer = zel::CHelpViewer::Existing();
+        return viewer && viewer->isVisible() ? viewer->CurrentPage().toLocalFile() : QString();
+    }
+
+    zel::test::ScopedTestSettings m_settings;
+    zel::CScriptedPrompts m_prompts;
+    zel::ScopedPromptService m_promptGuard{m_prompts};
+    QString m_book;
+};
+
+TEST_F(HelpTest, F1OpensTheDialogsPageOfTheBookNamedInTheSettings) {
+    SetHelpSettings(QDir(m_settings.Folder()).filePath(QStringLiteral("help")),
+                    QStringLiteral("zelmora.chm"));
+    PressF1();
+    EXPECT_EQ(ShownPage(), QDir(m_book).filePath(QStringLiteral("critical_points.htm")));
+    EXPECT_TRUE(m_prompts.Texts().empty());
+
+    ASSERT_TRUE(zel::ShowHelpTopic(""));
+    EXPECT_EQ(ShownPage(), QDir(m_book).filePath(QStringLiteral("index.htm")));
+}
+
+TEST_F(HelpTest, AMissingHelpFolderOrPageIsSaid) {
+    const QString help = QDir(m_settings.Folder()).filePath(QStringLiteral("help"));
+    struct Case {
+        QString path;
+        QString file;
+        bool removePage;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"", "", false, "No help folder is set (settings Help/Path and Help/File)."},
+        {help, "manual", false, "Help folder not found: " + QDir(help).filePath("manual").toStdString()},
+        {help, "zelmora", true,
+         "Help page not found: " + QDir(m_book).filePath("critical_points.htm").toStdString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        if (zel::CHelpViewer* viewer = zel::CHelpViewer::Existing()) viewer->hide();
+        if (c.removePage) QFile::remove(QDir(m_book).filePath(QStringLiteral("critical_points.htm")));
+        SetHelpSettings(c.path, c.file);
+        zel::CScriptedPrompts prompts;
+        zel::ScopedPromptService guard(prompts);
+        PressF1();
+        EXPECT_EQ(prompts.Texts(), std::vector<std::string>{c.message});
+        EXPECT_TRUE(ShownPage().isEmpty());
+    }
+}
+
+} // namespace

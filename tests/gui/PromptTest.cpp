@@ -1,0 +1,152 @@
+#include "GuiTestSupport.h"
+
+#include "platform/core/FileChooser.h"
+#include "platform/core/Prompt.h"
+#include "platform/qt/QtFileChooser.h"
+#include "platform/qt/QtPrompts.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QThread>
+
+#include <atomic>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+using zel::PromptButtons;
+
+namespace {
+
+class PromptTest : public ::testing::Test {
+protected:
+    void SetUp() override { zel::test::App(); }
+};
+
+// Every button set of the framework, asked for from a worker thread: the box
+// is a widget of the UI thread, the worker waits, and the answer reaches it.
+TEST_F(PromptTest, BoxAskedFromTheWorkerIsShownOnTheUiThreadAndAnswersTheWorker) {
+    struct Case {
+        PromptButtons buttons;
+        QMessageBox::StandardButtons shown;
+        QMessageBox::StandardButton click;
+        int answer;
+    };
+    const Case cases[] = {
+        {PromptButtons::OK, QMessageBox::Ok, QMessageBox::Ok, zel::IDOK},
+        {PromptButtons::OKCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel, zel::IDCANCEL},
+        {PromptButtons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::No, zel::IDNO},
+        {PromptButtons::YesNoCancel, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+         QMessageBox::Yes, zel::IDYES},
+        {PromptButtons::RetryCancel, QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry,
+         zel::IDRETRY},
+    };
+    zel::CQtPromptService service;
+    zel::ScopedPromptService guard(service);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.buttons));
+        std::atomic<int> answer{0};
+        std::atomic<bool> answered{false};
+        bool handled = false;
+        zel::test::WhenVisible<QMessageBox>([&](QMessageBox* box) {
+            EXPECT_EQ(box->thread(), QApplication::instance()->thread());
+            EXPECT_EQ(box->text(),
+                      QStringLiteral("All previous basin integration results will be deleted! Continue?"));
+            EXPECT_EQ(box->windowTitle(), QStringLiteral("Zelmora"));
+            EXPECT_EQ(box->icon(), QMessageBox::Question);
+            EXPECT_EQ(box->standardButtons(), c.shown);
+            EXPECT_FALSE(answered.load()); // the worker is still waiting
+            if (QAbstractButton* button = box->button(c.click))
+                button->click();
+            else
+                box->done(0);
+            handled = true;
+        });
+        std::thread worker([&] {
+            answer = zel::ShowMessageBox("All previous basin integration results will be deleted! Continue?",
+                                         c.buttons, zel::PromptIcon::Question);
+            answered = true;
+        });
+        EXPECT_TRUE(zel::test::WaitUntil([&] { return handled && answered; }));
+        worker.join();
+        EXPECT_EQ(answer.load(), c.answer);
+    }
+}
+
+TEST_F(PromptTest, FrameworkFilterStringsBecomeQtNameFilters) {
+    struct Case {
+        const char* filter;
+        std::vector<zel::SFileFilter> entries;
+        const char* qt;
+    };
+    const Case cases[] = {
+        {"Text Files (*.txt)|*.txt||", {{"Text Files (*.txt)", {"*.txt"}}}, "Text Files (*.txt)"},
+        {"Data Files (*.dat)|*.dat|All Files (*.*)|*.*||",
+         {{"Data Files (*.dat)", {"*.dat"}}, {"All Files (*.*)", {"*.*"}}},
+         "Data Files (*.dat);;All Files (*)"},
+        {"Pictures|*.bmp; *.emf||", {{"Pictures", {"*.bmp", "*.emf"}}}, "Pictures (*.bmp *.emf)"},
+        {"", {}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.filter);
+        EXPECT_EQ(zel::ParseFileFilter(c.filter), c.entries);
+        EXPECT_EQ(zel::QtNameFilters(c.filter), QString::fromUtf8(c.qt));
+    }
+}
+
+// The save dialog adds the default extension and asks before replacing a file.
+TEST_F(PromptTest, SaveChooserAddsTheExtensionAndAsksBeforeOverwriting) {
+    QTemporaryDir folder;
+    {
+        QFile existing(QDir(folder.path()).filePath(QStringLiteral("old.txt")));
+        ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    }
+    zel::SFileRequest request;
+    request.save = true;
+    request.filter = "Text Files (*.txt)|*.txt||";
+    request.defaultExtension = "txt";
+    request.fileName = "*.txt";
+    request.overwritePrompt = true;
+    zel::CQtFileChooser chooser;
+
+    // A new name: the extension is added, no question.
+    zel::test::WhenVisible<QFileDialog>([&](QFileDialog* dialog) {
+        EXPECT_EQ(dialog->nameFilters(), QStringList{QStringLiteral("Text Files (*.txt)")});
+        dialog->setDirectory(folder.path());
+        dialog->selectFile(QStringLiteral("log"));
+        static_cast<QDialog*>(dialog)->accept(); // public in QDialog
+        if (dialog->isVisible()) dialog->reject();
+    });
+    EXPECT_EQ(chooser.ChooseFile(request),
+              QDir(folder.path()).filePath(QStringLiteral("log.txt")).toStdString());
+
+    // An existing file: "No" keeps the dialog open, "Yes" takes the file.
+    std::vector<QString> questions;
+    bool openAfterNo = false;
+    zel::test::WhenVisible<QFileDialog>([&](QFileDialog* dialog) {
+        dialog->setDirectory(folder.path());
+        for (QMessageBox::StandardButton reply : {QMessageBox::No, QMessageBox::Yes}) {
+            zel::test::WhenVisible<QMessageBox>([&, reply](QMessageBox* box) {
+                questions.push_back(box->text());
+                box->button(reply)->click();
+            });
+            dialog->selectFile(QStringLiteral("old"));
+            static_cast<QDialog*>(dialog)->accept(); // public in QDialog
+            if (reply == QMessageBox::No) openAfterNo = dialog->isVisible();
+        }
+        if (dialog->isVisible()) dialog->reject();
+    });
+    EXPECT_EQ(chooser.ChooseFile(request),
+              QDir(folder.path()).filePath(QStringLiteral("old.txt")).toStdString());
+    EXPECT_TRUE(openAfterNo);
+    ASSERT_EQ(questions.size(), 2u);
+    EXPECT_TRUE(questions[0].contains(QStringLiteral("old.txt")));
+}
+
+} // namespace
