@@ -17,11 +17,11 @@ build: configure
 
 # Core and widget tests run headless; OpenGL tests need an X server.
 test: build
+	@$(MAKE) --no-print-directory tsan
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300 -j $(JOBS) -LE gl
 	@if [ -n "$$(cd $(BUILD) && ctest -N -L gl | grep -E 'Total Tests: [1-9]')" ]; then \
 	  cd $(BUILD) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure --timeout 300 -L gl; \
 	fi
-	@$(MAKE) --no-print-directory tsan
 
 # The job state, the worker thread and the progress dialog, built apart with the
 # thread sanitizer (only these two test programs and what they link).
