@@ -1,0 +1,40 @@
+#pragma once
+// The *.zlm document file: an int32 version, then the molecule. No window is
+// involved here; the application shows the returned messages and refreshes its
+// views.
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+class CMolecule;
+
+namespace zel {
+class CArchive;
+}
+
+// The version written. Files of version 200 and 201 are read alike.
+inline constexpr int kDocumentVersion = 200;
+
+// The document's part of an archive in either direction: the version, then the
+// molecule. Returns "" on success, else the message to show. A refused or
+// damaged document leaves the molecule emptied (CMolecule::Reset); after a
+// successful load the control pane shows no plot until one is picked (plot
+// state 2). A failed store leaves the molecule as it was.
+std::string SerializeDocument(zel::CArchive& ar, CMolecule& molecule);
+
+// The whole document in memory.
+bool StoreDocumentBytes(CMolecule& molecule, std::vector<std::uint8_t>& bytes, std::string& error);
+// Empties the molecule, then loads; false with the message on refusal.
+bool LoadDocumentBytes(std::span<const std::uint8_t> bytes, CMolecule& molecule, std::string& error);
+
+// Writes the document into a new file beside path and renames it over path only
+// when all of it has been written and flushed, so a failed save leaves the
+// previous file as it was. A symbolic link is saved through, not replaced; an
+// existing file's permissions are kept. False with the message on failure.
+bool SaveDocument(const std::filesystem::path& path, CMolecule& molecule, std::string& error);
+// Reads the file; when it cannot be read the molecule is untouched. Otherwise
+// as LoadDocumentBytes.
+bool LoadDocument(const std::filesystem::path& path, CMolecule& molecule, std::string& error);
