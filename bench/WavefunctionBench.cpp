@@ -1,5 +1,6 @@
-// Evaluation benchmarks on real wavefunctions: one evaluation at each level and
-// the density on a whole grid, reported per point and per primitive.
+// Evaluation benchmarks on real wavefunctions: each kind of request at points
+// scattered over the molecule's box (every call misses the cache), and over a
+// whole 64^3 grid of that box, reported per point and per primitive.
 //
 // The fixtures benzene.wfn and water_g.wfn always run; further *.wfn files can
 // be named in ZELMORA_BENCH_WFN (separated by ':', ',' or blanks).
@@ -58,7 +59,10 @@ CBenchWavefunction* Load(const std::string& path) {
     return Loaded().back().get();
 }
 
-enum class Kind { Value, Gradient, Hessian, HessianL, Basin, KernelValues };
+// What one evaluation asks: the levels of the field evaluation, and for
+// comparison the MO values alone (the kernel at level 0), from which a grid tool
+// forms the density.
+enum class Kind { Value, Gradient, Hessian, HessianL, Basin, OrbitalValues };
 
 void PerPoint(benchmark::State& state, const CBenchWavefunction& b, double pointsPerIteration) {
     state.counters["points/s"] =
@@ -70,91 +74,96 @@ void PerPoint(benchmark::State& state, const CBenchWavefunction& b, double point
         pointsPerIteration, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-void Single(benchmark::State& state, CBenchWavefunction* b, Kind kind) {
-    CWavefunction& w = b->w;
-    double value = 0;
-    CVector gradient, divergence;
-    CTensor hessian, stress;
-    std::vector<double> integrands(47 + w.m_nMOs * (w.m_nMOs + 1) / 2);
-    const CNucleus atom(w.m_pAtomData->m_pPositions[0], w.m_pAtomData->m_pCharges[0]);
-    CEvalRequest r;
-    r.value = &value;
-    r.fieldIndex = kind == Kind::HessianL ? 1 : 0;
-    if (kind == Kind::Gradient || kind == Kind::Hessian || kind == Kind::HessianL) r.gradient = &gradient;
-    if (kind == Kind::Hessian || kind == Kind::HessianL) {
-        r.hessian = &hessian;
-        r.stress = &stress;
-        r.stressDivergence = &divergence;
-    }
-    if (kind == Kind::Basin) {
-        r.integrands = integrands.data();
-        r.atomA = &atom;
-    }
-    std::size_t i = 0;
-    for (auto _ : state) {
-        const CVector& p = b->points[i++ & 4095];
-        if (kind == Kind::KernelValues) {
-            w.EvaluatePrimitives(p, 0);
-            benchmark::DoNotOptimize(w.m_pMOValue.data());
-        } else {
-            r.point = p;
-            w.Evaluate(r);
-            benchmark::DoNotOptimize(value);
+// One request of the given kind, reused point after point; returns what keeps the
+// optimiser from dropping the work.
+class CEvaluator {
+public:
+    CEvaluator(CWavefunction& w, Kind kind)
+        : m_w(w), m_kind(kind), m_integrands(47 + w.m_nMOs * (w.m_nMOs + 1) / 2),
+          m_atom(w.m_pAtomData->m_pPositions[0], w.m_pAtomData->m_pCharges[0]) {
+        m_request.value = &m_value;
+        m_request.fieldIndex = kind == Kind::HessianL ? 1 : 0;
+        if (kind == Kind::Gradient || kind == Kind::Hessian || kind == Kind::HessianL)
+            m_request.gradient = &m_gradient;
+        if (kind == Kind::Hessian || kind == Kind::HessianL) {
+            m_request.hessian = &m_hessian;
+            m_request.stress = &m_stress;
+            m_request.stressDivergence = &m_divergence;
+        }
+        if (kind == Kind::Basin) {
+            m_request.integrands = m_integrands.data();
+            m_request.atomA = &m_atom;
         }
     }
+
+    double At(CVector p) {
+        if (m_kind == Kind::OrbitalValues) {
+            m_w.EvaluatePrimitives(p, 0);
+            const double* occupations = m_w.m_pOrbitalData->m_pOccupations.data();
+            double rho = 0;
+            for (int k = 0; k < m_w.m_nMOs; ++k)
+                rho += occupations[k] * m_w.m_pMOValue[k] * m_w.m_pMOValue[k];
+            return rho;
+        }
+        m_request.point = p;
+        m_w.Evaluate(m_request);
+        return m_value;
+    }
+
+private:
+    CWavefunction& m_w;
+    Kind m_kind;
+    CEvalRequest m_request;
+    double m_value = 0;
+    CVector m_gradient, m_divergence;
+    CTensor m_hessian, m_stress;
+    std::vector<double> m_integrands;
+    CNucleus m_atom;
+};
+
+// One evaluation per iteration, at points scattered over the box.
+void Scattered(benchmark::State& state, CBenchWavefunction* b, Kind kind) {
+    CEvaluator evaluator(b->w, kind);
+    std::size_t i = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(evaluator.At(b->points[i++ & 4095]));
     PerPoint(state, *b, 1.0);
 }
 
-// The density at every point of a kGrid^3 grid over the box, as a grid tool computes it.
-void Grid(benchmark::State& state, CBenchWavefunction* b, bool kernelOnly) {
-    CWavefunction& w = b->w;
+// Every point of a kGrid^3 grid over the box per iteration, as a grid tool runs.
+void Grid(benchmark::State& state, CBenchWavefunction* b, Kind kind) {
+    CEvaluator evaluator(b->w, kind);
     const CVector step = (b->hi - b->lo) * (1.0 / (kGrid - 1));
-    const double* occupations = w.m_pOrbitalData->m_pOccupations.data();
-    double value = 0, sum = 0;
-    CEvalRequest r;
-    r.value = &value;
     for (auto _ : state) {
+        double sum = 0;
         for (int ix = 0; ix < kGrid; ++ix)
             for (int iy = 0; iy < kGrid; ++iy)
-                for (int iz = 0; iz < kGrid; ++iz) {
-                    const CVector p(b->lo.x + ix * step.x, b->lo.y + iy * step.y, b->lo.z + iz * step.z);
-                    if (kernelOnly) {
-                        w.EvaluatePrimitives(p, 0);
-                        double rho = 0;
-                        for (int k = 0; k < w.m_nMOs; ++k)
-                            rho += occupations[k] * w.m_pMOValue[k] * w.m_pMOValue[k];
-                        sum += rho;
-                    } else {
-                        r.point = p;
-                        w.Evaluate(r);
-                        sum += value;
-                    }
-                }
+                for (int iz = 0; iz < kGrid; ++iz)
+                    sum += evaluator.At(
+                        CVector(b->lo.x + ix * step.x, b->lo.y + iy * step.y, b->lo.z + iz * step.z));
         benchmark::DoNotOptimize(sum);
     }
     PerPoint(state, *b, double(kGrid) * kGrid * kGrid);
 }
 
 void Register(CBenchWavefunction* b) {
-    const std::string prefix = b->name + "/";
     const struct {
         const char* name;
         Kind kind;
-    } singles[] = {{"Value", Kind::Value},
-                   {"ValueGradient", Kind::Gradient},
-                   {"ValueGradientHessian", Kind::Hessian},
-                   {"ValueGradientHessianOfL", Kind::HessianL},
-                   {"BasinIntegrands", Kind::Basin},
-                   {"KernelOrbitalValues", Kind::KernelValues}};
-    for (const auto& s : singles)
-        benchmark::RegisterBenchmark((prefix + s.name).c_str(),
-                                     [b, kind = s.kind](benchmark::State& st) { Single(st, b, kind); });
-    benchmark::RegisterBenchmark((prefix + "GridDensity").c_str(), [b](benchmark::State& st) {
-        Grid(st, b, false);
-    })->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark((prefix + "GridDensityFromOrbitalValues").c_str(),
-                                 [b](benchmark::State& st) { Grid(st, b, true); })
-        ->Unit(benchmark::kMillisecond);
+    } kinds[] = {{"Value", Kind::Value},
+                 {"ValueGradient", Kind::Gradient},
+                 {"ValueGradientHessian", Kind::Hessian},
+                 {"ValueGradientHessianOfL", Kind::HessianL},
+                 {"BasinIntegrands", Kind::Basin},
+                 {"OrbitalValuesOnly", Kind::OrbitalValues}};
+    for (const auto& k : kinds)
+        benchmark::RegisterBenchmark((b->name + "/Point/" + k.name).c_str(),
+                                     [b, kind = k.kind](benchmark::State& st) { Scattered(st, b, kind); });
+    for (const auto& k : kinds)
+        benchmark::RegisterBenchmark((b->name + "/Grid/" + k.name).c_str(), [b, kind = k.kind](
+                                                                                benchmark::State& st) {
+            Grid(st, b, kind);
+        })->Unit(benchmark::kMillisecond);
 }
 
 } // namespace

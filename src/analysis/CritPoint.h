@@ -148,6 +148,11 @@ class CBondPoint : public CCritPoint {
 
     int GetType() const override { return -1; }
 
+    // The two bond paths, uphill along +/- the eigenvector of the largest
+    // Hessian eigenvalue, entered in the lists of their ends; returns how many
+    // were made (0 also when two exist already, which then stay).
+    int TraceBondPaths();
+
     // The stored numbers stay; only the radius marks the results absent.
     void ClearSurfaceResults() { m_Surface.CircleRadius = 0.0; }
 
@@ -165,6 +170,10 @@ class CRingPoint : public CCritPoint {
         : CCritPoint(molecule, number, field, position, gradientNorm) {}
 
     int GetType() const override { return 1; }
+
+    // The two ring-cage paths, downhill along +/- the eigenvector of the
+    // smallest Hessian eigenvalue; as CBondPoint::TraceBondPaths.
+    int TraceCagePaths();
 };
 
 // (3,+3): a cage point.

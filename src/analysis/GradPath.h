@@ -42,6 +42,15 @@ class CGradPath : public zel::CObject {
     // for a point count the data cannot hold or a field outside 0..4.
     void Serialize(zel::CArchive& ar) override;
 
+    // Tracing (PathTracer.cpp). Uphill from start as the lower end towards
+    // (3,-3) and (3,-1) points, or downhill from start as the upper end towards
+    // (3,+1) and (3,+3) points; either way the path joins the molecular graph
+    // but is entered in no point's list. direction: unit vector leaving start;
+    // s0 >= 0: arc length (bohr) of the first traced point. 1 when the trace
+    // ran (captured or not: see the far end), 0 when it could not start.
+    int TraceFromLowerEnd(CCritPoint* start, CVector direction, double s0);
+    int TraceFromUpperEnd(CCritPoint* start, CVector direction, double s0);
+
     // Appends (atEnd) or prepends a point with its parameter.
     void AddPoint(CVector point, double parameter, bool atEnd);
     void SetTraceInfo(double accuracy, int evaluations, double length);

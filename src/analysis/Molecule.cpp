@@ -80,6 +80,7 @@ void CMolecule::Clear(bool notify) {
     m_pCurAtom = nullptr;
     m_pCurSurface = nullptr;
     m_pCurPlot = nullptr;
+    m_pPointSnapshot.reset();
     // The control pane's entry would otherwise point into the emptied plot list.
     m_nPlotIndex = 0;
     CPlot::ResetPlotCounter();

@@ -8,7 +8,17 @@
 // thread evaluates and appends to the lists without a lock while the modal
 // progress dialog keeps the user away. The last-evaluation members are scratch
 // state: read them right after your own Evaluate.
+//
+// The rule for views: a job launcher holds a CJobScope on the molecule from
+// before the worker starts until it has finished (IsJobRunning() is true in
+// between). While it is set, nothing on the user-interface thread walks the
+// atom, critical-point, path or plot lists or evaluates: views and records
+// that repaint show what they drew before, or nothing. The one exception is
+// code the job itself runs on the user-interface thread (zel::RunOnUiThread),
+// during which the worker waits. The flag is set and cleared on the
+// user-interface thread, so a view reading it there never races with it.
 
+#include <atomic>
 #include <istream>
 #include <list>
 #include <memory>
@@ -22,6 +32,7 @@
 #include "analysis/GradPath.h"
 #include "analysis/MoleculeViews.h"
 #include "analysis/Plot.h"
+#include "analysis/PointReport.h"
 #include "analysis/PropertyTable.h"
 #include "numerics/Options.h"
 #include "numerics/Tensor.h"
@@ -66,6 +77,24 @@ public:
 
     CMolecule(const CMolecule&) = delete;
     CMolecule& operator=(const CMolecule&) = delete;
+
+    // --- running jobs ------------------------------------------------------------
+    // True while a job that may change the lists runs on the worker (see the
+    // rule above).
+    bool IsJobRunning() const { return m_nRunningJobs.load(std::memory_order_acquire) > 0; }
+    // Held by a job launcher around its progress dialog; scopes may nest.
+    class CJobScope {
+    public:
+        explicit CJobScope(CMolecule& molecule) : m_molecule(molecule) {
+            m_molecule.m_nRunningJobs.fetch_add(1, std::memory_order_acq_rel);
+        }
+        ~CJobScope() { m_molecule.m_nRunningJobs.fetch_sub(1, std::memory_order_acq_rel); }
+        CJobScope(const CJobScope&) = delete;
+        CJobScope& operator=(const CJobScope&) = delete;
+
+    private:
+        CMolecule& m_molecule;
+    };
 
     // --- document, views and dialog hooks (not owned) --------------------------
     void SetDocument(IMoleculeDocument* document) { m_pDocument = document; }
@@ -138,6 +167,16 @@ public:
     // The atom whose nucleus is nearest (the first of equally near ones); null
     // without atoms.
     CAtom* FindNearestAtom(CVector point) const;
+    // The critical point of the field nearest to point among the lists that
+    // take part: every signature for type 0, else the signature type and, for
+    // direction > 0, those above it, for direction < 0, those below it. The
+    // point *inOut holds on entry is skipped. *inOut receives the nearest (null
+    // when none lies closer than sqrt(9999)); returns its distance, or
+    // sqrt(9999) when there is none.
+    double FindNearestCritPoint(CVector point, CCritPoint** inOut, int type, int direction, int field) const;
+    // 0 when a known point of the signature and of the current field lies
+    // closer than the current MinDistance (strictly), else 1.
+    int IsNewCriticalPoint(CVector point, int signature) const;
 
     // --- loading and emptying -------------------------------------------------
     // Reads a *.wfn file into the emptied model: the wavefunction, one atom per
@@ -225,6 +264,17 @@ public:
     static CVector SphericalToCartesian(CVector rtp);
     static CVector CartesianToSpherical(CVector v);
 
+    // --- point analysis ----------------------------------------------------------
+    // Keeps a copy of the last evaluation (point, field, value, gradient,
+    // Hessian with its eigen data, property array) as the analysed point; the
+    // property analysis calls it right after its own level-3 evaluation.
+    void TakePointSnapshot();
+    // The analysed point; null before any analysis and after emptying.
+    const CPointSnapshot* GetPointSnapshot() const { return m_pPointSnapshot.get(); }
+    // Appends the point record of the analysed point (one line saying there is
+    // none before any analysis); returns the number of lines appended.
+    int WritePointReport(zel::CTextRecord* lines) const;
+
 private:
     // Empties everything Reset empties; only Reset tells the document and views.
     void Clear(bool notify);
@@ -232,6 +282,7 @@ private:
     void CheckLoaded() const;
     void LinkLoaded();
 
+    std::atomic<int> m_nRunningJobs{0};
     int m_nPlotIndex = 0;
     IMoleculeDocument* m_pDocument = nullptr;
     CWavefunction m_Wavefunction;
@@ -271,6 +322,7 @@ private:
     CIntegOptions m_IntegOptions;
     CSurfIntOptions m_SurfIntOptions;
     CEnvMapOptions m_EnvMapOptions;
+    std::unique_ptr<CPointSnapshot> m_pPointSnapshot;
 };
 
 // The one molecule of the process (set by its constructor); the worker thread

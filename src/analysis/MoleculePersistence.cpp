@@ -1,6 +1,7 @@
 // The molecule's part of the *.zlm document and the linking after loading.
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <new>
 #include <unordered_map>
@@ -16,6 +17,8 @@ using Cause = zel::CArchiveException::Cause;
 constexpr int kSignatures[] = {-3, -1, 1, 3};
 constexpr const char* kNoMemoryToLoad = "Not enough memory to load file";
 constexpr const char* kBadNumber = "Invalid object number in file.";
+constexpr const char* kBadPathOptions =
+    "Invalid gradient path options in file: the point distance and the accuracies must be positive.";
 
 template <class Point> void ReadPoints(zel::CArchive& ar, CMolecule::CCritPointList& list) {
     for (std::unique_ptr<Point>& point : ar.ReadObjectList<Point>())
@@ -75,6 +78,12 @@ void CMolecule::Load(zel::CArchive& ar) {
                                      "Loading plots from a zlm-file is not supported yet.");
     ar >> m_nLastNumber >> m_strJobTitle;
     SerializeOptionBlock(ar, m_LAOptions, m_CritOptions, m_DEOptions, m_IntegOptions, m_SurfIntOptions);
+    // The path tracers step by the point distance and hand the accuracies to the
+    // solver: zero, negative or non-finite values would never end a path.
+    const auto positive = [](double value) { return std::isfinite(value) && value > 0.0; };
+    if (!positive(m_DEOptions.PointDistance) || !positive(m_DEOptions.AbsAccuracy) ||
+        !positive(m_DEOptions.RelAccuracy))
+        throw zel::CArchiveException(Cause::BadCount, kBadPathOptions);
     int envelope = 0;
     ar >> envelope;
     for (int& flag : m_bBasinSel)

@@ -21,6 +21,9 @@ public:
     virtual ~IRecordView() = default;
     // Rebuilds the record shown; reset first forgets which record that was.
     virtual void RefreshRecord(bool reset) = 0;
+    // Shows the molecule's point record (WritePointReport) under the record
+    // header and remembers it as the record shown.
+    virtual void RecordPoint() {}
 };
 
 class IControlView {

@@ -7,6 +7,7 @@
 
 #include "numerics/Options.h"
 #include "wavefunction/FieldSums.h"
+#include "wavefunction/Simd.h"
 #include "wavefunction/Wavefunction.h"
 
 namespace {
@@ -14,35 +15,198 @@ namespace {
 // Component numbers of the kernel's table.
 enum : int { kV = 0, kX = 1, kY = 2, kZ = 3, kLap = 4, kXX = 5, kYY, kZZ, kXY, kXZ, kYZ };
 
-// Third derivative (i, j, l), each 0..2 for x, y, z.
-constexpr int ThirdComponent(int i, int j, int l) {
-    int n[3] = {0, 0, 0};
-    ++n[i];
-    ++n[j];
-    ++n[l];
-    // xxx xxy xxz xyy yyy yyz xzz yzz zzz xyz
-    constexpr int kCounts[10][3] = {{3, 0, 0}, {2, 1, 0}, {2, 0, 1}, {1, 2, 0}, {0, 3, 0},
-                                    {0, 2, 1}, {1, 0, 2}, {0, 1, 2}, {0, 0, 3}, {1, 1, 1}};
-    for (int c = 0; c < 10; ++c)
-        if (kCounts[c][0] == n[0] && kCounts[c][1] == n[1] && kCounts[c][2] == n[2]) return 11 + c;
-    return -1;
-}
-
-// Second derivative (i, j).
-constexpr int SecondComponent(int i, int j) {
-    if (i == j) return kXX + i;
-    const int sum = i + j; // xy 1, xz 2, yz 3
-    return sum == 1 ? kXY : (sum == 2 ? kXZ : kYZ);
-}
-
 // Hessian index pairs in the order xx, yy, zz, xy, xz, yz.
 constexpr int kPairI[6] = {0, 1, 2, 0, 0, 1};
 constexpr int kPairJ[6] = {0, 1, 2, 1, 2, 2};
-// d_ij (Laplacian phi) as sums of three fourth derivatives, same order.
-constexpr int kLapFourth[6][3] = {{21, 24, 25}, {24, 31, 33}, {25, 33, 35},
-                                  {22, 26, 30}, {23, 29, 27}, {28, 32, 34}};
-// d_i (Laplacian phi) as sums of three third derivatives.
-constexpr int kLapThird[3][3] = {{11, 14, 17}, {12, 15, 18}, {13, 16, 19}};
+
+// The orbital sums of one request, eight MOs at a time (the padding MOs have
+// occupation 0 and zero components). Accumulators are named values, not
+// arrays, so that they stay in registers.
+struct COrbitalSums {
+    // In.
+    const double* mo; // component-major MO components, `pad` apart
+    int pad;
+    const double* occupations;
+    int field;
+    bool basic;      // rho, grad rho, grad phi . grad phi, phi lap phi
+    bool gradient;   // of the field
+    bool hessian;    // of the field
+    bool stress;     // sigma
+    bool divergence; // its divergence
+    // Out.
+    double rho, gradSq, phiLap, gradRho[3], sigma[6], divergence3[3], grad[3], hess[6];
+};
+
+using zelsimd::v8d;
+
+#define ZEL_ROW(c) zelsimd::Load(mo + (c)*pad + b)
+
+ZEL_INLINE void SumBasic(COrbitalSums& s) {
+    using namespace zelsimd;
+    const double* mo = s.mo;
+    const int pad = s.pad;
+    v8d rho{}, gradSq{}, phiLap{}, gx{}, gy{}, gz{};
+    for (int b = 0; b < pad; b += kLanes) {
+        const v8d n = Load(s.occupations + b), f = ZEL_ROW(kV);
+        const v8d x = ZEL_ROW(kX), y = ZEL_ROW(kY), z = ZEL_ROW(kZ);
+        rho += n * f * f;
+        gradSq += n * (x * x + y * y + z * z);
+        phiLap += n * f * ZEL_ROW(kLap);
+        gx += n * f * x;
+        gy += n * f * y;
+        gz += n * f * z;
+    }
+    s.rho = Sum(rho);
+    s.gradSq = Sum(gradSq);
+    s.phiLap = Sum(phiLap);
+    s.gradRho[0] = Sum(gx);
+    s.gradRho[1] = Sum(gy);
+    s.gradRho[2] = Sum(gz);
+}
+
+// sigma_ij = 1/2 sum n (phi phi_ij - phi_i phi_j); D_i = 1/2 sum n (phi d_i lap phi - phi_i lap phi).
+ZEL_INLINE void SumStress(COrbitalSums& s) {
+    using namespace zelsimd;
+    const double* mo = s.mo;
+    const int pad = s.pad;
+    v8d sxx{}, syy{}, szz{}, sxy{}, sxz{}, syz{}, dx{}, dy{}, dz{};
+    for (int b = 0; b < pad; b += kLanes) {
+        const v8d n = 0.5 * Load(s.occupations + b), f = ZEL_ROW(kV);
+        const v8d x = ZEL_ROW(kX), y = ZEL_ROW(kY), z = ZEL_ROW(kZ);
+        sxx += n * (f * ZEL_ROW(kXX) - x * x);
+        syy += n * (f * ZEL_ROW(kYY) - y * y);
+        szz += n * (f * ZEL_ROW(kZZ) - z * z);
+        sxy += n * (f * ZEL_ROW(kXY) - x * y);
+        sxz += n * (f * ZEL_ROW(kXZ) - x * z);
+        syz += n * (f * ZEL_ROW(kYZ) - y * z);
+        if (s.divergence) {
+            const v8d lap = ZEL_ROW(kLap);
+            dx += n * (f * (ZEL_ROW(11) + ZEL_ROW(14) + ZEL_ROW(17)) - x * lap);
+            dy += n * (f * (ZEL_ROW(12) + ZEL_ROW(15) + ZEL_ROW(18)) - y * lap);
+            dz += n * (f * (ZEL_ROW(13) + ZEL_ROW(16) + ZEL_ROW(19)) - z * lap);
+        }
+    }
+    const v8d sigma[6] = {sxx, syy, szz, sxy, sxz, syz};
+    for (int c = 0; c < 6; ++c)
+        s.sigma[c] = Sum(sigma[c]);
+    s.divergence3[0] = Sum(dx);
+    s.divergence3[1] = Sum(dy);
+    s.divergence3[2] = Sum(dz);
+}
+
+// Gradient and Hessian of the density.
+template <bool Hessian> ZEL_INLINE void SumDensityDerivatives(COrbitalSums& s) {
+    using namespace zelsimd;
+    const double* mo = s.mo;
+    const int pad = s.pad;
+    v8d gx{}, gy{}, gz{}, hxx{}, hyy{}, hzz{}, hxy{}, hxz{}, hyz{};
+    for (int b = 0; b < pad; b += kLanes) {
+        const v8d n = 2.0 * Load(s.occupations + b), f = ZEL_ROW(kV);
+        const v8d x = ZEL_ROW(kX), y = ZEL_ROW(kY), z = ZEL_ROW(kZ);
+        gx += n * f * x;
+        gy += n * f * y;
+        gz += n * f * z;
+        if constexpr (Hessian) {
+            hxx += n * (f * ZEL_ROW(kXX) + x * x);
+            hyy += n * (f * ZEL_ROW(kYY) + y * y);
+            hzz += n * (f * ZEL_ROW(kZZ) + z * z);
+            hxy += n * (f * ZEL_ROW(kXY) + x * y);
+            hxz += n * (f * ZEL_ROW(kXZ) + x * z);
+            hyz += n * (f * ZEL_ROW(kYZ) + y * z);
+        }
+    }
+    const v8d grad[3] = {gx, gy, gz}, hess[6] = {hxx, hyy, hzz, hxy, hxz, hyz};
+    for (int i = 0; i < 3; ++i)
+        s.grad[i] = Sum(grad[i]);
+    if constexpr (Hessian)
+        for (int c = 0; c < 6; ++c)
+            s.hess[c] = Sum(hess[c]);
+}
+
+// Gradient and Hessian of fields 1 to 4 as n (cG X + cK Y), X the G terms
+// sum_l phi_l phi_il (gradient) and sum_l (phi_il phi_jl + phi_l phi_ijl)
+// (Hessian), Y the K terms phi_i lap + phi d_i lap and phi_ij lap + phi_i d_j lap
+// + phi_j d_i lap + phi d_ij lap.
+template <bool Hessian, bool KTerms>
+ZEL_INLINE void SumFieldDerivatives(COrbitalSums& s, double cG, double cK) {
+    using namespace zelsimd;
+    const double* mo = s.mo;
+    const int pad = s.pad;
+    v8d gx{}, gy{}, gz{}, hxx{}, hyy{}, hzz{}, hxy{}, hxz{}, hyz{};
+    for (int b = 0; b < pad; b += kLanes) {
+        const v8d occ = Load(s.occupations + b);
+        const v8d nG = cG * occ, nK = cK * occ;
+        const v8d f = ZEL_ROW(kV), x = ZEL_ROW(kX), y = ZEL_ROW(kY), z = ZEL_ROW(kZ), lap = ZEL_ROW(kLap);
+        const v8d Hxx = ZEL_ROW(kXX), Hyy = ZEL_ROW(kYY), Hzz = ZEL_ROW(kZZ);
+        const v8d Hxy = ZEL_ROW(kXY), Hxz = ZEL_ROW(kXZ), Hyz = ZEL_ROW(kYZ);
+        gx += nG * (x * Hxx + y * Hxy + z * Hxz);
+        gy += nG * (x * Hxy + y * Hyy + z * Hyz);
+        gz += nG * (x * Hxz + y * Hyz + z * Hzz);
+        v8d lx{}, ly{}, lz{};
+        if constexpr (KTerms) {
+            lx = ZEL_ROW(11) + ZEL_ROW(14) + ZEL_ROW(17);
+            ly = ZEL_ROW(12) + ZEL_ROW(15) + ZEL_ROW(18);
+            lz = ZEL_ROW(13) + ZEL_ROW(16) + ZEL_ROW(19);
+            gx += nK * (x * lap + f * lx);
+            gy += nK * (y * lap + f * ly);
+            gz += nK * (z * lap + f * lz);
+        }
+        if constexpr (Hessian) {
+            const v8d Txxx = ZEL_ROW(11), Txxy = ZEL_ROW(12), Txxz = ZEL_ROW(13), Txyy = ZEL_ROW(14);
+            const v8d Tyyy = ZEL_ROW(15), Tyyz = ZEL_ROW(16), Txzz = ZEL_ROW(17), Tyzz = ZEL_ROW(18);
+            const v8d Tzzz = ZEL_ROW(19), Txyz = ZEL_ROW(20);
+            hxx += nG * (Hxx * Hxx + Hxy * Hxy + Hxz * Hxz + x * Txxx + y * Txxy + z * Txxz);
+            hyy += nG * (Hxy * Hxy + Hyy * Hyy + Hyz * Hyz + x * Txyy + y * Tyyy + z * Tyyz);
+            hzz += nG * (Hxz * Hxz + Hyz * Hyz + Hzz * Hzz + x * Txzz + y * Tyzz + z * Tzzz);
+            hxy += nG * (Hxx * Hxy + Hxy * Hyy + Hxz * Hyz + x * Txxy + y * Txyy + z * Txyz);
+            hxz += nG * (Hxx * Hxz + Hxy * Hyz + Hxz * Hzz + x * Txxz + y * Txyz + z * Txzz);
+            hyz += nG * (Hxy * Hxz + Hyy * Hyz + Hyz * Hzz + x * Txyz + y * Tyyz + z * Tyzz);
+            if constexpr (KTerms) {
+                const v8d q24 = ZEL_ROW(24), q25 = ZEL_ROW(25), q33 = ZEL_ROW(33);
+                hxx += nK * (Hxx * lap + 2.0 * x * lx + f * (ZEL_ROW(21) + q24 + q25));
+                hyy += nK * (Hyy * lap + 2.0 * y * ly + f * (q24 + ZEL_ROW(31) + q33));
+                hzz += nK * (Hzz * lap + 2.0 * z * lz + f * (q25 + q33 + ZEL_ROW(35)));
+                hxy += nK * (Hxy * lap + x * ly + y * lx + f * (ZEL_ROW(22) + ZEL_ROW(26) + ZEL_ROW(30)));
+                hxz += nK * (Hxz * lap + x * lz + z * lx + f * (ZEL_ROW(23) + ZEL_ROW(29) + ZEL_ROW(27)));
+                hyz += nK * (Hyz * lap + y * lz + z * ly + f * (ZEL_ROW(28) + ZEL_ROW(32) + ZEL_ROW(34)));
+            }
+        }
+    }
+    const v8d grad[3] = {gx, gy, gz}, hess[6] = {hxx, hyy, hzz, hxy, hxz, hyz};
+    for (int i = 0; i < 3; ++i)
+        s.grad[i] = Sum(grad[i]);
+    if constexpr (Hessian)
+        for (int c = 0; c < 6; ++c)
+            s.hess[c] = Sum(hess[c]);
+}
+
+#undef ZEL_ROW
+
+ZEL_CLONES void SumOrbitals(COrbitalSums& s) {
+    if (s.basic) SumBasic(s);
+    if (s.stress) SumStress(s);
+    if (!s.gradient) return;
+    // Field 1 is K - G, field 4 is K + G; with K = -1/2 (K terms), G = G terms.
+    const double cG[5] = {0.0, -1.0, 1.0, 0.0, 1.0};
+    const double cK[5] = {0.0, -0.5, 0.0, -0.5, -0.5};
+    const int field = s.field;
+    if (field == 0) {
+        if (s.hessian)
+            SumDensityDerivatives<true>(s);
+        else
+            SumDensityDerivatives<false>(s);
+    } else if (field == 2) {
+        if (s.hessian)
+            SumFieldDerivatives<true, false>(s, cG[field], cK[field]);
+        else
+            SumFieldDerivatives<false, false>(s, cG[field], cK[field]);
+    } else {
+        if (s.hessian)
+            SumFieldDerivatives<true, true>(s, cG[field], cK[field]);
+        else
+            SumFieldDerivatives<false, true>(s, cG[field], cK[field]);
+    }
+}
 
 void SetTensor(CTensor& t, const double (&h)[6]) {
     t = CTensor(h[0], h[1], h[2], h[3], h[4], h[5]);
@@ -99,7 +263,10 @@ int CWavefunction::Evaluate(CEvalRequest request) {
     m_lastPoint = request.point;
     m_bCacheValid = true;
 
-    // 3. Outputs reset.
+    // 3. Outputs reset. The value is always asked for; a request without a place
+    // for it still gets its other outputs.
+    double unusedValue = 0.0;
+    if (!request.value) request.value = &unusedValue;
     *request.value = 0.0;
     if (wantGradient) *request.gradient = CVector();
     if (wantHessian) {
@@ -109,60 +276,29 @@ int CWavefunction::Evaluate(CEvalRequest request) {
     }
     if (!known && !wantIntegrands && !wantGradient) return 1;
 
-    // 4. Orbital sums.
-    const int nMOs = m_kernel.m_nMOs;
-    const int pad = m_kernel.m_nMOsPad;
-    const double* mo = m_kernel.m_mo.data();
-    const auto row = [&](int c) { return mo + static_cast<std::ptrdiff_t>(c) * pad; };
-    const double* occ = m_pOrbitalData->m_pOccupations.data();
-    const double* phi = row(kV);
-    const double *px = row(kX), *py = row(kY), *pz = row(kZ), *lap = row(kLap);
+    // 4. Orbital sums, with sigma and its divergence only where an output or an
+    // integrand entry can use them (the level guarantees their derivatives then).
+    const bool fieldStress = field == 0 && wantGradient && wantHessian;
+    COrbitalSums sums{};
+    sums.mo = m_kernel.m_mo.data();
+    sums.pad = m_kernel.m_nMOsPad;
+    sums.occupations = m_kernel.m_occupations.data();
+    sums.field = field;
+    sums.basic = known || wantIntegrands;
+    sums.gradient = known && wantGradient;
+    sums.hessian = known && wantGradient && wantHessian;
+    sums.stress = fieldStress || (wantIntegrands && (atomA || (surface && atomB)));
+    sums.divergence = fieldStress || (wantIntegrands && atomA);
+    if (sums.basic || sums.stress) SumOrbitals(sums);
 
     CFieldSums s;
-    if (known || wantIntegrands) {
-        double rho = 0.0, gradSq = 0.0, phiLap = 0.0, gx = 0.0, gy = 0.0, gz = 0.0;
-        for (int k = 0; k < nMOs; ++k) {
-            const double n = occ[k];
-            rho += n * phi[k] * phi[k];
-            gradSq += n * (px[k] * px[k] + py[k] * py[k] + pz[k] * pz[k]);
-            phiLap += n * phi[k] * lap[k];
-            gx += n * phi[k] * px[k];
-            gy += n * phi[k] * py[k];
-            gz += n * phi[k] * pz[k];
-        }
-        s.rho = rho;
-        s.G = 0.5 * gradSq;
-        s.K = -0.5 * phiLap;
-        s.L = -0.25 * (2.0 * (gradSq + phiLap));
-        s.gradRho = CVector(2.0 * gx, 2.0 * gy, 2.0 * gz);
-    }
-
-    const bool fieldStress = field == 0 && wantGradient && wantHessian;
-    const bool needStress = fieldStress || (wantIntegrands && (atomA || (surface && atomB)));
-    const bool needDivergence = fieldStress || (wantIntegrands && atomA);
-    if (needStress) {
-        double sig[6] = {};
-        for (int k = 0; k < nMOs; ++k) {
-            const double n = 0.5 * occ[k];
-            const double g[3] = {px[k], py[k], pz[k]};
-            for (int c = 0; c < 6; ++c)
-                sig[c] += n * (phi[k] * row(kXX + c)[k] - g[kPairI[c]] * g[kPairJ[c]]);
-        }
-        SetTensor(s.sigma, sig);
-    }
-    if (needDivergence) {
-        double div[3] = {};
-        for (int k = 0; k < nMOs; ++k) {
-            const double n = 0.5 * occ[k];
-            const double g[3] = {px[k], py[k], pz[k]};
-            for (int i = 0; i < 3; ++i) {
-                const double dLap =
-                    row(kLapThird[i][0])[k] + row(kLapThird[i][1])[k] + row(kLapThird[i][2])[k];
-                div[i] += n * (phi[k] * dLap - g[i] * lap[k]);
-            }
-        }
-        s.divergence = CVector(div[0], div[1], div[2]);
-    }
+    s.rho = sums.rho;
+    s.G = 0.5 * sums.gradSq;
+    s.K = -0.5 * sums.phiLap;
+    s.L = -0.25 * (2.0 * (sums.gradSq + sums.phiLap));
+    s.gradRho = CVector(2.0 * sums.gradRho[0], 2.0 * sums.gradRho[1], 2.0 * sums.gradRho[2]);
+    SetTensor(s.sigma, sums.sigma);
+    s.divergence = CVector(sums.divergence3[0], sums.divergence3[1], sums.divergence3[2]);
 
     // Integrands before the field's own outputs.
     if (wantIntegrands) {
@@ -184,80 +320,10 @@ int CWavefunction::Evaluate(CEvalRequest request) {
         *request.value = values[field];
         if (!wantGradient) return 1;
 
-        double grad[3] = {}, hess[6] = {};
-        for (int k = 0; k < nMOs; ++k) {
-            const double n = occ[k];
-            const double f = phi[k];
-            const double g[3] = {px[k], py[k], pz[k]};
-            if (field == 0) {
-                for (int i = 0; i < 3; ++i)
-                    grad[i] += 2.0 * n * f * g[i];
-                if (wantHessian)
-                    for (int c = 0; c < 6; ++c)
-                        hess[c] += 2.0 * n * (f * row(kXX + c)[k] + g[kPairI[c]] * g[kPairJ[c]]);
-                continue;
-            }
-            // G and K terms of the other fields.
-            double h2[3][3];
-            for (int i = 0; i < 3; ++i)
-                for (int j = 0; j < 3; ++j)
-                    h2[i][j] = row(SecondComponent(i, j))[k];
-            const double lapPhi = lap[k];
-            double gradG[3], gradK[3], dLap[3];
-            for (int i = 0; i < 3; ++i) {
-                gradG[i] = g[0] * h2[i][0] + g[1] * h2[i][1] + g[2] * h2[i][2];
-                if (field != 2) {
-                    dLap[i] = row(kLapThird[i][0])[k] + row(kLapThird[i][1])[k] + row(kLapThird[i][2])[k];
-                    gradK[i] = g[i] * lapPhi + f * dLap[i];
-                }
-            }
-            for (int i = 0; i < 3; ++i) {
-                switch (field) {
-                case 1:
-                    grad[i] += -0.5 * n * (2.0 * gradG[i] + gradK[i]);
-                    break;
-                case 2:
-                    grad[i] += n * gradG[i];
-                    break;
-                case 3:
-                    grad[i] += -0.5 * n * gradK[i];
-                    break;
-                default:
-                    grad[i] += n * gradG[i] - 0.5 * n * gradK[i];
-                    break;
-                }
-            }
-            if (!wantHessian) continue;
-            for (int c = 0; c < 6; ++c) {
-                const int i = kPairI[c], j = kPairJ[c];
-                double hessG = 0.0;
-                for (int l = 0; l < 3; ++l)
-                    hessG += h2[i][l] * h2[j][l] + g[l] * row(ThirdComponent(i, j, l))[k];
-                double hessK = 0.0;
-                if (field != 2) {
-                    const double dijLap =
-                        row(kLapFourth[c][0])[k] + row(kLapFourth[c][1])[k] + row(kLapFourth[c][2])[k];
-                    hessK = h2[i][j] * lapPhi + g[i] * dLap[j] + g[j] * dLap[i] + f * dijLap;
-                }
-                switch (field) {
-                case 1:
-                    hess[c] += -0.5 * n * (2.0 * hessG + hessK);
-                    break;
-                case 2:
-                    hess[c] += n * hessG;
-                    break;
-                case 3:
-                    hess[c] += -0.5 * n * hessK;
-                    break;
-                default:
-                    hess[c] += n * hessG - 0.5 * n * hessK;
-                    break;
-                }
-            }
-        }
+        const double* grad = sums.grad;
         *request.gradient = CVector(grad[0], grad[1], grad[2]);
         if (wantHessian) {
-            SetTensor(*request.hessian, hess);
+            SetTensor(*request.hessian, sums.hess);
             if (field == 0) {
                 if (request.stress) *request.stress = s.sigma;
                 if (request.stressDivergence) *request.stressDivergence = s.divergence;

@@ -5,7 +5,8 @@
 // vector types, and are compiled for AVX-512, AVX2+FMA and baseline x86-64 with
 // the best one picked at load time. Per call: one exponential per distinct
 // (centre, exponent) pair, closed-form polynomials per type (generated at compile
-// time from the one-dimensional factors), and a dense contraction over the
+// time from the one-dimensional factors), and a dense contraction of the
+// primitive table with the coefficients, from level 2 on only over the
 // primitives whose exponential did not underflow to 0 (the others contribute
 // exactly 0). No allocation and no division.
 
@@ -15,39 +16,18 @@
 #include <utility>
 
 #include "platform/core/JobState.h"
+#include "wavefunction/Simd.h"
 #include "wavefunction/Wavefunction.h"
-
-// The vector helpers below are always inlined into the one translation unit; no
-// vector value crosses a call boundary, so the ABI note on them does not apply.
-#pragma GCC diagnostic ignored "-Wpsabi"
-
-#define ZEL_INLINE inline __attribute__((always_inline))
-#define ZEL_CLONES __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
 
 namespace {
 
-typedef double v8d __attribute__((vector_size(64)));
-typedef unsigned long long v8u __attribute__((vector_size(64)));
-
-constexpr int kLanes = CKernelLayout::kLanes;
-
-// Unaligned access typed as double, so that the compiler knows these stores do
-// not touch the pointers and counts they are computed from.
-typedef double v8du __attribute__((vector_size(64), aligned(8)));
-ZEL_INLINE v8d Load(const double* p) {
-    return *reinterpret_cast<const v8du*>(p);
-}
-ZEL_INLINE void Store(double* p, const v8d& v) {
-    *reinterpret_cast<v8du*>(p) = v;
-}
-ZEL_INLINE v8d Splat(double s) {
-    return v8d{} + s;
-}
+using namespace zelsimd;
 
 // exp(x), to about one ulp: Cody-Waite reduction by ln 2, the degree-13
 // Taylor polynomial on |r| <= ln2/2 and a scale by 2^k applied in two halves so
 // that results in the subnormal range round once, as the library exp does.
-// Below -746 the result is exactly 0. The kernel's arguments -alpha r^2 are <= 0.
+// Where the library's exp underflows to 0, so does this one. The kernel's
+// arguments -alpha r^2 are <= 0.
 ZEL_INLINE v8d Exp(const v8d& arg) {
     constexpr double kShift = 0x1.8p52; // adding it rounds to an integer
     constexpr double kLog2e = 0x1.71547652b82fep0;
@@ -75,7 +55,11 @@ ZEL_INLINE v8d Exp(const v8d& arg) {
     const v8d k1 = (k * 0.5 + kShift) - kShift;
     const v8d k2 = k - k1;
     const v8d s1 = (v8d)(((v8u)(k1 + (kShift + 1023.0))) << 52);
-    const v8d s2 = (v8d)(((v8u)(k2 + (kShift + 1023.0))) << 52);
+    v8d s2 = (v8d)(((v8u)(k2 + (kShift + 1023.0))) << 52);
+    // Where the result rounds to 0 anyway, scale by 0 rather than let the
+    // multiplication underflow: underflowing products run slowly on many CPUs.
+    const v8d zero{};
+    s2 = x < Splat(-745.2) ? zero : s2;
     return p * s1 * s2;
 }
 
@@ -508,6 +492,8 @@ bool PrepareLayout(CWavefunction& w) {
         for (int p = 0; p < nPrims; ++p)
             k.m_coefBlocks[((mo / kLanes) * rows + p) * kLanes + mo % kLanes] =
                 c[static_cast<std::size_t>(mo) * nPrims + p];
+    std::fill(k.m_occupations.begin(), k.m_occupations.end(), 0.0);
+    std::copy_n(w.m_pOrbitalData->m_pOccupations.begin(), nMOs, k.m_occupations.begin());
     std::fill(k.m_mo.begin(), k.m_mo.end(), 0.0);
     for (auto& component : w.m_pPrim)
         std::fill(component.begin(), component.end(), 0.0);
@@ -520,6 +506,9 @@ bool PrepareLayout(CWavefunction& w) {
 
 int CWavefunction::EvaluatePrimitives(CVector point, int level) {
     CountEvaluation();
+    // The arrays change, so the field evaluation's cache no longer describes
+    // them; Evaluate validates it again after its own call.
+    m_bCacheValid = false;
     // Without records or working memory there is nothing to evaluate into; the
     // field evaluation reports this as a failed evaluation.
     if (!m_bWorkingMemory || !IsLoaded()) return 0;

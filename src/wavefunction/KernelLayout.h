@@ -35,6 +35,7 @@ struct CKernelLayout {
     static constexpr int PadPrims(int n) { return Pad(n) + kLanes; }
 
     bool m_bReady = false; // filled from the records since the last allocation
+    bool m_bWide = false;  // two MO blocks per contraction pass (AVX-512 has the registers)
 
     int m_nPrims = 0;
     int m_nMOs = 0;
@@ -58,12 +59,13 @@ struct CKernelLayout {
     CAlignedVector<double> m_primMinus2Alpha;
     CAlignedVector<double> m_primLive; // 1, or 0 for padding and primitives not evaluated
     CAlignedVector<double> m_primExp;  // per call
-    std::vector<int> m_active;         // per call: groups of eight with an exponential other than 0
-    bool m_bWide = false;              // two MO blocks per contraction pass (AVX-512 registers)
+    std::vector<int> m_active;         // per call from level 2: primitives whose exponential is not 0
 
     // Coefficients transposed into blocks of eight MOs: element
     // (b * Pad(nPrims) + p) * 8 + w holds c(8b + w, p), zero for padding.
     CAlignedVector<double> m_coefBlocks;
+    // Occupation numbers, zero for the padding MOs.
+    CAlignedVector<double> m_occupations;
     // Contracted MO components, component-major: component i of MO k at
     // i * nMOsPad + k (numbering of the kernel's component table).
     CAlignedVector<double> m_mo;

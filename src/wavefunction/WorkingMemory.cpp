@@ -57,6 +57,7 @@ int CWavefunction::AllocWorkingMemory(int nNuclei, int nMOs, int nPrims) {
     ok &= Allocate(k.m_active, prims);
     const long long coefficients = static_cast<long long>(k.m_nMOsPad) * CKernelLayout::Pad(k.m_nPrims);
     ok &= coefficients <= 0x7fffffffLL && Allocate(k.m_coefBlocks, static_cast<int>(coefficients));
+    ok &= Allocate(k.m_occupations, k.m_nMOsPad);
     ok &= Allocate(k.m_mo, 36 * k.m_nMOsPad);
 
     // Whatever the arrays held before, the cache cannot describe them now.

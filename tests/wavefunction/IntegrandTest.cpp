@@ -169,7 +169,7 @@ TEST(Integrands, OneNucleusIdentities) {
     const CNucleus atom(m.positions[0], m.charges[0]);
     const CVector p = m.positions[0] + CVector(0.4, 0.3, -0.2);
     const Integrands in = Basin(w, p, &atom);
-    const double rho = in.e[0], K = in.e[3], r = 0.5385164807134504; // |(0.4, 0.3, -0.2)|
+    const double rho = in.e[0], K = in.e[3], r = std::sqrt(0.4 * 0.4 + 0.3 * 0.3 + 0.2 * 0.2);
     EXPECT_TRUE(Close(in.e[7], rho / r, 1e-14));
     EXPECT_TRUE(Close(in.e[15], -3.0 * rho / r, 1e-14));
     EXPECT_TRUE(Close(in.e[17], in.e[15], 1e-14));

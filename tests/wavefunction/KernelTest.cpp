@@ -18,50 +18,51 @@
 using namespace evaltest;
 
 // Counts allocations on this thread, to show that an evaluation allocates nothing.
-// The replacements pair malloc with free themselves; GCC cannot see that.
+// The replacements pair malloc with free themselves; GCC cannot see that. Kept
+// out of line so that memory checkers which replace them see every call.
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 namespace {
 thread_local long g_allocations = 0;
 }
-void* operator new(std::size_t size) {
+__attribute__((noinline)) void* operator new(std::size_t size) {
     ++g_allocations;
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) {
+__attribute__((noinline)) void* operator new[](std::size_t size) {
     return operator new(size);
 }
-void operator delete(void* p) noexcept {
+__attribute__((noinline)) void operator delete(void* p) noexcept {
     std::free(p);
 }
-void operator delete[](void* p) noexcept {
+__attribute__((noinline)) void operator delete[](void* p) noexcept {
     std::free(p);
 }
-void operator delete(void* p, std::size_t) noexcept {
+__attribute__((noinline)) void operator delete(void* p, std::size_t) noexcept {
     std::free(p);
 }
-void operator delete[](void* p, std::size_t) noexcept {
+__attribute__((noinline)) void operator delete[](void* p, std::size_t) noexcept {
     std::free(p);
 }
-void* operator new(std::size_t size, std::align_val_t alignment) {
+__attribute__((noinline)) void* operator new(std::size_t size, std::align_val_t alignment) {
     ++g_allocations;
     const std::size_t a = static_cast<std::size_t>(alignment);
     if (void* p = std::aligned_alloc(a, (size + a - 1) / a * a)) return p;
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t size, std::align_val_t alignment) {
+__attribute__((noinline)) void* operator new[](std::size_t size, std::align_val_t alignment) {
     return operator new(size, alignment);
 }
-void operator delete(void* p, std::align_val_t) noexcept {
+__attribute__((noinline)) void operator delete(void* p, std::align_val_t) noexcept {
     std::free(p);
 }
-void operator delete[](void* p, std::align_val_t) noexcept {
+__attribute__((noinline)) void operator delete[](void* p, std::align_val_t) noexcept {
     std::free(p);
 }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
+__attribute__((noinline)) void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
     std::free(p);
 }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
+__attribute__((noinline)) void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
     std::free(p);
 }
 

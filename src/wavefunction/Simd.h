@@ -1,0 +1,41 @@
+#pragma once
+// Eight-double vectors for the evaluation's hot loops, compiled per instruction
+// set through function clones. Internal to the wavefunction library.
+
+#include "wavefunction/KernelLayout.h"
+
+// The helpers are always inlined into the cloned functions that use them; no
+// vector value crosses a call boundary, so GCC's ABI note on them does not apply.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+#define ZEL_INLINE inline __attribute__((always_inline))
+// A build may define ZEL_CLONES empty to get baseline code only.
+#ifndef ZEL_CLONES
+#define ZEL_CLONES __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
+#endif
+
+namespace zelsimd {
+
+typedef double v8d __attribute__((vector_size(64)));
+typedef unsigned long long v8u __attribute__((vector_size(64)));
+// Unaligned access typed as double, so that the compiler knows these stores do
+// not touch the pointers and counts they are computed from.
+typedef double v8du __attribute__((vector_size(64), aligned(8)));
+
+constexpr int kLanes = CKernelLayout::kLanes;
+
+ZEL_INLINE v8d Load(const double* p) {
+    return *reinterpret_cast<const v8du*>(p);
+}
+ZEL_INLINE void Store(double* p, const v8d& v) {
+    *reinterpret_cast<v8du*>(p) = v;
+}
+ZEL_INLINE v8d Splat(double s) {
+    return v8d{} + s;
+}
+// Sum of the eight lanes in a fixed order.
+ZEL_INLINE double Sum(const v8d& v) {
+    return ((v[0] + v[1]) + (v[2] + v[3])) + ((v[4] + v[5]) + (v[6] + v[7]));
+}
+
+} // namespace zelsimd

@@ -1,0 +1,371 @@
+// The critical-point searches on the real fixtures and on small cases whose
+// answers are known: counts against the Poincare-Hopf relation, the log lines,
+// the order of the grid, progress, cancel and the status line.
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "AnalysisTestUtil.h"
+#include "GraphTestUtil.h"
+#include "analysis/CritPointSearch.h"
+#include "platform/core/Format.h"
+#include "platform/core/JobState.h"
+
+namespace {
+
+// Records what a search reports; asks to stop once `cancelAfter` tries began.
+class CRecordingProgress : public ISearchProgress {
+public:
+    explicit CRecordingProgress(int cancelAfter = -1) : m_cancelAfter(cancelAfter) {}
+    bool IsCancelled() override {
+        return m_cancelAfter >= 0 && static_cast<int>(statuses.size()) >= m_cancelAfter;
+    }
+    void SetStatus(const std::string& text) override { statuses.push_back(text); }
+    void SetProgress(int percent) override { progress.push_back(percent); }
+
+    std::vector<std::string> statuses;
+    std::vector<int> progress;
+
+private:
+    int m_cancelAfter;
+};
+
+int CountPoints(const CMolecule& molecule) {
+    int n = 0;
+    for (int s : {-3, -1, 1, 3})
+        n += static_cast<int>(molecule.GetList(s)->size());
+    return n;
+}
+
+std::vector<std::string> LinesContaining(const zel::CTextRecord& log, const std::string& part) {
+    std::vector<std::string> lines;
+    for (const std::string& line : log)
+        if (line.find(part) != std::string::npos) lines.push_back(line);
+    return lines;
+}
+
+struct SFixture {
+    const char* file;
+    int maxima, bonds, rings, cages;
+};
+
+class FixtureSearchTest : public testing::TestWithParam<SFixture> {};
+
+} // namespace
+
+// Nuclei, pairs and triples together find every critical point of the density
+// of these molecules; a second round finds nothing new.
+TEST_P(FixtureSearchTest, NucleiPairsAndTriplesFindTheCompleteSet) {
+    const SFixture& f = GetParam();
+    CMolecule molecule;
+    ASSERT_EQ(analysistest::Load(molecule, f.file), 1);
+    zel::CTextRecord log;
+    CRecordingProgress progress;
+    CCritPointSearch search(molecule, molecule.GetPropertyName(-1), log, progress);
+
+    testing::internal::CaptureStderr();
+    const SSearchCounts nuclei = search.SearchFromNuclei();
+    const SSearchCounts pairs = search.SearchFromMaximaPairs();
+    const SSearchCounts triples = search.SearchFromMaximaTriples();
+    const int atoms = static_cast<int>(molecule.GetAtomList().size());
+    EXPECT_EQ(nuclei.Tries, atoms);
+    EXPECT_EQ(nuclei.Found, f.maxima); // every nucleus carries a maximum
+    EXPECT_EQ(pairs.Tries, f.maxima * (f.maxima - 1) / 2);
+    EXPECT_EQ(triples.Tries, f.maxima * (f.maxima - 1) * (f.maxima - 2) / 6);
+    RecordProperty("found_nuclei_pairs_triples", std::to_string(nuclei.Found) + "/" +
+                                                     std::to_string(pairs.Found) + "/" +
+                                                     std::to_string(triples.Found));
+
+    const int m = static_cast<int>(molecule.GetList(-3)->size());
+    const int b = static_cast<int>(molecule.GetList(-1)->size());
+    const int r = static_cast<int>(molecule.GetList(1)->size());
+    const int c = static_cast<int>(molecule.GetList(3)->size());
+    EXPECT_EQ(m, f.maxima);
+    EXPECT_EQ(b, f.bonds);
+    EXPECT_EQ(r, f.rings);
+    EXPECT_EQ(c, f.cages);
+    EXPECT_EQ(m - b + r - c, 1); // Poincare-Hopf for an isolated molecule
+    EXPECT_EQ(nuclei.Found + pairs.Found + triples.Found, CountPoints(molecule));
+
+    const double tolerance = molecule.GetCritOptions().GradientTolerance.Current;
+    for (int s : {-3, -1, 1, 3}) {
+        for (const auto& point : *molecule.GetList(s)) {
+            EXPECT_EQ(point->GetFieldIndex(), 0);
+            EXPECT_LT(point->GetGradientNorm(), tolerance);
+            // The stored norm is the gradient where the point lies.
+            ASSERT_EQ(molecule.Evaluate(point->GetPosition(), -2), 1);
+            EXPECT_NEAR(molecule.GetGradient().Length(), point->GetGradientNorm(), 1e-15);
+        }
+    }
+    // Maxima sit on the nuclei and become the atoms' maxima.
+    for (const auto& atom : molecule.GetAtomList()) {
+        ASSERT_NE(atom->GetMaxPoint(), nullptr) << atom->GetLabel();
+        EXPECT_LT((atom->GetMaxPoint()->GetPosition() - atom->GetPosition()).Length(), 0.1);
+    }
+
+    const int numbers = molecule.GetLastObjectNumber();
+    const SSearchCounts again[] = {search.SearchFromNuclei(), search.SearchFromMaximaPairs(),
+                                   search.SearchFromMaximaTriples()};
+    for (const SSearchCounts& counts : again)
+        EXPECT_EQ(counts.Found, 0);
+    EXPECT_EQ(CountPoints(molecule), m + b + r + c);
+    EXPECT_EQ(molecule.GetLastObjectNumber(), numbers); // rejected points draw no number
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Molecules, FixtureSearchTest,
+                         testing::Values(SFixture{"water.wfn", 3, 2, 0, 0},
+                                         SFixture{"ammonia.wfn", 4, 3, 0, 0},
+                                         SFixture{"methane.wfn", 5, 4, 0, 0},
+                                         SFixture{"benzene.wfn", 12, 12, 1, 0}),
+                         [](const testing::TestParamInfo<SFixture>& param) {
+                             std::string name = param.param.file;
+                             return name.substr(0, name.find('.'));
+                         });
+
+// The log of a batch search: heading, then per start point the Newton lines,
+// one result line and an empty line; every kind of result line.
+TEST(CritPointSearchTest, LogLinesOfEveryOutcome) {
+    CMolecule molecule;
+    ASSERT_EQ(analysistest::Load(molecule, "water.wfn"), 1);
+    zel::CTextRecord log;
+    CRecordingProgress progress;
+    CCritPointSearch search(molecule, molecule.GetPropertyName(-1), log, progress);
+
+    EXPECT_EQ(SearchSummary(search.SearchFromNuclei()), "Found 3 new critical points, 0 unsuccessful tries.");
+    ASSERT_GE(log.Size(), 4u);
+    EXPECT_EQ(log.Lines()[0], "Newton's method, starting points at nuclear positions");
+    EXPECT_EQ(log.Lines()[1], " ");
+    EXPECT_EQ(log.Lines()[2], "Newton iteration for RHO, electron density:");
+    EXPECT_EQ(LinesContaining(log, "Found new").size(), 3u);
+    EXPECT_EQ(LinesContaining(log, "Found new")[0], "      Found new (3, -3)-critical point.");
+    EXPECT_EQ(log.Lines().back(), " ");
+    EXPECT_EQ(progress.statuses, (std::vector<std::string>{"O    1", "H    2", "H    3"}));
+    EXPECT_EQ(progress.progress, (std::vector<int>{33, 67, 100}));
+
+    const SSearchCounts pairs = search.SearchFromMaximaPairs();
+    EXPECT_EQ(SearchSummary(pairs), "Found 2 new critical points, 1 unsuccessful tries.");
+    EXPECT_EQ(log.Lines()[0], "Newton's method, starting points at mean values of maxima pairs");
+    EXPECT_EQ(LinesContaining(log, "Found new (3, -1)-critical point.").size(), 2u);
+
+    // A start on a known point: Newton converges, the point is rejected.
+    log.Clear();
+    const CVector bond = molecule.GetList(-1)->front()->GetPosition();
+    EXPECT_EQ(search.TryStartPoint(bond + CVector(0.01, 0, 0)), 0);
+    ASSERT_GE(log.Size(), 2u);
+    EXPECT_EQ(log.Lines()[log.Size() - 2], "      Result is already in the list of critical points.");
+    EXPECT_EQ(log.Lines()[0], "Newton iteration for RHO, electron density:"); // no heading
+
+    // Far out the Hessian vanishes: Newton gives up with its message.
+    log.Clear();
+    EXPECT_EQ(search.TryStartPoint(CVector(40, 40, 40)), 0);
+    EXPECT_EQ(log.Lines()[log.Size() - 2], "      Singular Hessian Matrix in Newton iteration.");
+
+    // With a step tolerance that lets Newton accept a nearly flat point, the
+    // far point is recognised as too far out.
+    molecule.GetCritOptions().StepTolerance.Current = 1e-30;
+    log.Clear();
+    EXPECT_EQ(search.TryStartPoint(CVector(6, 6, 6)), 0);
+    EXPECT_EQ(log.Lines()[log.Size() - 2], "      Critical points is too far away or degenerate.");
+    EXPECT_EQ(CountPoints(molecule), 5);
+}
+
+// The cube grid: z varies fastest, the corner comes first, the progress after
+// each of the 8 tries follows tries * 100 / 8 rounded, and the status line
+// names the try being made.
+TEST(CritPointSearchTest, GridVisitsTheCubeCornersInOrder) {
+    CMolecule molecule;
+    ASSERT_EQ(analysistest::Load(molecule, "water.wfn"), 1);
+    zel::CTextRecord log;
+    CRecordingProgress progress;
+    CCritPointSearch search(molecule, molecule.GetPropertyName(-1), log, progress);
+    SGridSpec grid;
+    grid.Centre = CVector(1.0, 2.0, 3.0);
+    grid.Side = 1.0;
+    grid.PerSide = 2;
+    grid.Total = GridTotal(2);
+    const SSearchCounts counts = search.SearchOnGrid(grid);
+    EXPECT_EQ(counts.Tries, 8);
+    EXPECT_EQ(log.Lines()[0], "Newton's method, starting at points of a grid");
+    EXPECT_EQ(progress.progress, (std::vector<int>{13, 25, 38, 50, 63, 75, 88, 100}));
+    const std::vector<std::string> starts = LinesContaining(log, "Starting point:");
+    ASSERT_EQ(starts.size(), 8u);
+    int i = 0;
+    for (double x : {0.5, 1.5})
+        for (double y : {1.5, 2.5})
+            for (double z : {2.5, 3.5}) {
+                EXPECT_EQ(
+                    starts[i],
+                    zel::Sprintf("      Starting point: x =%11.6lf,  y =%11.6lf,   z =%11.6lf", x, y, z));
+                EXPECT_EQ(progress.statuses[i],
+                          zel::Sprintf("grid-search, try no. %d: (%0.2lf, %0.2lf, %0.2lf)", i + 1, x, y, z));
+                ++i;
+            }
+}
+
+TEST(CritPointSearchTest, GridTotalHoldsAnyCountInRange) {
+    EXPECT_EQ(GridTotal(2), 8);
+    EXPECT_EQ(GridTotal(5), 125);
+    EXPECT_EQ(GridTotal(200), 8000000);
+    EXPECT_EQ(GridTotal(0), 0);
+    EXPECT_EQ(GridTotal(-3), 0);
+    EXPECT_EQ(GridTotal(2000), 2147483647); // 8e9 would overflow an int
+}
+
+// Whatever the coordinates, the status line stays within its 119 characters;
+// the searches run on through the job state's status line.
+TEST(CritPointSearchTest, StatusLineIsBoundedForHugeCoordinates) {
+    CMolecule molecule;
+    ASSERT_EQ(analysistest::Load(molecule, "water.wfn"), 1);
+    zel::CTextRecord log;
+    CJobStateProgress progress;
+    CCritPointSearch search(molecule, molecule.GetPropertyName(-1), log, progress);
+    g_bCancel = 0;
+    SGridSpec grid;
+    grid.Centre = CVector(-1e300, 1e300, 1e300);
+    grid.PerSide = 2;
+    grid.Total = 8;
+    EXPECT_EQ(search.SearchOnGrid(grid).Found, 0);
+    const std::string status = GetStatusText();
+    EXPECT_EQ(status.size(), 119u);
+    EXPECT_EQ(status.rfind("grid-search, try no. 8: (-1000000", 0), 0u) << status;
+    EXPECT_EQ(g_nProgress.load(), 100);
+
+    // Maxima far out make long pair and triple lines too.
+    for (double x : {1e300, -1e300, 2e300})
+        graphtest::AddPoint<CMaxPoint>(molecule, 0, CVector(x, x, x));
+    search.SearchFromMaximaTriples();
+    EXPECT_LE(GetStatusText().size(), 119u);
+    EXPECT_EQ(GetStatusText().rfind("(2", 0), 0u);
+}
+
+// Cancel stops each search before its next start point; what was found stays.
+TEST(CritPointSearchTest, CancelStopsEverySearchAndKeepsItsPoints) {
+    CMolecule molecule;
+    ASSERT_EQ(analysistest::Load(molecule, "benzene.wfn"), 1);
+    zel::CTextRecord log;
+    const std::string field = molecule.GetPropertyName(-1);
+    {
+        CRecordingProgress progress(4);
+        const SSearchCounts counts = CCritPointSearch(molecule, field, log, progress).SearchFromNuclei();
+        EXPECT_EQ(counts.Tries, 4);
+        EXPECT_EQ(counts.Found, 4);
+        EXPECT_EQ(molecule.GetList(-3)->size(), 4u);
+    }
+    {
+        CRecordingProgress progress;
+        CCritPointSearch(molecule, field, log, progress).SearchFromNuclei(); // all 12 maxima
+    }
+    {
+        CRecordingProgress progress(7);
+        const SSearchCounts counts = CCritPointSearch(molecule, field, log, progress).SearchFromMaximaPairs();
+        EXPECT_EQ(counts.Tries, 7);
+        EXPECT_EQ(static_cast<int>(molecule.GetList(-1)->size() + molecule.GetList(1)->size()), counts.Found);
+        EXPECT_EQ(LinesContaining(log, "Newton iteration for").size(), 7u);
+    }
+    {
+        CRecordingProgress progress(3);
+        EXPECT_EQ(CCritPointSearch(molecule, field, log, progress).SearchFromMaximaTriples().Tries, 3);
+    }
+    {
+        CRecordingProgress progress(5);
+        SGridSpec grid;
+        grid.PerSide = 200;
+        grid.Total = GridTotal(200);
+        const SSearchCounts counts = CCritPointSearch(molecule, field, log, progress).SearchOnGrid(grid);
+        EXPECT_EQ(counts.Tries, 5);
+        EXPECT_EQ(progress.progress.back(), 0);
+    }
+    // The job state's flag stops a search before its first try.
+    g_bCancel = 1;
+    CJobStateProgress jobState;
+    const SSearchCounts none = CCritPointSearch(molecule, field, log, jobState).SearchFromNuclei();
+    g_bCancel = 0;
+    EXPECT_EQ(none.Tries, 0);
+    EXPECT_EQ(SearchSummary(none), "Found 0 new critical points, 0 unsuccessful tries.");
+    EXPECT_EQ(log.Size(), 2u); // heading and empty line
+}
+
+// With fewer than two or three maxima the pair and triple searches try nothing.
+TEST(CritPointSearchTest, TooFewMaximaMakeNoTry) {
+    CMolecule molecule;
+    graphtest::LoadWfn(molecule, graphtest::GaussiansWfn({CVector(0, 0, 0), CVector(0, 0, 2.5)}));
+    zel::CTextRecord log;
+    CRecordingProgress progress;
+    CCritPointSearch search(molecule, molecule.GetPropertyName(-1), log, progress);
+    graphtest::AddPoint<CMaxPoint>(molecule, 0, CVector(0, 0, 0));
+    EXPECT_EQ(search.SearchFromMaximaPairs().Tries, 0);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{
+                               "Newton's method, starting points at mean values of maxima pairs", " "}));
+    // A maximum of another field serves as a start point too.
+    graphtest::AddPoint<CMaxPoint>(molecule, 1, CVector(0, 0, 2.5));
+    const SSearchCounts pairs = search.SearchFromMaximaPairs();
+    EXPECT_EQ(pairs.Tries, 1);
+    EXPECT_EQ(pairs.Found, 1); // the bond point between the two Gaussians
+    ASSERT_EQ(molecule.GetList(-1)->size(), 1u);
+    EXPECT_NEAR(molecule.GetList(-1)->front()->GetPosition().x, 0.0, 1e-9);
+    EXPECT_EQ(search.SearchFromMaximaTriples().Tries, 0);
+}
+
+TEST(CritPointSearchTest, KnownPointTestIsStrictAndOfTheCurrentFieldAndSignature) {
+    CMolecule molecule;
+    graphtest::LoadWfn(molecule, graphtest::GaussiansWfn({CVector(0, 0, 0)}));
+    graphtest::AddPoint<CBondPoint>(molecule, 0, CVector(0, 0, 0));
+    graphtest::AddPoint<CBondPoint>(molecule, 1, CVector(5, 0, 0));
+    const double d = molecule.GetCritOptions().MinDistance.Current;
+    struct Case {
+        CVector point;
+        int signature;
+        int expected;
+    } cases[] = {
+        {CVector(0.5 * d, 0, 0), -1, 0},  {CVector(d, 0, 0), -1, 1}, // exactly MinDistance counts as new
+        {CVector(0.5 * d, 0, 0), 1, 1},                              // other signature
+        {CVector(5, 0, 0), -1, 1},                                   // a point of field 1 only
+        {CVector(0, 0.99 * d, 0), -1, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(molecule.IsNewCriticalPoint(c.point, c.signature), c.expected)
+            << c.point.x << " " << c.point.y << " " << c.signature;
+    molecule.SetFieldIndex(1);
+    EXPECT_EQ(molecule.IsNewCriticalPoint(CVector(5, 0, 0), -1), 0);
+    EXPECT_EQ(molecule.IsNewCriticalPoint(CVector(0, 0, 0), -1), 1);
+}
+
+// The list walk: atoms whatever the field, then the current field's points by
+// signature; deleting a point takes its paths and its surface with it.
+TEST(CritPointSearchTest, PointListAndDeletion) {
+    CMolecule molecule;
+    const graphtest::Graph g = graphtest::BuildGraph(molecule);
+    std::vector<std::string> texts;
+    for (const SPointListEntry& entry : PointListEntries(molecule))
+        texts.push_back(entry.Text);
+    ASSERT_EQ(texts.size(), 2u + 4u + 2u + 1u); // lapA (field 1) and the cage (field 2) are left out
+    EXPECT_EQ(texts[0], "H    1:  0.0000,  0.0000,  0.0000");
+    EXPECT_EQ(texts[2], "(3,-3):  0.0000,  0.0000,  0.0000");
+    EXPECT_EQ(texts[6], "(3,-1):  0.0000,  0.0000,  1.2500");
+    EXPECT_EQ(texts[8], "(3,+1):  1.0000,  1.0000,  1.2500");
+
+    molecule.SetCurrentSurface(g.bondAB);
+    const std::size_t maxPaths = g.maxA->GetPathList(false).size();
+    EXPECT_TRUE(DeleteCriticalPoint(molecule, g.bondAB));
+    EXPECT_EQ(molecule.GetCurrentSurface(), nullptr);
+    EXPECT_EQ(molecule.GetList(-1)->size(), 1u);
+    EXPECT_EQ(g.maxA->GetPathList(false).size(), maxPaths - 1);
+    EXPECT_FALSE(DeleteCriticalPoint(molecule, nullptr));
+}
+
+TEST(CritPointSearchTest, JobScopeMarksTheMoleculeBusyWhileHeld) {
+    CMolecule molecule;
+    EXPECT_FALSE(molecule.IsJobRunning());
+    {
+        const CMolecule::CJobScope outer(molecule);
+        EXPECT_TRUE(molecule.IsJobRunning());
+        {
+            const CMolecule::CJobScope inner(molecule);
+            EXPECT_TRUE(molecule.IsJobRunning());
+        }
+        EXPECT_TRUE(molecule.IsJobRunning());
+    }
+    EXPECT_FALSE(molecule.IsJobRunning());
+}
