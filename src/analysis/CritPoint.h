@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <list>
+#include <string>
 #include <vector>
 
 #include "numerics/Vector.h"
@@ -20,6 +21,11 @@
 class CAtom;
 class CGradPath;
 class CMolecule;
+namespace zel {
+class CTextRecord;
+}
+struct CMatrix;
+struct RingDirection;
 
 using CPathList = std::list<CGradPath*>;
 
@@ -64,6 +70,12 @@ class CCritPoint : public zel::CObject {
     // Sets the molecule of the point and of the paths it stores.
     void SetMolecule(CMolecule* molecule);
 
+    // The point's text record. Here: the body the four kinds share, written
+    // between their heading and closing line (position, nuclei, then Hessian,
+    // stress tensor and values of a level-3 evaluation of the current field,
+    // which replaces the molecule's last evaluation). Returns the lines added.
+    virtual int WriteReport(zel::CTextRecord& lines) const;
+
     // Number, field, position, gradient norm and the stored paths: the
     // descending list, then the ascending paths that reached no upper end.
     // Such a path is written with this point's own number as its lower end,
@@ -106,6 +118,8 @@ class CMaxPoint : public CCritPoint {
     // atom has one at least as near to its nucleus (of two equally near the
     // earlier stays).
     void OfferToAtom();
+
+    int WriteReport(zel::CTextRecord& lines) const override;
 
     void Serialize(zel::CArchive& ar) override;
 
@@ -156,6 +170,14 @@ class CBondPoint : public CCritPoint {
     // The stored numbers stay; only the radius marks the results absent.
     void ClearSurfaceResults() { m_Surface.CircleRadius = 0.0; }
 
+    int WriteReport(zel::CTextRecord& lines) const override;
+    // The record of the interatomic-surface integration; 0 lines when the
+    // atoms at the upper ends of two field-0 bond paths are not known.
+    int WriteSurfaceReport(zel::CTextRecord& lines) const;
+    // The items of the surface-integration dialog's result list, replacing
+    // what items held.
+    void ShowSurfaceResults(std::vector<std::string>& items) const;
+
     void Serialize(zel::CArchive& ar) override;
 
     CSurfaceRecord m_Surface;
@@ -170,10 +192,23 @@ class CRingPoint : public CCritPoint {
         : CCritPoint(molecule, number, field, position, gradientNorm) {}
 
     int GetType() const override { return 1; }
+    int WriteReport(zel::CTextRecord& lines) const override;
 
     // The two ring-cage paths, downhill along +/- the eigenvector of the
     // smallest Hessian eigenvalue; as CBondPoint::TraceBondPaths.
     int TraceCagePaths();
+
+    // The ring-bond paths in the ring plane up to the bond points of the ring,
+    // found by a sector search between the maxima (RingPaths.cpp); returns how
+    // many joined the molecular graph.
+    int TraceRingPaths();
+    // a before b, neighbours reaching different maxima with a bond point known
+    // between them; frame: the Hessian eigenvectors. A new direction whose
+    // probe reached a (3,-1) point, or null.
+    RingDirection* BisectToBondPoint(RingDirection* a, RingDirection* b, const CMatrix& frame);
+    // The same bracket with no bond point known: a new direction whose probe
+    // reached a third maximum, or null.
+    RingDirection* BisectSector(RingDirection* a, RingDirection* b, const CMatrix& frame, int limit);
 };
 
 // (3,+3): a cage point.
@@ -185,4 +220,5 @@ class CCagePoint : public CCritPoint {
         : CCritPoint(molecule, number, field, position, gradientNorm) {}
 
     int GetType() const override { return 3; }
+    int WriteReport(zel::CTextRecord& lines) const override;
 };

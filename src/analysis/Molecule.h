@@ -157,6 +157,12 @@ public:
     // their own typed lists).
     CCritPointList* GetList(int type);
     const CCritPointList* GetList(int type) const;
+    // The current field's (3,-1) point with two ascending paths ending at a or
+    // b, or null (MolecularGraph.cpp).
+    CBondPoint* FindBondPointBetween(CCritPoint* a, CCritPoint* b) const;
+    // The records, without points, of the molecular-graph paths of the current
+    // field; returns the number of lines (MolecularGraph.cpp).
+    int WriteMolGraphRecord(zel::CTextRecord* lines) const;
     // List type 4: the plots, newest first.
     CPlotList& GetPlotList() { return m_PlotList; }
     const CPlotList& GetPlotList() const { return m_PlotList; }
@@ -274,6 +280,9 @@ public:
     // Appends the point record of the analysed point (one line saying there is
     // none before any analysis); returns the number of lines appended.
     int WritePointReport(zel::CTextRecord* lines) const;
+    // Appends the records of every critical point of the current field, the
+    // (3,-3) list first, then (3,-1), (3,+1), (3,+3); returns the lines added.
+    int WriteCritPointRecord(zel::CTextRecord* lines);
 
 private:
     // Empties everything Reset empties; only Reset tells the document and views.
