@@ -1,4 +1,5 @@
 #include "ui/CritPointDlg.h"
+#include "ui/JobLaunch.h"
 
 #include "analysis/Molecule.h"
 #include "app/ComputeDlg.h"
@@ -194,12 +195,7 @@ void CCritPointDlg::SearchOnGrid() {
 
 void CCritPointDlg::RunSearchJob(const char* title, int jobType) {
     UpdateData(true); // a failed check has shown its message; the search goes on
-    {
-        const CMolecule::CJobScope running(*m_pMolecule);
-        CComputeDlg::Launch(title, this, jobType);
-    }
-    CRecordDlg record(&m_SearchLog);
-    record.DoModal();
+    RunJobAndShowLog(*m_pMolecule, title, this, jobType, m_SearchLog);
 }
 
 void CCritPointDlg::OnNuclearPositions() {

@@ -1,4 +1,5 @@
 #include "ui/MolGraphDlg.h"
+#include "ui/JobLaunch.h"
 
 #include "analysis/CritPointSearch.h"
 #include "analysis/MolecularGraph.h"
@@ -134,12 +135,7 @@ void CMolGraphDlg::ComputeRingBondPaths() {
 
 void CMolGraphDlg::RunPathJob(const char* title, int jobType) {
     UpdateData(true);
-    {
-        const CMolecule::CJobScope running(*m_pMolecule);
-        CComputeDlg::Launch(title, this, jobType);
-    }
-    CRecordDlg record(&m_RecordLines);
-    record.DoModal();
+    RunJobAndShowLog(*m_pMolecule, title, this, jobType, m_RecordLines);
 }
 
 void CMolGraphDlg::OnBondPaths() {
