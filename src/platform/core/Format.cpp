@@ -15,7 +15,7 @@ namespace {
 
 enum class Length { None, Char, Short, Long, LongLong, LongDouble, IntMax, Size, PtrDiff };
 
-struct Spec {
+struct Conversion {
     bool left = false;  // '-'
     bool plus = false;  // '+'
     bool space = false; // ' '
@@ -33,13 +33,13 @@ bool IsUpper(char conversion) {
 
 // Lays out sign + prefix + body in the field width. Zero padding goes
 // between the prefix and the body, as printf does.
-void Emit(std::string& out, const Spec& spec, std::string_view sign, std::string_view prefix,
+void Emit(std::string& out, const Conversion& conv, std::string_view sign, std::string_view prefix,
           std::string_view body, bool zeroPad) {
     const std::size_t len = sign.size() + prefix.size() + body.size();
-    const std::size_t pad = spec.width > 0 && static_cast<std::size_t>(spec.width) > len
-                                ? static_cast<std::size_t>(spec.width) - len
+    const std::size_t pad = conv.width > 0 && static_cast<std::size_t>(conv.width) > len
+                                ? static_cast<std::size_t>(conv.width) - len
                                 : 0;
-    if (spec.left) {
+    if (conv.left) {
         out.append(sign).append(prefix).append(body).append(pad, ' ');
     } else if (zeroPad) {
         out.append(sign).append(prefix).append(pad, '0').append(body);
@@ -48,46 +48,46 @@ void Emit(std::string& out, const Spec& spec, std::string_view sign, std::string
     }
 }
 
-std::string_view SignOf(bool negative, const Spec& spec) {
+std::string_view SignOf(bool negative, const Conversion& conv) {
     if (negative) return "-";
-    if (spec.plus) return "+";
-    if (spec.space) return " ";
+    if (conv.plus) return "+";
+    if (conv.space) return " ";
     return {};
 }
 
-void FormatInteger(std::string& out, const Spec& spec, bool negative, std::uintmax_t magnitude) {
+void FormatInteger(std::string& out, const Conversion& conv, bool negative, std::uintmax_t magnitude) {
     int base = 10;
-    if (spec.conversion == 'o') base = 8;
-    if (spec.conversion == 'x' || spec.conversion == 'X') base = 16;
+    if (conv.conversion == 'o') base = 8;
+    if (conv.conversion == 'x' || conv.conversion == 'X') base = 16;
 
     char buffer[72];
     char* end = std::to_chars(buffer, buffer + sizeof buffer, magnitude, base).ptr;
     std::string digits(buffer, end);
-    if (spec.conversion == 'X') {
+    if (conv.conversion == 'X') {
         for (char& c : digits)
             if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
     }
 
     // An explicit precision of 0 prints nothing for the value 0.
-    if (spec.precision == 0 && magnitude == 0) digits.clear();
-    if (spec.precision > 0 && digits.size() < static_cast<std::size_t>(spec.precision))
-        digits.insert(0, static_cast<std::size_t>(spec.precision) - digits.size(), '0');
+    if (conv.precision == 0 && magnitude == 0) digits.clear();
+    if (conv.precision > 0 && digits.size() < static_cast<std::size_t>(conv.precision))
+        digits.insert(0, static_cast<std::size_t>(conv.precision) - digits.size(), '0');
 
     std::string_view prefix;
-    if (spec.alt) {
+    if (conv.alt) {
         if (base == 8 && (digits.empty() || digits.front() != '0')) digits.insert(0, 1, '0');
-        if (base == 16 && magnitude != 0) prefix = spec.conversion == 'X' ? "0X" : "0x";
+        if (base == 16 && magnitude != 0) prefix = conv.conversion == 'X' ? "0X" : "0x";
     }
-    const bool isSigned = spec.conversion == 'd' || spec.conversion == 'i';
-    const std::string_view sign = isSigned ? SignOf(negative, spec) : std::string_view{};
-    Emit(out, spec, sign, prefix, digits, spec.zero && !spec.left && spec.precision < 0);
+    const bool isSigned = conv.conversion == 'd' || conv.conversion == 'i';
+    const std::string_view sign = isSigned ? SignOf(negative, conv) : std::string_view{};
+    Emit(out, conv, sign, prefix, digits, conv.zero && !conv.left && conv.precision < 0);
 }
 
-void FormatSigned(std::string& out, const Spec& spec, std::intmax_t value) {
+void FormatSigned(std::string& out, const Conversion& conv, std::intmax_t value) {
     // Magnitude computed without negating, so INTMAX_MIN does not overflow.
     const std::uintmax_t magnitude = value < 0 ? std::uintmax_t(0) - static_cast<std::uintmax_t>(value)
                                                : static_cast<std::uintmax_t>(value);
-    FormatInteger(out, spec, value < 0, magnitude);
+    FormatInteger(out, conv, value < 0, magnitude);
 }
 
 // Writes |value| with std::to_chars, growing the buffer for long fixed output.
@@ -141,10 +141,10 @@ void StripFractionZeros(std::string& text) {
     text.erase(last, e - last);
 }
 
-template <typename T> void FormatFloating(std::string& out, const Spec& spec, T value) {
+template <typename T> void FormatFloating(std::string& out, const Conversion& conv, T value) {
     const bool negative = std::signbit(value);
-    const std::string_view sign = SignOf(negative, spec);
-    const bool upper = IsUpper(spec.conversion);
+    const std::string_view sign = SignOf(negative, conv);
+    const bool upper = IsUpper(conv.conversion);
 
     // inf and nan are printed as glibc does in the "C" locale ("inf", "-inf",
     // "nan", "-nan"; upper case for E F G), never zero padded. The old
@@ -153,23 +153,23 @@ template <typename T> void FormatFloating(std::string& out, const Spec& spec, T 
     // strtod.
     if (std::isinf(value) || std::isnan(value)) {
         std::string_view word = std::isinf(value) ? (upper ? "INF" : "inf") : (upper ? "NAN" : "nan");
-        Emit(out, spec, sign, {}, word, false);
+        Emit(out, conv, sign, {}, word, false);
         return;
     }
 
     const T magnitude = std::fabs(value);
-    const int precision = spec.precision < 0 ? 6 : spec.precision;
+    const int precision = conv.precision < 0 ? 6 : conv.precision;
     std::string body;
-    switch (spec.conversion) {
+    switch (conv.conversion) {
     case 'f':
     case 'F':
         body = ToChars(magnitude, std::chars_format::fixed, precision);
-        if (spec.alt) EnsurePoint(body);
+        if (conv.alt) EnsurePoint(body);
         break;
     case 'e':
     case 'E':
         body = ToChars(magnitude, std::chars_format::scientific, precision);
-        if (spec.alt) EnsurePoint(body);
+        if (conv.alt) EnsurePoint(body);
         break;
     default: { // g, G
         // Exponent form is chosen from the exponent after rounding to P
@@ -179,7 +179,7 @@ template <typename T> void FormatFloating(std::string& out, const Spec& spec, T 
         const int exponent = ExponentOf(body);
         if (exponent >= -4 && exponent < significant)
             body = ToChars(magnitude, std::chars_format::fixed, significant - 1 - exponent);
-        if (spec.alt)
+        if (conv.alt)
             EnsurePoint(body);
         else
             StripFractionZeros(body);
@@ -191,13 +191,13 @@ template <typename T> void FormatFloating(std::string& out, const Spec& spec, T 
         for (char& c : body)
             if (c == 'e') c = 'E';
     }
-    Emit(out, spec, sign, {}, body, spec.zero && !spec.left);
+    Emit(out, conv, sign, {}, body, conv.zero && !conv.left);
 }
 
-void FormatString(std::string& out, const Spec& spec, std::string_view text) {
-    if (spec.precision >= 0 && text.size() > static_cast<std::size_t>(spec.precision))
-        text = text.substr(0, static_cast<std::size_t>(spec.precision));
-    Emit(out, spec, {}, {}, text, false);
+void FormatString(std::string& out, const Conversion& conv, std::string_view text) {
+    if (conv.precision >= 0 && text.size() > static_cast<std::size_t>(conv.precision))
+        text = text.substr(0, static_cast<std::size_t>(conv.precision));
+    Emit(out, conv, {}, {}, text, false);
 }
 
 // Wide text is narrowed character by character; records are ASCII.
@@ -279,86 +279,86 @@ std::string VSprintf(const char* fmt, va_list argsIn) {
             continue;
         }
         const char* start = p++;
-        Spec spec;
+        Conversion conv;
         for (;; ++p) {
             if (*p == '-')
-                spec.left = true;
+                conv.left = true;
             else if (*p == '+')
-                spec.plus = true;
+                conv.plus = true;
             else if (*p == ' ')
-                spec.space = true;
+                conv.space = true;
             else if (*p == '0')
-                spec.zero = true;
+                conv.zero = true;
             else if (*p == '#')
-                spec.alt = true;
+                conv.alt = true;
             else
                 break;
         }
         if (*p == '*') {
             ++p;
-            spec.width = va_arg(args, int);
+            conv.width = va_arg(args, int);
             // A negative '*' width means left adjustment.
-            if (spec.width < 0) {
-                spec.left = true;
-                spec.width = spec.width == INT_MIN ? 0 : -spec.width;
+            if (conv.width < 0) {
+                conv.left = true;
+                conv.width = conv.width == INT_MIN ? 0 : -conv.width;
             }
         } else {
-            spec.width = ReadNumber(p);
+            conv.width = ReadNumber(p);
         }
         if (*p == '.') {
             ++p;
             if (*p == '*') {
                 ++p;
-                spec.precision = va_arg(args, int);
-                if (spec.precision < 0) spec.precision = -1; // as if omitted
+                conv.precision = va_arg(args, int);
+                if (conv.precision < 0) conv.precision = -1; // as if omitted
             } else {
-                spec.precision = ReadNumber(p);
+                conv.precision = ReadNumber(p);
             }
         }
         switch (*p) {
         case 'h':
             ++p;
-            spec.length = Length::Short;
+            conv.length = Length::Short;
             if (*p == 'h') {
                 ++p;
-                spec.length = Length::Char;
+                conv.length = Length::Char;
             }
             break;
         case 'l':
             ++p;
-            spec.length = Length::Long;
+            conv.length = Length::Long;
             if (*p == 'l') {
                 ++p;
-                spec.length = Length::LongLong;
+                conv.length = Length::LongLong;
             }
             break;
         case 'L':
-            spec.length = Length::LongDouble;
+            conv.length = Length::LongDouble;
             break;
         case 'j':
-            spec.length = Length::IntMax;
+            conv.length = Length::IntMax;
             break;
         case 'z':
-            spec.length = Length::Size;
+            conv.length = Length::Size;
             break;
         case 't':
-            spec.length = Length::PtrDiff;
+            conv.length = Length::PtrDiff;
             break;
         default:
             break;
         }
         if (*p == 'L' || *p == 'j' || *p == 'z' || *p == 't') ++p;
-        spec.conversion = *p;
-        switch (spec.conversion) {
+        conv.conversion = *p;
+        switch (conv.conversion) {
         case 'd':
         case 'i':
-            FormatSigned(out, spec, SignedArg(spec.length, args));
+            FormatSigned(out, conv, SignedArg(conv.length, args));
             break;
         case 'u':
         case 'o':
         case 'x':
         case 'X':
-            FormatInteger(out, spec, false, UnsignedArg(spec.length, args));
+            FormatInteger(out, conv, false, UnsignedArg(conv.length, args));
             break;
         case 'f':
         case 'F':
@@ -367,28 +367,28 @@ std::string VSprintf(const char* fmt, va_list argsIn) {
         case 'g':
         case 'G':
             // 'l' is accepted and ignored: a float argument is a double anyway.
-            if (spec.length == Length::LongDouble)
-                FormatFloating(out, spec, va_arg(args, long double));
+            if (conv.length == Length::LongDouble)
+                FormatFloating(out, conv, va_arg(args, long double));
             else
-                FormatFloating(out, spec, va_arg(args, double));
+                FormatFloating(out, conv, va_arg(args, double));
             break;
         case 'c':
-            if (spec.length == Length::Long) {
+            if (conv.length == Length::Long) {
                 const wint_t wide = va_arg(args, wint_t);
                 const char c = wide < 0x80 ? static_cast<char>(wide) : '?';
-                FormatString(out, spec, std::string_view(&c, 1));
+                FormatString(out, conv, std::string_view(&c, 1));
             } else {
                 const char c = static_cast<char>(va_arg(args, int));
-                FormatString(out, spec, std::string_view(&c, 1));
+                FormatString(out, conv, std::string_view(&c, 1));
             }
             break;
         case 's':
-            if (spec.length == Length::Long) {
+            if (conv.length == Length::Long) {
                 const wchar_t* text = va_arg(args, const wchar_t*);
-                FormatString(out, spec, text != nullptr ? Narrow(text) : std::string("(null)"));
+                FormatString(out, conv, text != nullptr ? Narrow(text) : std::string("(null)"));
             } else {
                 const char* text = va_arg(args, const char*);
-                FormatString(out, spec, text != nullptr ? text : "(null)");
+                FormatString(out, conv, text != nullptr ? text : "(null)");
             }
             break;
         case '%':
