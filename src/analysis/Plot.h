@@ -1,6 +1,8 @@
 #pragma once
 // Base of the two-dimensional plots that the molecule's plot list owns.
 
+#include <string>
+
 class CMolecule;
 
 // Number of the next new plot ("New Plot (%d)"); restarts at 0 when the
@@ -21,6 +23,8 @@ public:
     CMolecule* GetMolecule() const { return m_pMolecule; }
     int GetFieldIndex() const { return m_nField; }
     int GetNumber() const { return m_nNumber; }
+    // The text of the plot's title, by which the control pane lists it.
+    virtual std::string GetTitleText() const { return {}; }
 
     static void ResetPlotCounter() { g_nPlotCounter = 0; }
     static void IncrementPlotCounter() { ++g_nPlotCounter; }

@@ -1,0 +1,298 @@
+#include "shell/ZelmoraDoc.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "analysis/DocumentFile.h"
+#include "platform/core/FileChooser.h"
+#include "platform/core/Prompt.h"
+#include "platform/qt/Help.h"
+#include "platform/qt/MainWidget.h"
+#include "shell/CommandIds.h"
+#include "shell/MainFrame.h"
+#include "shell/ZelmoraView.h"
+#include "ui/CritPointDlg.h"
+#include "ui/MolGraphDlg.h"
+#include "ui/OptionCommands.h"
+#include "ui/PopDlg.h"
+
+namespace {
+
+constexpr const char* kDocumentFilter = "Zelmora Files (*.zlm)|*.zlm|All Files (*.*)|*.*||";
+constexpr const char* kWavefunctionFilter = "Wavefunction Files (*.wfn)|*.wfn||";
+
+// The name the save prompt gives the document.
+std::string DisplayName(const std::string& path) {
+    if (path.empty()) return "Untitled";
+    return std::filesystem::path(path).filename().string();
+}
+
+} // namespace
+
+CZelmoraDoc::CZelmoraDoc() {
+    m_Molecule.SetDocument(this);
+}
+
+CZelmoraDoc::~CZelmoraDoc() {
+    // The views may outlive the document by a moment while the frame closes.
+    m_Molecule.SetDocument(nullptr);
+}
+
+void CZelmoraDoc::AddView(CDocView* view) {
+    if (view && std::find(m_Views.begin(), m_Views.end(), view) == m_Views.end()) m_Views.push_back(view);
+}
+
+void CZelmoraDoc::RemoveView(CDocView* view) {
+    m_Views.erase(std::remove(m_Views.begin(), m_Views.end(), view), m_Views.end());
+}
+
+void CZelmoraDoc::UpdateAllViews() {
+    // A view may add or remove views while it updates.
+    const std::vector<CDocView*> views = m_Views;
+    for (CDocView* view : views)
+        if (std::find(m_Views.begin(), m_Views.end(), view) != m_Views.end()) view->OnUpdate();
+}
+
+std::string CZelmoraDoc::GetCaption() const {
+    return m_Molecule.GetJobTitle() + " - Zelmora";
+}
+
+void CZelmoraDoc::SetTitle(const std::string& /*title*/) {
+    if (m_pMainFrame) m_pMainFrame->setWindowTitle(QString::fromStdString(GetCaption()));
+}
+
+QWidget* CZelmoraDoc::DialogParent() const {
+    if (m_pMainFrame) return m_pMainFrame;
+    return zel::MainWidget();
+}
+
+void CZelmoraDoc::DeleteContents() {
+    m_Molecule.Reset();
+    m_bModified = false;
+    UpdateAllViews();
+}
+
+bool CZelmoraDoc::OnNewDocument() {
+    DeleteContents();
+    m_strPathName.clear();
+    SetTitle({});
+    return true;
+}
+
+bool CZelmoraDoc::OnOpenDocument(const std::string& path, bool* loaded) {
+    if (loaded) *loaded = false;
+    // Read the whole file first: a file that cannot be read changes nothing.
+    std::ifstream in(path, std::ios::binary);
+    std::error_code ec;
+    if (!in || std::filesystem::is_directory(path, ec)) {
+        const int error = in ? EISDIR : errno;
+        zel::ShowMessageBox("Could not open file " + path + ": " + std::strerror(error), zel::PromptButtons::OK,
+                            zel::PromptIcon::Error);
+        return false;
+    }
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        zel::ShowMessageBox("Could not read file " + path + ": " + std::strerror(errno), zel::PromptButtons::OK,
+                            zel::PromptIcon::Error);
+        return false;
+    }
+
+    DeleteContents();
+    std::string error;
+    if (!LoadDocumentBytes(bytes, m_Molecule, error)) {
+        // The file is not this document: no name, so Save cannot overwrite it
+        // with the emptied one.
+        DeleteContents();
+        m_strPathName.clear();
+        SetTitle({});
+        zel::ShowMessageBox(error, zel::PromptButtons::OK, zel::PromptIcon::Error);
+        return true;
+    }
+    m_strPathName = path;
+    m_bModified = false;
+    SetTitle({});
+    UpdateAllViews();
+    if (loaded) *loaded = true;
+    return true;
+}
+
+bool CZelmoraDoc::OnSaveDocument(const std::string& path) {
+    std::string error;
+    if (!SaveDocument(path, m_Molecule, error)) {
+        // The work stays in memory, under its old name and still modified.
+        zel::ShowMessageBox(error, zel::PromptButtons::OK, zel::PromptIcon::Error);
+        return false;
+    }
+    m_strPathName = path;
+    m_bModified = false;
+    SetTitle({});
+    return true;
+}
+
+bool CZelmoraDoc::SaveModified() {
+    if (!m_bModified) return true;
+    const int answer = zel::ShowMessageBox("Save changes to " + DisplayName(m_strPathName) + "?",
+                                           zel::PromptButtons::YesNoCancel, zel::PromptIcon::Warning);
+    if (answer == zel::IDCANCEL) return false;
+    if (answer == zel::IDYES) return DoFileSave();
+    return true;
+}
+
+bool CZelmoraDoc::DoFileSave() {
+    return DoSave(m_strPathName.empty());
+}
+
+bool CZelmoraDoc::DoSave(bool askForName) {
+    std::string path = m_strPathName;
+    if (askForName || path.empty()) {
+        zel::SFileRequest request;
+        request.save = true;
+        request.filter = kDocumentFilter;
+        request.defaultExtension = "zlm";
+        request.fileName = path.empty() ? std::string() : std::filesystem::path(path).filename().string();
+        request.overwritePrompt = true;
+        const std::optional<std::string> chosen = zel::ChooseFile(request);
+        if (!chosen) return false;
+        path = *chosen;
+    }
+    if (!OnSaveDocument(path)) return false;
+    if (m_pMainFrame) m_pMainFrame->AddToRecentFileList(path);
+    return true;
+}
+
+void CZelmoraDoc::OnFileNewWavefunction() {
+    // Cancel at the offer to save ends the command: the new atoms would
+    // otherwise be added to the unsaved molecule.
+    if (!SaveModified()) return;
+    OnNewDocument();
+
+    zel::SFileRequest request;
+    request.filter = kWavefunctionFilter;
+    request.defaultExtension = "wfn";
+    request.fileName = "*.wfn";
+    request.overwritePrompt = true;
+    if (const std::optional<std::string> path = zel::ChooseFile(request)) {
+        std::ifstream in(*path);
+        std::error_code ec;
+        if (!in || std::filesystem::is_directory(*path, ec)) {
+            zel::ShowMessageBox("Could not open file");
+        } else if (m_Molecule.LoadWavefunction(in) == 1) {
+            SetTitle(m_Molecule.GetJobTitle());
+            SetModifiedFlag(true);
+        } else {
+            DeleteContents();
+        }
+    }
+    UpdateAllViews();
+}
+
+bool CZelmoraDoc::OnCommand(int id) {
+    QWidget* parent = DialogParent();
+    switch (id) {
+    case cmd::FileNewWavefunction:
+        OnFileNewWavefunction();
+        return true;
+    case cmd::FileSave:
+        DoFileSave();
+        return true;
+    case cmd::FileSaveAs:
+        DoSave(true);
+        return true;
+    case cmd::CalcProperties:
+        OnCalcProperties(m_Molecule, parent);
+        UpdateAllViews();
+        return true;
+    case cmd::CalcCriticalPoints:
+        OnCalcCriticalPoints(m_Molecule);
+        UpdateAllViews();
+        return true;
+    case cmd::CalcMolecularGraph:
+        OnCalcMolecularGraph(m_Molecule, parent);
+        UpdateAllViews();
+        return true;
+    case cmd::RecordCriticalPoints:
+    case cmd::RecordMolecularGraph:
+    case cmd::RecordSurface:
+        // The record view's own handlers take these while it is active.
+        if (auto* view = dynamic_cast<CZelmoraView*>(m_Molecule.GetRecordView())) view->OnCommand(id);
+        return true;
+    case cmd::OptionLinearAlgebra:
+        OnLinearAlgebraOptions(m_Molecule, parent);
+        return true;
+    case cmd::OptionCritPoints:
+        OnCritPointOptions(m_Molecule, parent);
+        return true;
+    case cmd::OptionGradientPaths:
+        OnGradientPathOptions(m_Molecule, parent);
+        return true;
+    case cmd::OptionBasinIntegration:
+        OnBasinIntegrationOptions(m_Molecule, parent);
+        return true;
+    case cmd::OptionSurfaceIntegration:
+        OnSurfaceIntegrationOptions(m_Molecule, parent);
+        return true;
+    case cmd::HelpFinder:
+    case cmd::Help:
+        zel::ShowHelpTopic({});
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
+    const bool loaded = !m_Molecule.IsEmpty();
+    switch (ui.id) {
+    case cmd::FileNewWavefunction:
+    case cmd::FileSave:
+    case cmd::FileSaveAs:
+    case cmd::HelpFinder:
+    case cmd::Help:
+        ui.Enable(true);
+        return true;
+    case cmd::CalcProperties:
+    case cmd::CalcCriticalPoints:
+    case cmd::CalcMolecularGraph:
+    case cmd::RecordCriticalPoints:
+    case cmd::RecordMolecularGraph:
+    case cmd::OptionLinearAlgebra:
+    case cmd::OptionCritPoints:
+    case cmd::OptionGradientPaths:
+    case cmd::OptionBasinIntegration:
+    case cmd::OptionSurfaceIntegration:
+        ui.Enable(loaded);
+        return true;
+    case cmd::RecordSurface:
+        ui.Enable(loaded && m_Molecule.GetCurrentSurface() != nullptr && m_Molecule.GetRecordView() != nullptr);
+        return true;
+    // Commands whose work this version does not have: the integrations, the
+    // atom record, the plots, the envelope grid, the property selections and
+    // the three-dimensional view.
+    case cmd::CalcIntegrateBasin:
+    case cmd::CalcIntegrateSurface:
+    case cmd::RecordAtom:
+    case cmd::PlotNewMolGraph:
+    case cmd::PlotNewLine:
+    case cmd::PlotNewRelief:
+    case cmd::PlotModify:
+    case cmd::PlotDelete:
+    case cmd::PlotExport:
+    case cmd::PlotTextOut:
+    case cmd::PlotCopy:
+    case cmd::EnvelopeInit:
+    case cmd::EnvelopeRefine:
+    case cmd::EnvelopeDelete:
+    case cmd::EnvelopeMap:
+    case cmd::OptionBasinFunctions:
+    case cmd::OptionSurfaceFunctions:
+    case cmd::View3D:
+        ui.Enable(false);
+        return true;
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,96 @@
+#pragma once
+// The one document of the application: the molecule model, the file it was
+// read from or saved to, the modified flag and the views that show it. It
+// reads and writes *.zlm files and receives the commands of the model.
+//
+// A document that failed to open or to read has no file name and is not
+// modified, so a later Save cannot overwrite the user's file with an empty
+// document; a failed save says why and keeps everything in memory.
+
+#include <string>
+#include <vector>
+
+#include "analysis/Molecule.h"
+#include "analysis/MoleculeViews.h"
+#include "shell/DocView.h"
+
+class CMainFrame;
+class QWidget;
+
+class CZelmoraDoc : public IMoleculeDocument {
+public:
+    // An empty document; the molecule reports to it.
+    CZelmoraDoc();
+    ~CZelmoraDoc() override;
+
+    CZelmoraDoc(const CZelmoraDoc&) = delete;
+    CZelmoraDoc& operator=(const CZelmoraDoc&) = delete;
+
+    CMolecule* GetMolecule() { return &m_Molecule; }
+    const CMolecule* GetMolecule() const { return &m_Molecule; }
+
+    // Set by the frame when it makes its panes; the owner of the dialogs and
+    // the window whose caption the document keeps.
+    void SetMainFrame(CMainFrame* frame) { m_pMainFrame = frame; }
+    CMainFrame* GetMainFrame() const { return m_pMainFrame; }
+
+    // --- views ---------------------------------------------------------------------
+    // UpdateAllViews reaches the views in the order they were added.
+    void AddView(CDocView* view);
+    void RemoveView(CDocView* view);
+    const std::vector<CDocView*>& GetViews() const { return m_Views; }
+    void UpdateAllViews() override;
+
+    // --- IMoleculeDocument -----------------------------------------------------
+    // The argument is ignored: the caption is always the job title followed by
+    // " - Zelmora".
+    void SetTitle(const std::string& title) override;
+    void SetModifiedFlag(bool modified = true) override { m_bModified = modified; }
+    bool IsModified() const { return m_bModified; }
+    // The main window's caption for the current job title.
+    std::string GetCaption() const;
+
+    // The file the document was read from or last saved to; empty for none.
+    const std::string& GetPathName() const { return m_strPathName; }
+    void SetPathName(const std::string& path) { m_strPathName = path; }
+
+    // --- framework operations ----------------------------------------------------
+    // Empties the document: the molecule is reset (the record view and the
+    // control pane with it), not modified, every view updated. The file name
+    // stays; callers that start a new document clear it.
+    void DeleteContents();
+    // A new empty document without a file name.
+    bool OnNewDocument();
+    // Reads a *.zlm file. A file that cannot be read leaves the document as it
+    // was and returns false; a file that is refused or damaged shows its
+    // message and leaves the document empty, unnamed and not modified (true:
+    // the open itself took place, as for a refused version). *loaded tells
+    // whether the document now holds the file.
+    bool OnOpenDocument(const std::string& path, bool* loaded = nullptr);
+    // Writes the document to path. On failure shows why and returns false; the
+    // document, its name and its modified flag stay as they were.
+    bool OnSaveDocument(const std::string& path);
+    // Offers to save a modified document ("Save changes to %1?"). False when
+    // the user cancelled or the save failed: the caller must not go on.
+    bool SaveModified();
+    // Save (to the file name when there is one, else as Save As) and Save As.
+    bool DoFileSave();
+    bool DoSave(bool askForName);
+
+    // --- commands ----------------------------------------------------------------
+    // File > New Wavefunction: after the offer to save (Cancel ends the
+    // command), empties the document, asks for a *.wfn file and reads it.
+    void OnFileNewWavefunction();
+    bool OnCommand(int id);
+    bool OnUpdateCommand(CCmdUI& ui);
+
+    // The owner for dialogs the document opens.
+    QWidget* DialogParent() const;
+
+private:
+    CMolecule m_Molecule;
+    CMainFrame* m_pMainFrame = nullptr;
+    std::vector<CDocView*> m_Views;
+    std::string m_strPathName;
+    bool m_bModified = false;
+};

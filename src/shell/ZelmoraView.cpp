@@ -1,0 +1,447 @@
+#include "shell/ZelmoraView.h"
+
+#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <ctime>
+#include <iomanip>
+#include <locale>
+#include <sstream>
+
+#include "platform/core/FileChooser.h"
+#include "platform/core/Format.h"
+#include "platform/core/Prompt.h"
+#include "platform/core/RecordFile.h"
+#include "platform/qt/Help.h"
+#include "shell/CommandIds.h"
+#include "shell/Printing.h"
+#include "shell/ZelmoraDoc.h"
+
+namespace {
+
+constexpr int kTwipsPerInch = 1440;
+constexpr int kPageHeightTwips = 14175; // 25 cm of lines per page
+constexpr int kMarginTwips = 567;       // 1 cm
+constexpr int kPrintCellTwips = 240;
+constexpr int kScreenFontPoints = 10; // character height 200 twips
+constexpr int kFileVersion = 200;     // the document file version the point record names
+constexpr int kPageLines = 24;        // lines per scroll page on the screen
+
+// A device of 1440 dots per inch that is never painted on: font metrics taken
+// on it come out in twips.
+class CTwipsDevice : public QPaintDevice {
+public:
+    QPaintEngine* paintEngine() const override { return nullptr; }
+
+protected:
+    int metric(PaintDeviceMetric m) const override {
+        switch (m) {
+        case PdmWidth:
+        case PdmHeight:
+        case PdmWidthMM:
+        case PdmHeightMM:
+            return 1;
+        case PdmNumColors:
+            return INT_MAX;
+        case PdmDepth:
+            return 32;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return kTwipsPerInch;
+        default:
+            return QPaintDevice::metric(m);
+        }
+    }
+};
+
+// A fixed-pitch font whose metrics are the same on every machine.
+QFont FixedFont() {
+    QFont font(QStringLiteral("Liberation Mono"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    return font;
+}
+
+double CellTwips(const QFont& font) {
+    static const CTwipsDevice device;
+    const QFontMetricsF metrics(font, &device);
+    return metrics.ascent() + metrics.descent();
+}
+
+// The print font: its cell (ascent plus descent) is 240 twips high.
+QFont MakePrintFont() {
+    QFont font = FixedFont();
+    font.setPointSizeF(12.0);
+    const double cell = CellTwips(font);
+    if (cell > 0.0) font.setPointSizeF(12.0 * kPrintCellTwips / cell);
+    return font;
+}
+
+// Today's local date with English names, whatever the user's locale.
+std::string DateLine() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << std::put_time(&local, "%A, %B %d, %Y");
+    return out.str();
+}
+
+} // namespace
+
+CZelmoraView::CZelmoraView(CZelmoraDoc* document, QWidget* parent)
+    : QAbstractScrollArea(parent), m_pDocument(document), m_ScreenFont(FixedFont()),
+      m_PrintFont(MakePrintFont()) {
+    m_ScreenFont.setPointSize(kScreenFontPoints);
+    static const CTwipsDevice device;
+    const QFontMetricsF metrics(m_PrintFont, &device);
+    m_dPrintLineTwips = metrics.ascent() + metrics.descent() + std::max(0.0, metrics.leading());
+    setFocusPolicy(Qt::StrongFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+}
+
+CZelmoraView::~CZelmoraView() {
+    if (m_pMolecule && m_pMolecule->GetRecordView() == this) m_pMolecule->SetRecordView(nullptr);
+}
+
+void CZelmoraView::OnInitialUpdate() {
+    m_pMolecule = m_pDocument->GetMolecule();
+    m_pMolecule->SetRecordView(this);
+    m_nRecordKind = None;
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+    OnUpdate();
+}
+
+void CZelmoraView::OnUpdate() {
+    MeasureLines();
+    UpdateScrollBars();
+    viewport()->update();
+}
+
+// --- records ---------------------------------------------------------------------
+
+bool CZelmoraView::CanReadMolecule() const {
+    return m_pMolecule && !m_pMolecule->IsJobRunning();
+}
+
+void CZelmoraView::ShowRecord(std::vector<std::string> header, const zel::CTextRecord& body, int kind) {
+    m_Lines.Clear();
+    for (std::string& line : header)
+        m_Lines.Add(std::move(line));
+    for (const std::string& line : body)
+        m_Lines.Add(line);
+    m_nRecordKind = kind;
+    m_pDocument->UpdateAllViews();
+}
+
+void CZelmoraView::OnRecordCriticalPoints() {
+    if (!CanReadMolecule()) return;
+    zel::CTextRecord body;
+    m_pMolecule->WriteCritPointRecord(&body);
+    const std::string field = m_pMolecule->GetPropertyName(-1);
+    if (body.Size() == 0)
+        ShowRecord({"List of critical points of " + field + " is empty!"}, body, CriticalPoints);
+    else
+        ShowRecord({"Job " + m_pMolecule->GetJobTitle(), DateLine(), " ",
+                    "Record of known critical points of " + field, " "},
+                   body, CriticalPoints);
+}
+
+void CZelmoraView::OnRecordMolecularGraph() {
+    if (!CanReadMolecule()) return;
+    zel::CTextRecord body;
+    m_pMolecule->WriteMolGraphRecord(&body);
+    const std::string field = m_pMolecule->GetPropertyName(-1);
+    if (body.Size() == 0)
+        ShowRecord({"List of molecular graph gradient paths of " + field + " is empty!"}, body,
+                   MolecularGraph);
+    else
+        ShowRecord({"Job " + m_pMolecule->GetJobTitle(), DateLine(), " ",
+                    "Record of known molecular graph gradient paths of " + field + ":", " "},
+                   body, MolecularGraph);
+}
+
+void CZelmoraView::OnRecordSurface() {
+    if (!CanReadMolecule()) return;
+    zel::CTextRecord body;
+    if (const CBondPoint* surface = m_pMolecule->GetCurrentSurface()) surface->WriteSurfaceReport(body);
+    if (body.Size() == 0)
+        ShowRecord({"No current surface!"}, body, Surface);
+    else
+        ShowRecord({" ", "Job " + m_pMolecule->GetJobTitle(), DateLine()}, body, Surface);
+}
+
+void CZelmoraView::RecordPoint() {
+    if (!CanReadMolecule()) return;
+    zel::CTextRecord body;
+    m_pMolecule->WritePointReport(&body);
+    ShowRecord(
+        {zel::Sprintf("Zelmora, version %4.2lf, Job ", kFileVersion / 100.0) + m_pMolecule->GetJobTitle(),
+         DateLine(), " ", "Record of properties at a point in space", " "},
+        body, Point);
+}
+
+void CZelmoraView::RefreshRecord(bool reset) {
+    if (reset) m_nRecordKind = None;
+    switch (m_nRecordKind) {
+    case CriticalPoints:
+        OnRecordCriticalPoints();
+        break;
+    case MolecularGraph:
+        OnRecordMolecularGraph();
+        break;
+    case Surface:
+        OnRecordSurface();
+        break;
+    case Point:
+        RecordPoint();
+        break;
+    default:
+        // No record, or one this version cannot build: an empty view.
+        ShowRecord({}, {}, None);
+        break;
+    }
+}
+
+// --- commands ----------------------------------------------------------------------
+
+bool CZelmoraView::OnCommand(int id) {
+    switch (id) {
+    case cmd::RecordCriticalPoints:
+        OnRecordCriticalPoints();
+        return true;
+    case cmd::RecordMolecularGraph:
+        OnRecordMolecularGraph();
+        return true;
+    case cmd::RecordSurface:
+        OnRecordSurface();
+        return true;
+    case cmd::RecordAtom:
+        return true; // no atom record in this version; the command stays disabled
+    case cmd::FileAsciiOutput:
+        OnFileAsciiOutput();
+        return true;
+    case cmd::ContextHelp:
+        OnContextHelp();
+        return true;
+    case cmd::FilePrint:
+    case cmd::FilePrintDirect:
+    case cmd::FilePrintPreview:
+        PrintCommand(id);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CZelmoraView::OnUpdateCommand(CCmdUI& ui) {
+    const bool readable = CanReadMolecule();
+    switch (ui.id) {
+    case cmd::RecordCriticalPoints:
+    case cmd::RecordMolecularGraph:
+        ui.Enable(readable && !m_pMolecule->IsEmpty());
+        return true;
+    case cmd::RecordSurface:
+        ui.Enable(readable && m_pMolecule->GetCurrentSurface() != nullptr);
+        return true;
+    case cmd::RecordAtom:
+        ui.Enable(false);
+        return true;
+    case cmd::FileAsciiOutput:
+    case cmd::ContextHelp:
+    case cmd::FilePrint:
+    case cmd::FilePrintDirect:
+    case cmd::FilePrintPreview:
+        ui.Enable(true);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CZelmoraView::OnFileAsciiOutput() {
+    if (m_Lines.Size() == 0) {
+        zel::ShowMessageBox("RecordView is empty!");
+        return;
+    }
+    zel::SFileRequest request;
+    request.save = true;
+    request.filter = "Text Files (*.txt)|*.txt||";
+    request.defaultExtension = "txt";
+    request.fileName = "recView.txt";
+    request.overwritePrompt = true;
+    const std::optional<std::string> path = zel::ChooseFile(request);
+    if (!path) return;
+    switch (zel::WriteRecordFile(m_Lines, *path)) {
+    case zel::RecordFileResult::Written:
+        break;
+    case zel::RecordFileResult::CannotOpen:
+        zel::ShowMessageBox("Could not open file", zel::PromptButtons::OK, zel::PromptIcon::Error);
+        break;
+    case zel::RecordFileResult::CannotWrite:
+        // A full disk must not pass for a saved record.
+        zel::ShowMessageBox("Could not write file " + *path + ": the record was not saved completely.",
+                            zel::PromptButtons::OK, zel::PromptIcon::Error);
+        break;
+    }
+}
+
+void CZelmoraView::OnContextHelp() {
+    zel::ShowHelpPage(QStringLiteral("zelmorahlp/zelmora.chm"), "::recordview.htm");
+}
+
+// --- page layout and printing ------------------------------------------------------------
+
+void CZelmoraView::ComputePageLayout() {
+    m_nLineHeight = static_cast<int>(std::lround(m_dPrintLineTwips));
+    if (m_nLineHeight <= 0) return; // no usable font: keep the last layout
+    m_nLinesPerPage = std::max(1, kPageHeightTwips / m_nLineHeight);
+    const int lines = static_cast<int>(m_Lines.Size());
+    m_nPageCount = lines / m_nLinesPerPage + (lines % m_nLinesPerPage != 0 ? 1 : 0);
+}
+
+void CZelmoraView::PrintRecord(QPrinter* printer) {
+    if (!printer) return;
+    // The layout of the lines as they are now, so that no line is left off
+    // when nothing has been drawn since the record changed.
+    ComputePageLayout();
+    QPainter painter;
+    if (!painter.begin(printer)) return;
+    QFont font(m_PrintFont, printer);
+    painter.setFont(font);
+    const double scale = printer->resolution() / static_cast<double>(kTwipsPerInch);
+    const double ascent = QFontMetricsF(font, printer).ascent();
+    const double x = kMarginTwips * scale;
+    const auto& lines = m_Lines.Lines();
+    const int count = static_cast<int>(lines.size());
+    for (int page = 1; page <= m_nPageCount; ++page) {
+        if (page > 1) printer->newPage();
+        m_nCurrentPage = page;
+        const int first = (page - 1) * m_nLinesPerPage;
+        const int last = std::min(count, page * m_nLinesPerPage);
+        for (int i = first; i < last; ++i) {
+            const double top = (kMarginTwips + (i - first) * m_nLineHeight) * scale;
+            painter.drawText(QPointF(x, top + ascent), QString::fromStdString(lines[i]));
+        }
+        const double footer = ((m_nLinesPerPage + 2) * m_nLineHeight + kMarginTwips) * scale;
+        painter.drawText(QPointF(x, footer + ascent), QString::fromStdString(zel::Sprintf("page %d", page)));
+    }
+    painter.end();
+}
+
+void CZelmoraView::PrintCommand(int id) {
+    QPrinter local(QPrinter::HighResolution);
+    QPrinter* printer = GetSharedPrinter() ? GetSharedPrinter() : &local;
+    ComputePageLayout();
+    if (id == cmd::FilePrintPreview) {
+        QPrintPreviewDialog preview(printer, this);
+        connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+                [this](QPrinter* target) { PrintRecord(target); });
+        preview.exec();
+        return;
+    }
+    if (id == cmd::FilePrint) {
+        QPrintDialog dialog(printer, this);
+        dialog.setMinMax(1, std::max(1, m_nPageCount));
+        if (dialog.exec() != QDialog::Accepted) return;
+    }
+    PrintRecord(printer);
+}
+
+// --- screen ----------------------------------------------------------------------------------
+
+void CZelmoraView::MeasureLines() {
+    const QFontMetrics metrics(m_ScreenFont, viewport());
+    int widest = 0;
+    for (const std::string& line : m_Lines)
+        widest = std::max(widest, metrics.horizontalAdvance(QString::fromStdString(line)));
+    m_nWidestLine = widest;
+    m_nTotalHeight = metrics.height() * static_cast<int>(m_Lines.Size());
+}
+
+void CZelmoraView::UpdateScrollBars() {
+    const int lineHeight = QFontMetrics(m_ScreenFont, viewport()).height();
+    const QSize area = viewport()->size();
+    for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()}) {
+        bar->setSingleStep(lineHeight);
+        bar->setPageStep(kPageLines * lineHeight);
+    }
+    horizontalScrollBar()->setRange(0, std::max(0, m_nWidestLine - area.width()));
+    verticalScrollBar()->setRange(0, std::max(0, m_nTotalHeight - area.height()));
+}
+
+void CZelmoraView::paintEvent(QPaintEvent*) {
+    ComputePageLayout();
+    QPainter painter(viewport());
+    painter.setFont(m_ScreenFont);
+    const QFontMetrics metrics(m_ScreenFont, viewport());
+    const int lineHeight = metrics.height();
+    if (lineHeight <= 0) return;
+    const int left = -horizontalScrollBar()->value();
+    const int offset = verticalScrollBar()->value();
+    const auto& lines = m_Lines.Lines();
+    const int count = static_cast<int>(lines.size());
+    // Only the lines in sight: records of many thousand lines scroll smoothly.
+    const int first = std::clamp(offset / lineHeight, 0, count);
+    const int last = std::clamp((offset + viewport()->height()) / lineHeight + 1, 0, count);
+    for (int i = first; i < last; ++i)
+        painter.drawText(left, i * lineHeight - offset + metrics.ascent(), QString::fromStdString(lines[i]));
+}
+
+void CZelmoraView::keyPressEvent(QKeyEvent* event) {
+    QScrollBar* h = horizontalScrollBar();
+    QScrollBar* v = verticalScrollBar();
+    switch (event->key()) {
+    case Qt::Key_PageUp:
+        v->triggerAction(QAbstractSlider::SliderPageStepSub);
+        break;
+    case Qt::Key_PageDown:
+        v->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        break;
+    case Qt::Key_Home:
+        v->setValue(v->minimum());
+        h->setValue(h->minimum());
+        break;
+    case Qt::Key_End:
+        v->setValue(v->maximum());
+        h->setValue(h->maximum());
+        break;
+    case Qt::Key_Left:
+        h->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        break;
+    case Qt::Key_Right:
+        h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        break;
+    case Qt::Key_Up:
+        v->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        break;
+    case Qt::Key_Down:
+        v->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        break;
+    default:
+        // The scroll area would move again for the keys handled above.
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void CZelmoraView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateScrollBars();
+}
