@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 TSAN_BUILD ?= build-tsan
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test tsan bench clean
+.PHONY: deps configure build run install-desktop test tsan bench clean
 
 deps:
 	bash tools/install-deps.sh
@@ -14,6 +14,14 @@ configure: deps
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
+
+# The application on the example document (a display is needed).
+run: build
+	$(BUILD)/src/shell/zelmora examples/benzene.zlm
+
+# The desktop entry and the *.zlm document type for the current user.
+install-desktop: build
+	bash tools/install-desktop.sh $(BUILD)/src/shell/zelmora
 
 # Core and widget tests run headless; OpenGL tests need an X server.
 test: build
