@@ -12,6 +12,7 @@
 #include "platform/core/JobState.h"
 #include "platform/core/Prompt.h"
 #include "platform/core/TitleService.h"
+#include "shell/AboutDlg.h"
 #include "shell/CommandIds.h"
 #include "shell/ControlView.h"
 #include "shell/MainFrame.h"
@@ -24,6 +25,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QMenu>
+#include <QPageSetupDialog>
 #include <QPrinter>
 #include <QPushButton>
 
@@ -387,6 +389,39 @@ TEST_F(ApplicationTest, BenzeneSessionGivesTheExampleDocument) {
 
     ASSERT_TRUE(m_app.OpenDocumentFile(std::string(ZELMORA_EXAMPLES) + "/benzene.zlm"));
     EXPECT_EQ(census(*m_doc->GetMolecule()), session);
+}
+
+// Ctrl+N empties the document after the offer to save, without a file
+// dialog; About and Print Setup only show their dialogs.
+TEST_F(ApplicationTest, NewAboutAndPrintSetupChangeNothingElse) {
+    Start();
+    NewWavefunction("water.wfn", "Water");
+    const std::size_t requests = m_chooser.Requests().size();
+    m_prompts.PushAnswer(zel::IDNO);
+    ASSERT_TRUE(m_frame->ExecuteCommand(cmd::FileNew));
+    EXPECT_EQ(m_prompts.Texts().back(), "Save changes to Untitled?");
+    EXPECT_EQ(m_chooser.Requests().size(), requests);
+    EXPECT_TRUE(m_doc->GetMolecule()->IsEmpty());
+    EXPECT_FALSE(m_doc->IsModified());
+    EXPECT_EQ(Caption(), "no molecule loaded - Zelmora");
+
+    std::string about;
+    zel::test::WhenVisible<CAboutDlg>([&](CAboutDlg* dialog) {
+        about = dialog->windowTitle().toStdString();
+        dialog->DlgItem<QPushButton>(zel::IDOK)->click();
+    });
+    ASSERT_TRUE(m_frame->ExecuteCommand(cmd::AppAbout));
+    EXPECT_EQ(about, "About Zelmora");
+
+    bool setupShown = false;
+    zel::test::WhenVisible<QPageSetupDialog>([&](QPageSetupDialog* dialog) {
+        setupShown = true;
+        dialog->reject();
+    });
+    ASSERT_TRUE(m_frame->ExecuteCommand(cmd::FilePrintSetup));
+    EXPECT_TRUE(setupShown);
+    EXPECT_FALSE(m_doc->IsModified());
+    EXPECT_EQ(m_prompts.Texts().size(), 1u);
 }
 
 // The document named on the command line is open before the window shows:
