@@ -21,6 +21,7 @@
 
 #include <algorithm>
 
+#include "platform/qt/Help.h"
 #include "platform/qt/Settings.h"
 #include "shell/CommandIds.h"
 #include "shell/ControlView.h"
@@ -137,6 +138,8 @@ CMainFrame::CMainFrame(CZelmoraDoc* document, SAppCommands commands)
 }
 
 CMainFrame::~CMainFrame() {
+    // The panes go before QObject's own clean-up would drop this connection.
+    disconnect(qApp, &QApplication::focusChanged, this, &CMainFrame::OnFocusChanged);
     if (m_pDocument) {
         if (m_pControlView) m_pDocument->RemoveView(m_pControlView);
         if (m_pRecordView) m_pDocument->RemoveView(m_pRecordView);
@@ -350,6 +353,7 @@ void CMainFrame::SetActiveView(CDocView* view) {
 }
 
 void CMainFrame::OnFocusChanged(QWidget* /*old*/, QWidget* now) {
+    if (!now) return;
     for (CDocView* view : {static_cast<CDocView*>(m_pControlView), static_cast<CDocView*>(m_pRecordView)}) {
         QWidget* pane = view ? view->GetWidget() : nullptr;
         if (pane && now && (now == pane || pane->isAncestorOf(now))) {
@@ -559,6 +563,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     SaveRecentFiles();
     event->accept();
+    // The help window has no owner; it must not keep the program running.
+    if (zel::CHelpViewer* help = zel::CHelpViewer::Existing()) help->close();
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {

@@ -1,6 +1,7 @@
 #include "shell/ZelmoraDoc.h"
 
 #include <algorithm>
+#include <exception>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -94,7 +95,15 @@ bool CZelmoraDoc::OnOpenDocument(const std::string& path, bool* loaded) {
                             zel::PromptIcon::Error);
         return false;
     }
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::exception&) {
+        // A file far larger than any document (chosen through "All Files").
+        zel::ShowMessageBox("Could not read file " + path + ": not enough memory to load it", zel::PromptButtons::OK,
+                            zel::PromptIcon::Error);
+        return false;
+    }
     if (in.bad()) {
         zel::ShowMessageBox("Could not read file " + path + ": " + std::strerror(errno), zel::PromptButtons::OK,
                             zel::PromptIcon::Error);

@@ -329,8 +329,15 @@ void CZelmoraView::PrintRecord(QPrinter* printer) {
     const double x = kMarginTwips * scale;
     const auto& lines = m_Lines.Lines();
     const int count = static_cast<int>(lines.size());
-    for (int page = 1; page <= m_nPageCount; ++page) {
-        if (page > 1) printer->newPage();
+    // The pages the print dialog chose; none chosen is every page.
+    int from = 1;
+    int to = m_nPageCount;
+    if (printer->printRange() == QPrinter::PageRange && printer->fromPage() > 0) {
+        from = std::max(1, printer->fromPage());
+        to = std::min(m_nPageCount, printer->toPage() > 0 ? printer->toPage() : m_nPageCount);
+    }
+    for (int page = from; page <= to; ++page) {
+        if (page > from) printer->newPage();
         m_nCurrentPage = page;
         const int first = (page - 1) * m_nLinesPerPage;
         const int last = std::min(count, page * m_nLinesPerPage);

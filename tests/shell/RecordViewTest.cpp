@@ -26,6 +26,7 @@
 #include "platform/core/FileChooser.h"
 #include "platform/core/Prompt.h"
 #include "platform/core/TitleService.h"
+#include "platform/qt/Help.h"
 #include "shell/CommandIds.h"
 #include "shell/DocView.h"
 #include "shell/ZelmoraDoc.h"
@@ -395,4 +396,17 @@ TEST_F(RecordViewTest, ContextHelpOpensTheFixedBook) {
         QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("zelmorahlp/zelmora"));
     EXPECT_EQ(m_promptService.Texts(),
               Lines{"Help folder not found: " + QDir::toNativeSeparators(folder).toStdString()});
+
+    // With the book in place, its record-view page is shown.
+    ASSERT_TRUE(QDir().mkpath(folder));
+    {
+        QFile page(QDir(folder).filePath(QStringLiteral("recordview.htm")));
+        ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+        page.write("<html><body>Record view</body></html>");
+    }
+    EXPECT_TRUE(m_view->OnCommand(cmd::ContextHelp));
+    ASSERT_NE(zel::CHelpViewer::Existing(), nullptr);
+    EXPECT_EQ(zel::CHelpViewer::Existing()->CurrentPage().fileName(), QStringLiteral("recordview.htm"));
+    zel::CHelpViewer::Existing()->close();
+    QDir(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("zelmorahlp"))).removeRecursively();
 }
