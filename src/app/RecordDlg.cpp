@@ -1,7 +1,5 @@
 #include "app/RecordDlg.h"
 
-#include "platform/core/FileChooser.h"
-#include "platform/core/Prompt.h"
 #include "platform/core/RecordFile.h"
 
 #include <QFontDatabase>
@@ -53,23 +51,6 @@ bool CRecordDlg::OnInitDialog() {
 }
 
 void CRecordDlg::SaveToFile() {
-    zel::SFileRequest request;
-    request.save = true;
-    request.filter = "Text Files (*.txt)|*.txt||";
-    request.defaultExtension = "txt";
-    request.fileName = "*.txt";
-    request.overwritePrompt = true;
-    const std::optional<std::string> path = zel::ChooseFile(request);
-    if (!path) return;
     const zel::CTextRecord empty;
-    switch (zel::WriteRecordFile(m_pLines ? *m_pLines : empty, *path)) {
-    case zel::RecordFileResult::Written:
-        break;
-    case zel::RecordFileResult::CannotOpen:
-        zel::ShowMessageBox("Could not open file", zel::PromptButtons::OK, zel::PromptIcon::Error);
-        break;
-    case zel::RecordFileResult::CannotWrite:
-        zel::ShowMessageBox("Could not write file", zel::PromptButtons::OK, zel::PromptIcon::Error);
-        break;
-    }
+    zel::SaveRecordAs(m_pLines ? *m_pLines : empty, "*.txt");
 }

@@ -15,12 +15,6 @@
 #include "ui/CritPointDlg.h"
 #include "ui/MolGraphDlg.h"
 
-namespace {
-
-constexpr const char* kDocumentFilter = "Zelmora Files (*.zlm)|*.zlm|All Files (*.*)|*.*||";
-
-} // namespace
-
 CZelmoraApp::CZelmoraApp() = default;
 
 CZelmoraApp::~CZelmoraApp() {
@@ -82,7 +76,7 @@ bool CZelmoraApp::FileNew() {
 
 void CZelmoraApp::OnFileOpen() {
     zel::SFileRequest request;
-    request.filter = kDocumentFilter;
+    request.filter = CZelmoraDoc::kFileFilter;
     request.defaultExtension = "zlm";
     if (const std::optional<std::string> path = zel::ChooseFile(request)) OpenDocumentFile(*path);
 }

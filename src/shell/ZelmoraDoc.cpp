@@ -23,7 +23,6 @@
 
 namespace {
 
-constexpr const char* kDocumentFilter = "Zelmora Files (*.zlm)|*.zlm|All Files (*.*)|*.*||";
 constexpr const char* kWavefunctionFilter = "Wavefunction Files (*.wfn)|*.wfn||";
 
 // The name the save prompt gives the document.
@@ -160,7 +159,7 @@ bool CZelmoraDoc::DoSave(bool askForName) {
     if (askForName || path.empty()) {
         zel::SFileRequest request;
         request.save = true;
-        request.filter = kDocumentFilter;
+        request.filter = CZelmoraDoc::kFileFilter;
         request.defaultExtension = "zlm";
         request.fileName = path.empty() ? std::string() : std::filesystem::path(path).filename().string();
         request.overwritePrompt = true;

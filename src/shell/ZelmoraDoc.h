@@ -19,6 +19,9 @@ class QWidget;
 
 class CZelmoraDoc : public IMoleculeDocument {
 public:
+    // The file dialogs' filter for documents.
+    static constexpr const char* kFileFilter = "Zelmora Files (*.zlm)|*.zlm|All Files (*.*)|*.*||";
+
     // An empty document; the molecule reports to it.
     CZelmoraDoc();
     ~CZelmoraDoc() override;

@@ -18,7 +18,6 @@
 #include <locale>
 #include <sstream>
 
-#include "platform/core/FileChooser.h"
 #include "platform/core/Format.h"
 #include "platform/core/Prompt.h"
 #include "platform/core/RecordFile.h"
@@ -279,26 +278,7 @@ void CZelmoraView::OnFileAsciiOutput() {
         zel::ShowMessageBox("RecordView is empty!");
         return;
     }
-    zel::SFileRequest request;
-    request.save = true;
-    request.filter = "Text Files (*.txt)|*.txt||";
-    request.defaultExtension = "txt";
-    request.fileName = "recView.txt";
-    request.overwritePrompt = true;
-    const std::optional<std::string> path = zel::ChooseFile(request);
-    if (!path) return;
-    switch (zel::WriteRecordFile(m_Lines, *path)) {
-    case zel::RecordFileResult::Written:
-        break;
-    case zel::RecordFileResult::CannotOpen:
-        zel::ShowMessageBox("Could not open file", zel::PromptButtons::OK, zel::PromptIcon::Error);
-        break;
-    case zel::RecordFileResult::CannotWrite:
-        // A full disk must not pass for a saved record.
-        zel::ShowMessageBox("Could not write file " + *path + ": the record was not saved completely.",
-                            zel::PromptButtons::OK, zel::PromptIcon::Error);
-        break;
-    }
+    zel::SaveRecordAs(m_Lines, "recView.txt");
 }
 
 void CZelmoraView::OnContextHelp() {

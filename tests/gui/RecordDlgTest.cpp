@@ -86,7 +86,7 @@ TEST_F(RecordDlgTest, AFileThatCannotBeWrittenIsSaid) {
     const Case cases[] = {
         {QDir(m_folder.path()).filePath(QStringLiteral("missing/log.txt")).toStdString(),
          {"Could not open file"}},
-        {std::string("/dev/full"), {"Could not write file"}}, // opens, but every write fails
+        {std::string("/dev/full"), {"Could not write file /dev/full: the record was not saved completely."}}, // opens, but every write fails
         {std::nullopt, {}},                                   // the user cancelled
     };
     for (const Case& c : cases) {

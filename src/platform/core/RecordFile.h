@@ -13,4 +13,9 @@ enum class RecordFileResult { Written, CannotOpen, CannotWrite };
 // Writes (replaces) the file at exactly this path.
 RecordFileResult WriteRecordFile(const CTextRecord& record, const std::string& path);
 
+// Asks for a text file (proposedName, "*.txt" proposing none) and writes the
+// record there; a file that cannot be opened or written is said in a message
+// box. Nothing happens when the user cancels.
+void SaveRecordAs(const CTextRecord& record, const std::string& proposedName);
+
 } // namespace zel
