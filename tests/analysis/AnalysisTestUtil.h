@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "analysis/CritPointSearch.h"
 #include "analysis/Molecule.h"
 #include "platform/core/Prompt.h"
 
@@ -60,6 +61,35 @@ inline std::string OneGaussianWfn(CVector centre, double alpha, double coefficie
     std::snprintf(line, sizeof line, "RHF      ENERGY =%20.10f   VIRIAL(-V/T)  =%13.8f\n", -0.5, 2.0);
     text += line;
     return text;
+}
+
+// A search progress nobody watches.
+class CQuietProgress : public ISearchProgress {
+public:
+    bool IsCancelled() override { return false; }
+    void SetStatus(const std::string&) override {}
+    void SetProgress(int) override {}
+};
+
+// The Newton searches of the current field from the nuclei, then from pairs
+// and triples of maxima.
+inline void SearchAll(CMolecule& molecule) {
+    zel::CTextRecord log;
+    CQuietProgress quiet;
+    CCritPointSearch search(molecule, molecule.GetPropertyName(-1), log, quiet);
+    search.SearchFromNuclei();
+    search.SearchFromMaximaPairs();
+    search.SearchFromMaximaTriples();
+}
+
+// The C library prints two exponent digits, the records three: widen the
+// exponent and take the extra digit out of the field's leading blanks.
+inline std::string Widen(std::string field) {
+    const std::size_t e = field.find_first_of("eE");
+    if (e == std::string::npos || field.size() - e != 4) return field;
+    field.insert(e + 2, "0");
+    if (!field.empty() && field.front() == ' ') field.erase(0, 1);
+    return field;
 }
 
 } // namespace analysistest

@@ -31,13 +31,7 @@ const char* const kFieldNames[5] = {"RHO, electron density", "L, Laplacian of Rh
                                     "KEG, Lagrangian kinetic energy density",
                                     "KEK, Hamiltonian kinetic energy density", "VIR, Virial Field Function"};
 
-std::string Widen(std::string field) {
-    const std::size_t e = field.find_first_of("eE");
-    if (e == std::string::npos || field.size() - e != 4) return field;
-    field.insert(e + 2, "0");
-    if (!field.empty() && field.front() == ' ') field.erase(0, 1);
-    return field;
-}
+using analysistest::Widen;
 
 template <typename... Args>
 std::string C(const char* format, Args... args) {

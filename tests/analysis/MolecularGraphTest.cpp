@@ -27,14 +27,7 @@ public:
     int last = -1;
 };
 
-void SearchAll(CMolecule& molecule) {
-    zel::CTextRecord log;
-    CQuiet quiet;
-    CCritPointSearch search(molecule, molecule.GetPropertyName(-1), log, quiet);
-    search.SearchFromNuclei();
-    search.SearchFromMaximaPairs();
-    search.SearchFromMaximaTriples();
-}
+using analysistest::SearchAll;
 
 int CountStarting(const std::vector<SMolGraphEntry>& entries, const std::string& prefix) {
     return static_cast<int>(std::count_if(entries.begin(), entries.end(), [&](const SMolGraphEntry& e) {

@@ -15,21 +15,8 @@
 
 namespace {
 
-class CQuiet : public ISearchProgress {
-public:
-    bool IsCancelled() override { return false; }
-    void SetStatus(const std::string&) override {}
-    void SetProgress(int) override {}
-};
 
-void SearchAll(CMolecule& molecule) {
-    zel::CTextRecord log;
-    CQuiet quiet;
-    CCritPointSearch search(molecule, molecule.GetPropertyName(-1), log, quiet);
-    search.SearchFromNuclei();
-    search.SearchFromMaximaPairs();
-    search.SearchFromMaximaTriples();
-}
+using analysistest::SearchAll;
 
 double DistanceToSegment(CVector p, CVector a, CVector b) {
     const CVector ab = b - a;

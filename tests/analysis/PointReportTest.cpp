@@ -26,15 +26,7 @@ using Lines = std::vector<std::string>;
 const CVector kOxygen(0.0, 0.0, 0.22166486);
 const CVector kHydrogen(0.0, 1.43090052, -0.88665943);
 
-// The C library prints two exponent digits, the records three: widen the
-// exponent and take the extra digit out of the field's leading blanks.
-std::string Widen(std::string field) {
-    const std::size_t e = field.find_first_of("eE");
-    if (e == std::string::npos || field.size() - e != 4) return field;
-    field.insert(e + 2, "0");
-    if (!field.empty() && field.front() == ' ') field.erase(0, 1);
-    return field;
-}
+using analysistest::Widen;
 
 std::string F(const char* format, double value) {
     char buffer[64];

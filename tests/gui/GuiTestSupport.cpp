@@ -1,5 +1,6 @@
 #include "GuiTestSupport.h"
 
+#include <QListWidget>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QThread>
@@ -9,6 +10,13 @@
 #include <thread>
 
 namespace zel::test {
+
+std::vector<std::string> ListLines(const QListWidget* list) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < list->count(); ++i)
+        lines.push_back(list->item(i)->text().toStdString());
+    return lines;
+}
 
 QApplication& App() {
     static QApplication* app = [] {

@@ -14,8 +14,14 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
+
+class QListWidget;
 
 namespace zel::test {
+
+// The lines of a list box, top to bottom.
+std::vector<std::string> ListLines(const QListWidget* list);
 
 // The application of the test process, created on first use; the offscreen
 // platform unless QT_QPA_PLATFORM says otherwise.

@@ -87,11 +87,7 @@ protected:
 
     // The density's maxima and bond points, and the bond paths.
     void SearchBondPaths() {
-        struct CQuiet : ISearchProgress {
-            bool IsCancelled() override { return false; }
-            void SetStatus(const std::string&) override {}
-            void SetProgress(int) override {}
-        } quiet;
+        analysistest::CQuietProgress quiet;
         zel::CTextRecord log;
         CCritPointSearch search(Molecule(), Molecule().GetPropertyName(-1), log, quiet);
         search.SearchFromNuclei();

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "../analysis/AnalysisTestUtil.h"
 #include "../analysis/GraphTestUtil.h"
 #include "../gui/GuiTestSupport.h"
 #include "analysis/CritPointSearch.h"
@@ -38,13 +39,6 @@ using Lines = std::vector<std::string>;
 
 const char* const kJobTitle = "Water test job";
 const char* const kRho = "RHO, electron density";
-
-class CQuietProgress : public ISearchProgress {
-public:
-    bool IsCancelled() override { return false; }
-    void SetStatus(const std::string&) override {}
-    void SetProgress(int) override {}
-};
 
 // English day and month names, the day of the month in two digits.
 const std::regex kDateLine("(Monday|Tuesday|Wednesday|Thursday|Friday|Saturday|Sunday), "
@@ -70,7 +64,7 @@ protected:
     void SearchFromNuclei() {
         CMolecule& molecule = *m_doc.GetMolecule();
         zel::CTextRecord log;
-        CQuietProgress progress;
+        analysistest::CQuietProgress progress;
         testing::internal::CaptureStderr();
         CCritPointSearch(molecule, molecule.GetPropertyName(-1), log, progress).SearchFromNuclei();
         testing::internal::GetCapturedStderr();

@@ -30,12 +30,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-Lines ListLines(const QListWidget* list) {
-    Lines lines;
-    for (int i = 0; i < list->count(); ++i)
-        lines.push_back(list->item(i)->text().toStdString());
-    return lines;
-}
+using zel::test::ListLines;
 
 Lines PointList(const CCritPointDlg* dlg) {
     return ListLines(dlg->DlgItem<QListWidget>(CCritPointDlg::kPointList));

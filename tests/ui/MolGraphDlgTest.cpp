@@ -29,24 +29,12 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-Lines ListLines(const QListWidget* list) {
-    Lines lines;
-    for (int i = 0; i < list->count(); ++i)
-        lines.push_back(list->item(i)->text().toStdString());
-    return lines;
-}
+using zel::test::ListLines;
 
 int CountStarting(const Lines& lines, const std::string& prefix) {
     return static_cast<int>(std::count_if(lines.begin(), lines.end(),
                                           [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
 }
-
-class CQuiet : public ISearchProgress {
-public:
-    bool IsCancelled() override { return false; }
-    void SetStatus(const std::string&) override {}
-    void SetProgress(int) override {}
-};
 
 struct FakeDocument : IMoleculeDocument {
     void SetTitle(const std::string&) override {}
@@ -69,12 +57,7 @@ protected:
     }
     void LoadAndSearch(const char* file) {
         ASSERT_EQ(analysistest::Load(m_molecule, file), 1);
-        zel::CTextRecord log;
-        CQuiet quiet;
-        CCritPointSearch search(m_molecule, m_molecule.GetPropertyName(-1), log, quiet);
-        search.SearchFromNuclei();
-        search.SearchFromMaximaPairs();
-        search.SearchFromMaximaTriples();
+        analysistest::SearchAll(m_molecule);
     }
     void CloseNextRecord() {
         zel::test::WhenVisible<CRecordDlg>([this](CRecordDlg* record) {
