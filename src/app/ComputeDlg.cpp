@@ -29,8 +29,8 @@ const zel::SDialogTemplate& ComputeTemplate() {
         8,
         {
             {ControlKind::Progress, CComputeDlg::kProgressBar, "", 7, 7, 206, 12},
-            {ControlKind::Static, -1, "Number of wavefunction evaluations:", 7, 28, 124, 8, ctl::kRight},
-            {ControlKind::Edit, CComputeDlg::kEvaluations, "", 135, 25, 78, 14,
+            {ControlKind::Static, -1, "Number of wavefunction evaluations:", 7, 28, 132, 8, ctl::kRight},
+            {ControlKind::Edit, CComputeDlg::kEvaluations, "", 143, 25, 70, 14,
              ctl::kReadOnly | ctl::kCentre},
             {ControlKind::Edit, CComputeDlg::kStatusLine, "", 7, 45, 206, 14,
              ctl::kReadOnly | ctl::kCentre | ctl::kAutoHScroll},
@@ -44,6 +44,8 @@ const zel::SDialogTemplate& ComputeTemplate() {
 // Posted to the dialog: start the worker once the dialog shows; the worker is done.
 const QEvent::Type kStartJobEvent = static_cast<QEvent::Type>(QEvent::User + 18);
 const QEvent::Type kJobDoneEvent = static_cast<QEvent::Type>(QEvent::User + 19);
+
+ZEL_REGISTER_DIALOG_TEMPLATE(ComputeTemplate);
 
 } // namespace
 

@@ -28,6 +28,8 @@ const zel::SDialogTemplate& RecordTemplate() {
     return dialog;
 }
 
+ZEL_REGISTER_DIALOG_TEMPLATE(RecordTemplate);
+
 } // namespace
 
 CRecordDlg::CRecordDlg(const zel::CTextRecord* lines, QWidget* parent)

@@ -29,6 +29,8 @@ const zel::SDialogTemplate& TitleTemplate() {
     return dialog;
 }
 
+ZEL_REGISTER_DIALOG_TEMPLATE(TitleTemplate);
+
 } // namespace
 
 CTitleDlg::CTitleDlg(QWidget* parent) : CDialog(TitleTemplate(), parent) {}

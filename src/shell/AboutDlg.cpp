@@ -31,6 +31,8 @@ const zel::SDialogTemplate& AboutTemplate() {
     return dialog;
 }
 
+ZEL_REGISTER_DIALOG_TEMPLATE(AboutTemplate);
+
 } // namespace
 
 CAboutDlg::CAboutDlg(QWidget* parent) : CDialog(AboutTemplate(), parent) {}

@@ -25,10 +25,12 @@ namespace ctl = zel::ctl;
 
 const zel::SDialogTemplate& CritPointTemplate() {
     using D = CCritPointDlg;
+    // Real-number fields are wide enough for any number's 15 digits.
+    constexpr unsigned kRealField = ctl::kReal | ctl::kAutoHScroll;
     static const zel::SDialogTemplate dialog{
         D::IDD,
         "Calculation of Critical Points",
-        334,
+        370,
         282,
         "MS Sans Serif",
         8,
@@ -37,40 +39,40 @@ const zel::SDialogTemplate& CritPointTemplate() {
             {ControlKind::Edit, D::kFieldName, "", 72, 7, 150, 14, ctl::kReadOnly | ctl::kCentre},
             {ControlKind::Static, -1, "List of nuclear positions and known critical points", 7, 27, 200, 8},
             {ControlKind::ListBox, D::kPointList, "", 7, 37, 200, 122, ctl::kMultiSelect | ctl::kVScroll},
-            {ControlKind::Static, -1, "Starting iterations at ...", 214, 27, 113, 8},
-            {ControlKind::PushButton, D::kNuclearPositions, "... nuclear positions", 214, 37, 113, 14},
-            {ControlKind::Static, -1, "(try to find maxima)", 214, 52, 113, 8},
-            {ControlKind::PushButton, D::kMaximaPairs, "... mean values of maxima pairs", 214, 63, 113, 14},
-            {ControlKind::Static, -1, "(try to find (3,-1) critical points)", 214, 78, 113, 8},
-            {ControlKind::PushButton, D::kMaximaTriples, "... mean values of maxima triples", 214, 89, 113,
+            {ControlKind::Static, -1, "Starting iterations at ...", 214, 27, 149, 8},
+            {ControlKind::PushButton, D::kNuclearPositions, "... nuclear positions", 214, 37, 149, 14},
+            {ControlKind::Static, -1, "(try to find maxima)", 214, 52, 149, 8},
+            {ControlKind::PushButton, D::kMaximaPairs, "... mean values of maxima pairs", 214, 63, 149, 14},
+            {ControlKind::Static, -1, "(try to find (3,-1) critical points)", 214, 78, 149, 8},
+            {ControlKind::PushButton, D::kMaximaTriples, "... mean values of maxima triples", 214, 89, 149,
              14},
-            {ControlKind::Static, -1, "(try to find (3,+1) critical points)", 214, 104, 113, 8},
-            {ControlKind::PushButton, D::kDeleteSelected, "Delete Selected Critical Points", 214, 125, 113,
+            {ControlKind::Static, -1, "(try to find (3,+1) critical points)", 214, 104, 149, 8},
+            {ControlKind::PushButton, D::kDeleteSelected, "Delete Selected Critical Points", 214, 125, 149,
              14},
-            {ControlKind::PushButton, D::kOptions, "Options", 214, 145, 113, 14},
+            {ControlKind::PushButton, D::kOptions, "Options", 214, 145, 149, 14},
             {ControlKind::Static, -1,
              "Enter starting point for individual iteration (or click list of critical points for mean "
              "values):",
-             7, 165, 320, 8},
+             7, 165, 356, 8},
             {ControlKind::Static, -1, "x:", 7, 180, 9, 8},
-            {ControlKind::Edit, D::kStartX, "", 17, 177, 70, 14, ctl::kAutoHScroll},
-            {ControlKind::Static, -1, "y:", 93, 180, 9, 8},
-            {ControlKind::Edit, D::kStartY, "", 103, 177, 70, 14, ctl::kAutoHScroll},
-            {ControlKind::Static, -1, "z:", 179, 180, 9, 8},
-            {ControlKind::Edit, D::kStartZ, "", 189, 177, 70, 14, ctl::kAutoHScroll},
-            {ControlKind::PushButton, D::kIterateStartPoint, "Iterate with Starting Point", 7, 196, 110, 14},
-            {ControlKind::PushButton, D::kAnalyseStartPoint, "Analyse Starting Point", 123, 196, 110, 14},
+            {ControlKind::Edit, D::kStartX, "", 17, 177, 96, 14, kRealField},
+            {ControlKind::Static, -1, "y:", 119, 180, 9, 8},
+            {ControlKind::Edit, D::kStartY, "", 129, 177, 96, 14, kRealField},
+            {ControlKind::Static, -1, "z:", 231, 180, 9, 8},
+            {ControlKind::Edit, D::kStartZ, "", 241, 177, 96, 14, kRealField},
+            {ControlKind::PushButton, D::kIterateStartPoint, "Iterate with Starting Point", 7, 196, 120, 14},
+            {ControlKind::PushButton, D::kAnalyseStartPoint, "Analyse Starting Point", 133, 196, 120, 14},
             {ControlKind::GroupBox, -1, "Grid of starting values in a cube centered at starting point", 7,
-             215, 252, 60},
+             215, 264, 60},
             {ControlKind::Static, -1, "Cube size (side length in atomic units):", 14, 229, 150, 8},
-            {ControlKind::Edit, D::kCubeSize, "", 170, 226, 80, 14, ctl::kAutoHScroll},
+            {ControlKind::Edit, D::kCubeSize, "", 168, 226, 96, 14, kRealField},
             {ControlKind::Static, -1, "No. of starting values along cube side:", 14, 244, 150, 8},
-            {ControlKind::Edit, D::kPointsPerSide, "", 170, 241, 80, 14, ctl::kAutoHScroll},
+            {ControlKind::Edit, D::kPointsPerSide, "", 168, 241, 96, 14, ctl::kAutoHScroll},
             {ControlKind::Static, -1, "Total no. of starting values in grid:", 14, 259, 150, 8},
-            {ControlKind::Edit, D::kTotalPoints, "", 170, 256, 80, 14, ctl::kReadOnly},
-            {ControlKind::PushButton, D::kGridSearch, "Iterate with grid points\nas starting values", 266,
-             222, 61, 28},
-            {ControlKind::PushButton, zel::IDOK, "OK, done", 266, 261, 61, 14, ctl::kDefault},
+            {ControlKind::Edit, D::kTotalPoints, "", 168, 256, 96, 14, ctl::kReadOnly},
+            {ControlKind::PushButton, D::kGridSearch, "Iterate with grid points\nas starting values", 277,
+             222, 86, 28},
+            {ControlKind::PushButton, zel::IDOK, "OK, done", 277, 261, 86, 14, ctl::kDefault},
         },
     };
     return dialog;
@@ -92,6 +94,8 @@ public:
     CWaitCursor& operator=(const CWaitCursor&) = delete;
 };
 
+ZEL_REGISTER_DIALOG_TEMPLATE(CritPointTemplate);
+
 } // namespace
 
 CCritPointDlg::CCritPointDlg(CMolecule* molecule, QWidget* parent)
@@ -104,13 +108,14 @@ CCritPointDlg::CCritPointDlg(CMolecule* molecule, QWidget* parent)
     }
     if (auto* edit = DlgItem<QLineEdit>(kPointsPerSide))
         connect(edit, &QLineEdit::textChanged, this, [this] { OnChangePointsPerSide(); });
-    OnCommand(kNuclearPositions, [this] { OnNuclearPositions(); });
-    OnCommand(kMaximaPairs, [this] { OnMaximaPairs(); });
-    OnCommand(kMaximaTriples, [this] { OnMaximaTriples(); });
-    OnCommand(kGridSearch, [this] { OnGridSearch(); });
-    OnCommand(kIterateStartPoint, [this] { OnIterateStartPoint(); });
-    OnCommand(kAnalyseStartPoint, [this] { OnAnalyseStartPoint(); });
-    OnCommand(kDeleteSelected, [this] { OnDeleteSelected(); });
+    // Every command works with the fields: a refused one stops it.
+    OnCheckedCommand(kNuclearPositions, [this] { OnNuclearPositions(); });
+    OnCheckedCommand(kMaximaPairs, [this] { OnMaximaPairs(); });
+    OnCheckedCommand(kMaximaTriples, [this] { OnMaximaTriples(); });
+    OnCheckedCommand(kGridSearch, [this] { OnGridSearch(); });
+    OnCheckedCommand(kIterateStartPoint, [this] { OnIterateStartPoint(); });
+    OnCheckedCommand(kAnalyseStartPoint, [this] { OnAnalyseStartPoint(); });
+    OnCheckedCommand(kDeleteSelected, [this] { OnDeleteSelected(); });
     OnCommand(kOptions, [this] { OnOptions(); });
 }
 
@@ -194,7 +199,6 @@ void CCritPointDlg::SearchOnGrid() {
 }
 
 void CCritPointDlg::RunSearchJob(const char* title, int jobType) {
-    UpdateData(true); // a failed check has shown its message; the search goes on
     RunJobAndShowLog(*m_pMolecule, title, this, jobType, m_SearchLog);
 }
 
@@ -215,7 +219,6 @@ void CCritPointDlg::OnGridSearch() {
 }
 
 void CCritPointDlg::OnIterateStartPoint() {
-    UpdateData(true);
     {
         const CWaitCursor wait;
         m_SearchLog.Clear();
@@ -226,7 +229,6 @@ void CCritPointDlg::OnIterateStartPoint() {
 }
 
 void CCritPointDlg::OnAnalyseStartPoint() {
-    UpdateData(true);
     CPopDlg analysis(m_pMolecule, m_StartPoint);
     analysis.DoModal();
 }
@@ -246,7 +248,7 @@ std::vector<int> CCritPointDlg::SelectedLines() const {
 }
 
 void CCritPointDlg::OnSelchangePointList() {
-    UpdateData(true);
+    if (!UpdateData(true)) return;
     const std::vector<int> rows = SelectedLines();
     CVector sum(0.0, 0.0, 0.0);
     if (!rows.empty()) {
@@ -261,7 +263,6 @@ void CCritPointDlg::OnSelchangePointList() {
 }
 
 void CCritPointDlg::OnDeleteSelected() {
-    UpdateData(true);
     const std::vector<int> rows = SelectedLines();
     if (rows.empty()) return;
     // The lines name their objects by position in the walk; take the objects
@@ -278,14 +279,12 @@ void CCritPointDlg::OnDeleteSelected() {
 }
 
 void CCritPointDlg::OnChangePointsPerSide() {
-    // Only this field is read: a message box at every keystroke (an emptied
-    // field while retyping) would get in the way; the range is checked when
-    // the fields are read for a search or OK.
+    // Only the shown total follows the typing: a message box at every
+    // keystroke (an emptied field while retyping) would get in the way, and
+    // the count itself is stored only when the fields are read and checked.
     int perSide = 0;
     if (!zel::ParseDialogInt(GetDlgItemText(kPointsPerSide), perSide)) return;
-    m_nPointsPerSide = perSide;
-    m_nTotalPoints = GridTotal(perSide);
-    SetDlgItemText(kTotalPoints, zel::FormatDialogInt(m_nTotalPoints));
+    SetDlgItemText(kTotalPoints, zel::FormatDialogInt(GridTotal(perSide)));
 }
 
 void RegisterCritPointJobs() {

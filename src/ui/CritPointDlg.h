@@ -86,8 +86,8 @@ private:
     void OnOptions();
     void OnChangePointsPerSide();
 
-    // Reads the fields (going on whatever they hold), runs the job behind the
-    // progress dialog with the molecule marked busy, then shows the log.
+    // Runs the job behind the progress dialog with the molecule marked busy,
+    // then shows the log; the fields have been read and checked.
     void RunSearchJob(const char* title, int jobType);
     // The job body: the search, the list refill and the summary.
     void RunBatch(const std::function<SSearchCounts(CCritPointSearch&)>& search);

@@ -36,12 +36,13 @@ const zel::SDialogTemplate& MolGraphTemplate() {
             {ControlKind::Edit, D::kFieldName, "", 72, 7, 200, 14, ctl::kReadOnly | ctl::kCentre},
             {ControlKind::PushButton, D::kOptions, "Options", 400, 7, 75, 14},
             {ControlKind::Static, -1, "Calculate ...", 7, 28, 100, 8},
-            {ControlKind::PushButton, D::kBondPaths, "Paths uphill from (3,-1) critical points", 7, 38, 150,
+            // The three path buttons share the dialog's width by the length of their captions.
+            {ControlKind::PushButton, D::kBondPaths, "Paths uphill from (3,-1) critical points", 7, 38, 136,
              14},
-            {ControlKind::PushButton, D::kRingCagePaths, "Paths downhill from (3,+1) critical points", 164,
-             38, 150, 14},
+            {ControlKind::PushButton, D::kRingCagePaths, "Paths downhill from (3,+1) critical points", 150,
+             38, 148, 14},
             {ControlKind::PushButton, D::kRingBondPaths, "Paths connecting (3,-1) and (3,+1)critical points",
-             321, 38, 154, 14},
+             305, 38, 170, 14},
             {ControlKind::Static, -1, "List of molecular graph paths", 7, 58, 200, 8},
             {ControlKind::ListBox, D::kPathList, "", 7, 68, 468, 150, ctl::kMultiSelect | ctl::kVScroll},
             {ControlKind::PushButton, zel::IDOK, "OK", 7, 226, 60, 14, ctl::kDefault},
@@ -53,6 +54,8 @@ const zel::SDialogTemplate& MolGraphTemplate() {
     return dialog;
 }
 
+ZEL_REGISTER_DIALOG_TEMPLATE(MolGraphTemplate);
+
 } // namespace
 
 CMolGraphDlg::CMolGraphDlg(CMolecule* molecule, QWidget* parent)
@@ -60,11 +63,11 @@ CMolGraphDlg::CMolGraphDlg(CMolecule* molecule, QWidget* parent)
     SetHelpTopic("::molecular_graph.htm");
     if (auto* list = DlgItem<QListWidget>(kPathList))
         list->setSelectionMode(QAbstractItemView::MultiSelection); // a click toggles a line
-    OnCommand(kBondPaths, [this] { OnBondPaths(); });
-    OnCommand(kRingCagePaths, [this] { OnRingCagePaths(); });
-    OnCommand(kRingBondPaths, [this] { OnRingBondPaths(); });
-    OnCommand(kDeleteSelected, [this] { OnDeleteSelectedPaths(); });
-    OnCommand(kDescribeSelected, [this] { OnDescribeSelectedPaths(); });
+    OnCheckedCommand(kBondPaths, [this] { OnBondPaths(); });
+    OnCheckedCommand(kRingCagePaths, [this] { OnRingCagePaths(); });
+    OnCheckedCommand(kRingBondPaths, [this] { OnRingBondPaths(); });
+    OnCheckedCommand(kDeleteSelected, [this] { OnDeleteSelectedPaths(); });
+    OnCheckedCommand(kDescribeSelected, [this] { OnDescribeSelectedPaths(); });
     OnCommand(kOptions, [this] { OnOptions(); });
 }
 
@@ -134,7 +137,6 @@ void CMolGraphDlg::ComputeRingBondPaths() {
 }
 
 void CMolGraphDlg::RunPathJob(const char* title, int jobType) {
-    UpdateData(true);
     RunJobAndShowLog(*m_pMolecule, title, this, jobType, m_RecordLines);
 }
 
@@ -161,7 +163,6 @@ std::vector<int> CMolGraphDlg::SelectedLines() const {
 }
 
 void CMolGraphDlg::OnDeleteSelectedPaths() {
-    UpdateData(true);
     const std::vector<int> rows = SelectedLines();
     if (rows.empty()) return;
     // Take the paths first: line k stands for the k-th path of the walk.
@@ -175,7 +176,6 @@ void CMolGraphDlg::OnDeleteSelectedPaths() {
 }
 
 void CMolGraphDlg::OnDescribeSelectedPaths() {
-    UpdateData(true);
     const std::vector<int> rows = SelectedLines();
     if (rows.empty()) return;
     m_RecordLines.Clear();

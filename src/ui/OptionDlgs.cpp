@@ -11,17 +11,19 @@ namespace ctl = zel::ctl;
 constexpr char kEnterPositive[] = "Enter a number greater than 0.";
 
 // One row: a label with its edit field to the right; a row without an edit id
-// is a heading across the dialog.
+// is a heading across the dialog. Fields hold real numbers unless their style
+// says otherwise.
 struct SRow {
     const char* label;
     int id;
-    unsigned style = 0;
+    unsigned style = ctl::kReal;
 };
 
 // Rows top to bottom, then OK, "Reset to Defaults" and Cancel in one row.
 zel::SDialogTemplate OptionTemplate(int id, const char* caption, int labelWidth,
                                     const std::vector<SRow>& rows) {
-    constexpr int kMargin = 7, kRowHeight = 20, kEditWidth = 70, kButtonWidth = 70;
+    // Fields wide enough for any number's 15 digits.
+    constexpr int kMargin = 7, kRowHeight = 20, kEditWidth = 96, kButtonWidth = 70;
     zel::SDialogTemplate t{id, caption, 0, 0, "MS Sans Serif", 8, {}};
     const int editX = kMargin + labelWidth + 6;
     const int width = editX + kEditWidth;
@@ -83,7 +85,7 @@ const zel::SDialogTemplate& DETemplate() {
          {"Absolute accuracy of gradient path points", CDEOptionsDlg::kAbsAccuracy},
          {"Maximal pathlength to be computed:", CDEOptionsDlg::kMaxPathLength},
          {"Minimal distance to critical points", CDEOptionsDlg::kMinCritPointDistance},
-         {"Maximal number of bisection iterations", CDEOptionsDlg::kMaxBisections}});
+         {"Maximal number of bisection iterations", CDEOptionsDlg::kMaxBisections, 0}});
     return t;
 }
 
@@ -112,6 +114,12 @@ const zel::SDialogTemplate& SurfIntTemplate() {
          {"Stop integration of paths at s =", CSurfIntOptionsDlg::kStopS}});
     return t;
 }
+
+ZEL_REGISTER_DIALOG_TEMPLATE(LATemplate);
+ZEL_REGISTER_DIALOG_TEMPLATE(CritTemplate);
+ZEL_REGISTER_DIALOG_TEMPLATE(DETemplate);
+ZEL_REGISTER_DIALOG_TEMPLATE(IntegTemplate);
+ZEL_REGISTER_DIALOG_TEMPLATE(SurfIntTemplate);
 
 } // namespace
 

@@ -7,12 +7,14 @@ namespace {
 using zel::ControlKind;
 namespace ctl = zel::ctl;
 
-constexpr unsigned kResult = ctl::kReadOnly | ctl::kRight | ctl::kAutoHScroll;
+// Every field but the field name holds a real number.
+constexpr unsigned kResult = ctl::kReadOnly | ctl::kRight | ctl::kAutoHScroll | ctl::kReal;
 
-// Columns of the three-wide rows, in dialog units.
+// Columns of the three-wide rows, in dialog units; wide enough for any
+// number's 15 digits.
 constexpr int kLabelX = 7, kLabelWidth = 110;
-constexpr int kColumnX[3] = {122, 216, 310};
-constexpr int kFieldWidth = 90, kFieldHeight = 12;
+constexpr int kColumnX[3] = {122, 222, 322};
+constexpr int kFieldWidth = 96, kFieldHeight = 12;
 
 const zel::SDialogTemplate& PopTemplate() {
     static const zel::SDialogTemplate dialog = [] {
@@ -33,7 +35,7 @@ const zel::SDialogTemplate& PopTemplate() {
 
         label("Coordinates of point (x, y, z):", 26);
         const int point[3] = {CPopDlg::kPointX, CPopDlg::kPointY, CPopDlg::kPointZ};
-        row(point, 26, ctl::kAutoHScroll);
+        row(point, 26, ctl::kAutoHScroll | ctl::kReal);
         c.push_back({ControlKind::PushButton, CPopDlg::kCalculate, "&Calculate", kColumnX[0], 42, 70, 14});
 
         label("Density value:", 64);
@@ -77,6 +79,8 @@ const zel::SDialogTemplate& PopTemplate() {
     }();
     return dialog;
 }
+
+ZEL_REGISTER_DIALOG_TEMPLATE(PopTemplate);
 
 } // namespace
 
@@ -125,7 +129,7 @@ bool CPopDlg::OnInitDialog() {
 }
 
 void CPopDlg::OnCalculate() {
-    UpdateData(true); // a refused field has shown its message; go on with what was read
+    if (!UpdateData(true)) return; // a refused field stops it
     if (!m_pMolecule->Evaluate(CVector(m_dX, m_dY, m_dZ), 3)) {
         zel::ShowMessageBox("Calculation not successful");
         return;

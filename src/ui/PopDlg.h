@@ -37,10 +37,10 @@ public:
     // The molecule is not owned; point in bohr.
     CPopDlg(CMolecule* molecule, CVector point, QWidget* parent = nullptr);
 
-    // "&Calculate": reads the point (going on with the values as read), evaluates
-    // the current field at level 3 and shows the results; a failed evaluation
-    // leaves every field as it was. A successful one becomes the molecule's
-    // analysed point (CMolecule::TakePointSnapshot).
+    // "&Calculate": reads the fields (a refused one stops it), evaluates the
+    // current field at level 3 at the point as read and shows the results; a
+    // failed evaluation leaves every field as it was. A successful one becomes
+    // the molecule's analysed point (CMolecule::TakePointSnapshot).
     void OnCalculate();
     // "&Write Data to Record View": the registered record view shows the point
     // record of the analysed point; nothing is evaluated again.

@@ -49,7 +49,7 @@ public:
                 {ControlKind::Static, -1, "Iterations:", 7, 9, 60, 8, zel::ctl::kRight},
                 {ControlKind::Edit, kInt, "", 70, 7, 60, 14},
                 {ControlKind::Static, -1, "Pivot:", 7, 27, 60, 8, zel::ctl::kRight},
-                {ControlKind::Edit, kReal, "", 70, 25, 60, 14},
+                {ControlKind::Edit, kReal, "", 70, 25, 100, 14, zel::ctl::kReal},
                 {ControlKind::Edit, kText, "", 70, 43, 60, 14},
                 {ControlKind::CheckBox, kCheck, "Flag", 70, 61, 60, 10},
                 {ControlKind::PushButton, zel::IDOK, "OK", 7, 78, 50, 14, zel::ctl::kDefault},
@@ -89,29 +89,29 @@ struct FieldCase {
     const char* realText;
     bool ok;
     std::vector<std::string> messages;
-    int iterations; // members after the read; the initial 50 and 1e-10 where not read
+    int iterations; // members after the read; a refused read leaves the initial 50 and 1e-10
     double pivot;
 };
 
 // Fields are read in the order of the exchange and reading stops at the first
-// refused field; a range failure keeps the value as read.
+// refused field; a refused read stores nothing, not even the fields before it.
 const FieldCase kFieldCases[] = {
     {"12", "0.5", true, {}, 12, 0.5},
     {" 7 ", "\t1e-4 ", true, {}, 7, 1e-4},
     {"+3", "+.25", true, {}, 3, 0.25},
     {"12", "1", true, {}, 12, 1.0},
     {"12", "1e-007", true, {}, 12, 1e-7},
-    {"12", "abc", false, {"Enter a number."}, 12, 1e-10},
-    {"12", "", false, {"Enter a number."}, 12, 1e-10},
-    {"12", "1,5", false, {"Enter a number."}, 12, 1e-10},
-    {"12", "0.5x", false, {"Enter a number."}, 12, 1e-10},
-    {"12", "nan", false, {"Enter a number."}, 12, 1e-10},
-    {"12", "inf", false, {"Enter a number."}, 12, 1e-10},
-    {"12", "1e400", false, {"Enter a number."}, 12, 1e-10},
-    {"12", "1.5", false, {"Enter a number between 0 and 1."}, 12, 1.5},
-    {"12", "-1e-300", false, {"Enter a number between 0 and 1."}, 12, -1e-300},
-    {"0", "0.5", false, {"Enter an integer between 1 and 999999."}, 0, 1e-10},
-    {"1000000", "0.5", false, {"Enter an integer between 1 and 999999."}, 1000000, 1e-10},
+    {"12", "abc", false, {"Enter a number."}, 50, 1e-10},
+    {"12", "", false, {"Enter a number."}, 50, 1e-10},
+    {"12", "1,5", false, {"Enter a number."}, 50, 1e-10},
+    {"12", "0.5x", false, {"Enter a number."}, 50, 1e-10},
+    {"12", "nan", false, {"Enter a number."}, 50, 1e-10},
+    {"12", "inf", false, {"Enter a number."}, 50, 1e-10},
+    {"12", "1e400", false, {"Enter a number."}, 50, 1e-10},
+    {"12", "1.5", false, {"Enter a number between 0 and 1."}, 50, 1e-10},
+    {"12", "-1e-300", false, {"Enter a number between 0 and 1."}, 50, 1e-10},
+    {"0", "0.5", false, {"Enter an integer between 1 and 999999."}, 50, 1e-10},
+    {"1000000", "0.5", false, {"Enter an integer between 1 and 999999."}, 50, 1e-10},
     {"12.5", "0.5", false, {"Enter an integer."}, 50, 1e-10},
     {"", "0.5", false, {"Enter an integer."}, 50, 1e-10},
     {"99999999999", "0.5", false, {"Enter an integer."}, 50, 1e-10},
@@ -261,7 +261,7 @@ TEST_F(DialogTest, DialogUnitsFollowTheFontMetrics) {
 
     CFieldsDlg dlg;
     const zel::SDialogBaseUnits base = dlg.BaseUnits();
-    EXPECT_EQ(dlg.Edit(CFieldsDlg::kReal)->geometry(), zel::DialogUnitsToPixels(base, 70, 25, 60, 14));
+    EXPECT_EQ(dlg.Edit(CFieldsDlg::kReal)->geometry(), zel::DialogUnitsToPixels(base, 70, 25, 100, 14));
     EXPECT_GT(base.charWidth, 1);
     EXPECT_GT(base.charHeight, base.charWidth);
 }

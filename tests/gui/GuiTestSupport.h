@@ -13,12 +13,25 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 class QListWidget;
 
+namespace zel {
+class CDialog;
+}
+
 namespace zel::test {
+
+// What a dialog shows cut off at its present font, one line per fault: a
+// caption wider than its button, check box or frame, a label that needs
+// more lines than its height holds, a real-number field narrower than the
+// widest number, a control outside the dialog. Empty when all fits. Widths
+// are asked with the given room to spare (1.05: 5 % more than the text
+// needs), so that a somewhat wider font fits too.
+std::vector<std::string> LayoutFaults(const zel::CDialog& dialog, double spare = 1.0);
 
 // The lines of a list box, top to bottom.
 std::vector<std::string> ListLines(const QListWidget* list);
@@ -39,22 +52,38 @@ template <class T> T* FindVisible(const std::function<bool(T*)>& match = {}) {
     return nullptr;
 }
 
+// A modal dialog that has opened must hold the keyboard focus on one of its
+// own controls, never on the window behind it; a test failure says which.
+void ExpectFocusInside(QWidget* window);
+
 // Runs `action` once a visible top-level T (that matches) exists. A timer
-// looks for it, so the action runs inside that window's own modal loop. The
+// looks for it, so the action runs inside that window's own modal loop. A
+// dialog found must have the keyboard focus on a control of its own. The
 // action must not wait for a further modal window itself: give that window
 // its own WhenVisible. Gives up with a test failure after the guard time.
 template <class T> void WhenVisible(std::function<void(T*)> action, std::function<bool(T*)> match = {}) {
     auto* timer = new QTimer(&App());
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    auto activationDeadline = std::make_shared<std::chrono::steady_clock::time_point>();
     QObject::connect(timer, &QTimer::timeout, timer, [=] {
         T* found = FindVisible<T>(match);
-        if (!found && std::chrono::steady_clock::now() < deadline) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (!found && now < deadline) return;
+        // A modal dialog asks to be the active window as it opens; the window
+        // system answers a moment later.
+        if (found && found->isModal() && !found->isActiveWindow()) {
+            if (*activationDeadline == std::chrono::steady_clock::time_point{})
+                *activationDeadline = now + std::chrono::seconds(5);
+            if (now < *activationDeadline) return;
+        }
         timer->stop();
         timer->deleteLater();
-        if (found)
+        if (found) {
+            if (found->isModal()) ExpectFocusInside(found);
             action(found);
-        else
+        } else {
             ADD_FAILURE() << "the expected window did not appear";
+        }
     });
     timer->start(5);
 }

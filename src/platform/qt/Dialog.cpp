@@ -13,6 +13,8 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QShowEvent>
+#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -142,12 +144,24 @@ QWidget* CDataExchange::Control(int id) {
     return control;
 }
 
+template <class T> void CDataExchange::Remember(T& member) {
+    m_undo.push_back([&member, old = member] { member = old; });
+}
+
+void CDataExchange::RollBack() {
+    for (auto it = m_undo.rbegin(); it != m_undo.rend(); ++it)
+        (*it)();
+    m_undo.clear();
+}
+
 void CDataExchange::Text(int id, std::string& value) {
     QWidget* control = Control(id);
-    if (m_saving)
+    if (m_saving) {
+        Remember(value);
         value = ControlText(control).toStdString();
-    else
+    } else {
         SetControlText(control, QString::fromStdString(value));
+    }
 }
 
 void CDataExchange::Text(int id, int& value) {
@@ -156,22 +170,34 @@ void CDataExchange::Text(int id, int& value) {
         SetControlText(control, QString::fromStdString(FormatDialogInt(value)));
         return;
     }
+    Remember(value);
     if (!ParseDialogInt(ControlText(control).toStdString(), value)) Fail(kEnterInteger);
 }
 
 void CDataExchange::Text(int id, double& value) {
     QWidget* control = Control(id);
+    // A number's text is never cut: its field is laid out for the widest one.
+    if (qobject_cast<QLineEdit*>(control) && !(m_dialog.ControlStyle(id) & ctl::kReal))
+        throw std::logic_error("Dialog " + std::to_string(m_dialog.TemplateId()) + ": field " +
+                               std::to_string(id) + " holds a real number but is not laid out for one");
     if (!m_saving) {
         SetControlText(control, QString::fromStdString(FormatDialogReal(value)));
         return;
     }
+    Remember(value);
     if (!ParseDialogReal(ControlText(control).toStdString(), value)) Fail(kEnterNumber);
 }
 
-void CDataExchange::Check(int id, int& value) {
+QCheckBox* CDataExchange::CheckBox(int id) {
     auto* box = qobject_cast<QCheckBox*>(Control(id));
     if (!box) throw std::logic_error("Control " + std::to_string(id) + " is not a check box");
+    return box;
+}
+
+void CDataExchange::Check(int id, int& value) {
+    QCheckBox* box = CheckBox(id);
     if (m_saving) {
+        Remember(value);
         value = box->checkState() == Qt::Checked ? 1 : box->checkState() == Qt::PartiallyChecked ? 2 : 0;
     } else {
         if (value == 2) box->setTristate(true);
@@ -180,9 +206,13 @@ void CDataExchange::Check(int id, int& value) {
 }
 
 void CDataExchange::Check(int id, bool& value) {
-    int state = value ? 1 : 0;
-    Check(id, state);
-    if (m_saving) value = state != 0;
+    QCheckBox* box = CheckBox(id);
+    if (m_saving) {
+        Remember(value);
+        value = box->checkState() != Qt::Unchecked;
+    } else {
+        box->setCheckState(value ? Qt::Checked : Qt::Unchecked);
+    }
 }
 
 void CDataExchange::MinMax(int value, int minimum, int maximum) {
@@ -200,6 +230,27 @@ void CDataExchange::Fail(const std::string& message) {
         if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->selectAll();
     }
     throw Failure{};
+}
+
+// ---- templates --------------------------------------------------------------
+
+namespace {
+std::vector<DialogTemplateSource>& TemplateSources() {
+    static std::vector<DialogTemplateSource> sources;
+    return sources;
+}
+} // namespace
+
+void RegisterDialogTemplate(DialogTemplateSource source) {
+    auto& sources = TemplateSources();
+    if (std::find(sources.begin(), sources.end(), source) == sources.end()) sources.push_back(source);
+}
+
+std::vector<const SDialogTemplate*> RegisteredDialogTemplates() {
+    std::vector<const SDialogTemplate*> templates;
+    for (DialogTemplateSource source : TemplateSources())
+        templates.push_back(&source());
+    return templates;
 }
 
 // ---- dialog geometry ------------------------------------------------------
@@ -332,7 +383,10 @@ void CDialog::BuildControls(const SDialogTemplate& dialogTemplate) {
         control->setEnabled(!(c.style & ctl::kDisabled));
         right = std::max(right, c.x + c.width);
         bottom = std::max(bottom, c.y + c.height);
-        if (c.id != -1) m_items[c.id] = control;
+        if (c.id != -1) {
+            m_items[c.id] = control;
+            m_styles[c.id] = c.style;
+        }
         if (clickable) {
             const int id = c.id;
             connect(static_cast<QAbstractButton*>(control), &QAbstractButton::clicked, this,
@@ -353,6 +407,17 @@ QWidget* CDialog::GetDlgItem(int id) const {
     return it == m_items.end() ? nullptr : it->second;
 }
 
+unsigned CDialog::ControlStyle(int id) const {
+    const auto it = m_styles.find(id);
+    return it == m_styles.end() ? 0u : it->second;
+}
+
+int CDialog::GetDlgCtrlID(const QWidget* control) const {
+    for (const auto& [id, item] : m_items)
+        if (item == control) return id;
+    return -1;
+}
+
 std::string CDialog::GetDlgItemText(int id) const {
     const QWidget* control = GetDlgItem(id);
     return control ? ControlText(control).toStdString() : std::string();
@@ -363,10 +428,12 @@ void CDialog::SetDlgItemText(int id, const std::string& text) {
 }
 
 int CDialog::DoModal() {
-    // Owned by the main window, which outlives every dialog; modal to its
-    // windows only, so the help viewer stays usable beside the dialog.
+    // Owned by the dialog it is opened from, else by the main window, which
+    // outlive it; modal to their windows only, so the help viewer stays
+    // usable beside the dialog.
     if (!parentWidget()) {
-        QWidget* owner = MainWidget();
+        QWidget* owner = QApplication::activeModalWidget();
+        if (!owner || owner == this) owner = MainWidget();
         if (owner && owner != this) setParent(owner, windowFlags());
     }
     setWindowModality(parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
@@ -374,8 +441,77 @@ int CDialog::DoModal() {
     setResult(0);
     OnInitDialog();
     if (m_ended) return result(); // closed while initialising
+    // The keyboard works at once: the control OnInitDialog chose, else the
+    // first one that takes input, else the default button.
+    QWidget* focus = focusWidget();
+    if (!focus || !isAncestorOf(focus)) {
+        if (QWidget* initial = InitialFocusControl()) initial->setFocus(Qt::OtherFocusReason);
+    }
     const int code = exec();
     return code == 0 ? IDCANCEL : code;
+}
+
+QWidget* CDialog::InitialFocusControl() const {
+    QPushButton* defaultButton = nullptr;
+    for (const auto& [id, control] : m_items) {
+        auto* button = qobject_cast<QPushButton*>(control);
+        if (button && button->isDefault() && button->isEnabled()) defaultButton = button;
+    }
+    // The tab order is the template's order.
+    for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
+        if (!isAncestorOf(w) || !w->isEnabled() || w->isHidden() || !(w->focusPolicy() & Qt::TabFocus)) continue;
+        if (auto* edit = qobject_cast<QLineEdit*>(w); edit && edit->isReadOnly()) continue;
+        if (qobject_cast<QAbstractButton*>(w)) break; // buttons: the default one goes first
+        return w;
+    }
+    if (defaultButton) return defaultButton;
+    for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain())
+        if (isAncestorOf(w) && w->isEnabled() && !w->isHidden() && (w->focusPolicy() & Qt::TabFocus)) return w;
+    return nullptr;
+}
+
+void CDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (isModal()) ActivateModalWindow(this);
+}
+
+namespace {
+
+// Asks the window system to make a window the active one until it is, a few
+// times at most: window managers may pass over a request made while the
+// window is being mapped, and the keys would then go to the blocked window
+// behind it.
+class CActivation : public QObject {
+public:
+    explicit CActivation(QWidget* window) : QObject(window), m_window(window) {
+        m_window->activateWindow();
+        m_timer.setInterval(kRetryMs);
+        connect(&m_timer, &QTimer::timeout, this, [this] { Retry(); });
+        m_timer.start();
+    }
+
+private:
+    static constexpr int kRetryMs = 50;
+    static constexpr int kTries = 20;
+
+    void Retry() {
+        if (!m_window->isVisible() || m_window->isActiveWindow() || ++m_tries > kTries) {
+            m_timer.stop();
+            deleteLater();
+            return;
+        }
+        m_window->activateWindow();
+    }
+
+    QWidget* m_window;
+    QTimer m_timer;
+    int m_tries = 0;
+};
+
+} // namespace
+
+void ActivateModalWindow(QWidget* window) {
+    if (window) new CActivation(window); // a child of the window, gone with it at the latest
 }
 
 void CDialog::EndDialog(int code) {
@@ -388,6 +524,7 @@ bool CDialog::UpdateData(bool saveAndValidate) {
     try {
         DoDataExchange(dx);
     } catch (const CDataExchange::Failure&) {
+        dx.RollBack(); // a refused field stores nothing
         return false;
     }
     return true;
@@ -415,6 +552,12 @@ void CDialog::OnHelp() {
 
 void CDialog::OnCommand(int id, std::function<void()> handler) {
     m_handlers[id] = std::move(handler);
+}
+
+void CDialog::OnCheckedCommand(int id, std::function<void()> handler) {
+    OnCommand(id, [this, handler = std::move(handler)] {
+        if (UpdateData(true)) handler();
+    });
 }
 
 void CDialog::OnResetToDefaults(int id, std::function<void()> setDefaults) {

@@ -10,10 +10,16 @@
 // UpdateData(false) shows the members, UpdateData(true) reads and checks the
 // fields in the order listed. Reading stops at the first field that fails:
 // that field's message is shown ("Enter a number.", "Enter a number between
-// 0 and 1."), the field gets the focus, and UpdateData returns false. Members
-// read before it keep their new values; a range failure keeps the value as
-// read. OK closes only after a successful read; Cancel, Escape and the close
-// box go to OnCancel.
+// 0 and 1."), the field gets the focus, and UpdateData returns false with
+// every member as it was before the read: a refused field stores nothing.
+// OK closes only after a successful read, and a command registered with
+// OnCheckedCommand runs only then; Cancel, Escape and the close box go to
+// OnCancel.
+//
+// A modal dialog opens with the keyboard focus on a control of its own: the
+// one OnInitDialog chose, else the first control that takes input, else its
+// default button. Without a parent it is owned by the topmost modal dialog or
+// the main window, which it blocks.
 
 #include "platform/core/Prompt.h" // IDOK, IDCANCEL: the codes that end a dialog
 #include "platform/qt/DialogTemplate.h"
@@ -26,6 +32,7 @@
 #include <string_view>
 #include <vector>
 
+class QCheckBox;
 class QKeyEvent;
 
 namespace zel {
@@ -72,12 +79,18 @@ public:
 
     struct Failure {};
 
+    // Puts back every member the read has changed (UpdateData on a failure).
+    void RollBack();
+
 private:
     QWidget* Control(int id);
+    QCheckBox* CheckBox(int id);
+    template <class T> void Remember(T& member);
 
     CDialog& m_dialog;
     bool m_saving;
     int m_lastId = -1;
+    std::vector<std::function<void()>> m_undo;
 };
 
 class CDialog : public QDialog {
@@ -97,6 +110,10 @@ public:
 
     int TemplateId() const { return m_templateId; }
     QWidget* GetDlgItem(int id) const;
+    // The template style of a control (ctl flags); 0 for an unknown id.
+    unsigned ControlStyle(int id) const;
+    // The id of a control; -1 for one without (or not of this dialog).
+    int GetDlgCtrlID(const QWidget* control) const;
     template <class T> T* DlgItem(int id) const { return dynamic_cast<T*>(GetDlgItem(id)); }
     std::string GetDlgItemText(int id) const;
     void SetDlgItemText(int id, const std::string& text);
@@ -122,6 +139,10 @@ protected:
     // Handler of a button (or any control that is clicked); buttons 1 and 2
     // without a handler go to OnOK and OnCancel.
     void OnCommand(int id, std::function<void()> handler);
+    // A command that works with the fields: they are read and checked first,
+    // and a refused field stops it (nothing runs, nothing is stored, the
+    // field keeps the focus).
+    void OnCheckedCommand(int id, std::function<void()> handler);
     // A "Reset to Defaults" button: setDefaults puts the defaults into the
     // members, then the fields show them.
     void OnResetToDefaults(int id, std::function<void()> setDefaults);
@@ -129,17 +150,26 @@ protected:
     void accept() override;
     void reject() override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void BuildControls(const SDialogTemplate& dialogTemplate);
     void Command(int id);
+    // The control that takes the focus when the dialog opens.
+    QWidget* InitialFocusControl() const;
 
     int m_templateId;
     SDialogBaseUnits m_units{};
     std::map<int, QWidget*> m_items;
+    std::map<int, unsigned> m_styles;
     std::map<int, std::function<void()>> m_handlers;
     std::string m_helpTopic;
     bool m_ended = false;
 };
+
+// Raises a modal window that has just been shown and asks the window system
+// to make it the active window until it is, so the keyboard works in it at
+// once and never in the window it blocks.
+void ActivateModalWindow(QWidget* window);
 
 } // namespace zel

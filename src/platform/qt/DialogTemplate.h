@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QRect>
 
+#include <string>
 #include <vector>
 
 namespace zel {
@@ -39,6 +40,7 @@ constexpr unsigned kGroup = 1u << 9;        // radio: starts a new group of excl
 constexpr unsigned kDisabled = 1u << 10;    // created disabled
 constexpr unsigned kNumber = 1u << 11;      // edit: digits only
 constexpr unsigned kMultiSelect = 1u << 12; // list: several lines may be selected
+constexpr unsigned kReal = 1u << 13;        // edit: holds a real number, wide enough for any one
 } // namespace ctl
 
 struct SControlTemplate {
@@ -68,5 +70,23 @@ SDialogBaseUnits DialogBaseUnits(const QFontMetrics& metrics);
 
 // Converts a rectangle in dialog units to pixels, rounding like the framework.
 QRect DialogUnitsToPixels(const SDialogBaseUnits& units, int x, int y, int width, int height);
+
+// The widest text a real-number field shows: sign, 15 significant digits,
+// point and a three-digit exponent with its sign.
+inline constexpr char kWidestRealText[] = "-8.88888888888888e-888";
+
+// Every dialog's template is registered where it is defined, so that a check
+// can walk all of them (ZEL_REGISTER_DIALOG_TEMPLATE after the function that
+// returns it).
+using DialogTemplateSource = const SDialogTemplate& (*)();
+void RegisterDialogTemplate(DialogTemplateSource source);
+std::vector<const SDialogTemplate*> RegisteredDialogTemplates();
+
+struct SDialogTemplateRegistration {
+    explicit SDialogTemplateRegistration(DialogTemplateSource source) { RegisterDialogTemplate(source); }
+};
+
+#define ZEL_REGISTER_DIALOG_TEMPLATE(source)                                                                 \
+    [[maybe_unused]] static const ::zel::SDialogTemplateRegistration zelTemplate_##source(source)
 
 } // namespace zel

@@ -1,9 +1,13 @@
 #include "platform/qt/QtPrompts.h"
 
+#include "platform/qt/Dialog.h"
 #include "platform/qt/MainWidget.h"
 #include "platform/qt/UiThread.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 
 namespace zel {
 
@@ -70,9 +74,21 @@ int Answer(int qtButton, PromptButtons buttons) {
 }
 
 int ShowBox(const std::string& text, PromptButtons buttons, PromptIcon icon) {
+    // Over the dialog it is asked from, else over the main window.
+    QWidget* owner = QApplication::activeModalWidget();
+    if (!owner) owner = MainWidget();
     QMessageBox box(QtIcon(icon), QStringLiteral("Zelmora"), QString::fromStdString(text), QtButtons(buttons),
-                    MainWidget());
+                    owner);
     box.setWindowModality(Qt::ApplicationModal);
+    // The first button is the default one and has the keyboard focus.
+    for (QMessageBox::StandardButton first : {QMessageBox::Ok, QMessageBox::Yes, QMessageBox::Retry}) {
+        if (QAbstractButton* button = box.button(first)) {
+            box.setDefaultButton(first);
+            button->setFocus(Qt::OtherFocusReason);
+            break;
+        }
+    }
+    QTimer::singleShot(0, &box, [&box] { ActivateModalWindow(&box); });
     return Answer(box.exec(), buttons);
 }
 
