@@ -34,6 +34,12 @@ int GridTotal(int perSide) {
     return total > INT_MAX ? INT_MAX : static_cast<int>(total);
 }
 
+bool IsDegenerateHessian(const CVector& eigenvalues) {
+    const double a = std::fabs(eigenvalues.x), b = std::fabs(eigenvalues.y), c = std::fabs(eigenvalues.z);
+    const double largest = std::max({a, b, c});
+    return !(std::min({a, b, c}) > kDegenerateEigenvalueRatio * largest);
+}
+
 int CMolecule::IsNewCriticalPoint(CVector point, int signature) const {
     const double minDistance = m_CritOptions.MinDistance.Current;
     const double d2 = minDistance * minDistance;
@@ -76,6 +82,10 @@ int CCritPointSearch::TryStartPoint(CVector start) {
     if (std::fabs(m_molecule.GetLastValue()) <= 10.0 * t &&
         std::fabs(lambda.x) + std::fabs(lambda.y) + std::fabs(lambda.z) <= t)
         return fail("      Critical points is too far away or degenerate.");
+    if (IsDegenerateHessian(lambda))
+        return fail(zel::Sprintf("      Degenerate critical point (Hessian eigenvalues %.3le, %.3le, %.3le) is not "
+                                 "added.",
+                                 lambda.x, lambda.y, lambda.z));
     if (!m_molecule.IsNewCriticalPoint(p, signature))
         return fail("      Result is already in the list of critical points.");
 

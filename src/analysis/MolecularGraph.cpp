@@ -39,9 +39,22 @@ SPathCounts CalcPointPaths(CMolecule& molecule, zel::CTextRecord& log, ISearchPr
                                : static_cast<CRingPoint*>(point.get())->TraceCagePaths();
         const CPathList& paths = point->GetPathList(bonds);
         if (made > 0) {
-            // Only the paths that reached a critical point count as calculated.
-            for (const CGradPath* path : paths)
-                if ((bonds ? path->GetEndPoint() : path->GetLowerPoint()) != nullptr) ++counts.Traced;
+            // Only the paths that reached a critical point are calculated and
+            // kept; one that ran out somewhere is a failed trial and leaves the
+            // graph again, so that the summary, the list and the record agree.
+            std::vector<CGradPath*> open;
+            for (CGradPath* path : paths) {
+                if ((bonds ? path->GetEndPoint() : path->GetLowerPoint()) != nullptr)
+                    ++counts.Traced;
+                else
+                    open.push_back(path);
+            }
+            for (CGradPath* path : open) {
+                path->WriteReport(log, false);
+                log.Add("   Gradient path reached no critical point and is not kept.");
+                log.Add(" ");
+                delete path; // leaves its start point's list
+            }
         }
         for (const CGradPath* path : paths)
             path->WriteReport(log, false);

@@ -118,11 +118,115 @@ INSTANTIATE_TEST_SUITE_P(Molecules, FixtureSearchTest,
                          testing::Values(SFixture{"water.wfn", 3, 2, 0, 0},
                                          SFixture{"ammonia.wfn", 4, 3, 0, 0},
                                          SFixture{"methane.wfn", 5, 4, 0, 0},
-                                         SFixture{"benzene.wfn", 12, 12, 1, 0}),
+                                         SFixture{"benzene.wfn", 12, 12, 1, 0},
+                                         // 2-pyridone / 2-aminopyridine: two N-H...N/O hydrogen
+                                         // bonds close a third ring between the two aromatic ones.
+                                         SFixture{"pyridone_aminopyridine.wfn", 25, 27, 3, 0}),
                          [](const testing::TestParamInfo<SFixture>& param) {
                              std::string name = param.param.file;
                              return name.substr(0, name.find('.'));
                          });
+
+namespace {
+
+CVector Centroid(const CMolecule& molecule) {
+    CVector sum(0.0, 0.0, 0.0);
+    for (const auto& atom : molecule.GetAtomList())
+        sum = sum + atom->GetPosition();
+    return (1.0 / static_cast<double>(molecule.GetAtomList().size())) * sum;
+}
+
+SSearchCounts GridSearch(CMolecule& molecule, CVector centre, double side, int perSide) {
+    zel::CTextRecord log;
+    analysistest::CQuietProgress quiet;
+    CCritPointSearch search(molecule, molecule.GetPropertyName(-1), log, quiet);
+    SGridSpec grid;
+    grid.Centre = centre;
+    grid.Side = side;
+    grid.PerSide = perSide;
+    grid.Total = GridTotal(perSide);
+    return search.SearchOnGrid(grid);
+}
+
+} // namespace
+
+// Where Newton stops on a point of a continuous set of critical points (a
+// circle around the axis of LiF), one Hessian eigenvalue is zero to the
+// numerics: the point is reported as degenerate and not added. The start
+// points are where a grid search found such points.
+TEST(CritPointSearchTest, DegeneratePointsAreReportedAndNotAdded) {
+    struct Case {
+        const char* file;
+        CVector start;
+    };
+    const Case cases[] = {
+        {"lif.wfn", CVector(-1.431, -1.431, -3.033)}, // rho 1.4e-5, eigenvalues -1.4e-5, 2e-15, 2.7e-5
+        {"lif.wfn", CVector(-1.735, -1.041, -3.033)}, // the same circle, taken as a ring point
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        CMolecule molecule;
+        ASSERT_EQ(analysistest::Load(molecule, c.file), 1);
+        zel::CTextRecord log;
+        analysistest::CQuietProgress quiet;
+        CCritPointSearch search(molecule, molecule.GetPropertyName(-1), log, quiet);
+        EXPECT_EQ(search.TryStartPoint(c.start), 0);
+
+        EXPECT_EQ(CountPoints(molecule), 0);
+        const std::vector<std::string> said = LinesContaining(log, "Degenerate critical point (Hessian eigenvalues ");
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_EQ(said[0].substr(said[0].size() - 15), ") is not added.");
+    }
+}
+
+// The limit between degenerate and genuine points, on eigenvalues met in the
+// test molecules: hydrogen-bond, ring and weak far-tail points are genuine.
+TEST(CritPointSearchTest, DegeneracyLimitKeepsWeakPoints) {
+    struct Case {
+        CVector eigenvalues;
+        bool degenerate;
+    };
+    const Case cases[] = {
+        {CVector(-5.3e-2, -5.1e-2, 2.2e-1), false},  // N-H...N bond point of the dimer
+        {CVector(-3.8e-3, 1.2e-2, 1.8e-2), false},   // ring closed by the two hydrogen bonds
+        {CVector(-1.2e-3, -1.1e-3, 8.0e-3), false},  // a van der Waals contact's size
+        {CVector(-2.6e-6, -1.6e-7, -1.6e-7), false}, // isolated maximum in the far tail of LiF
+        {CVector(3e-13, 4e-8, 2e-7), true},          // far-tail "cage" of the dimer
+        {CVector(-1.05e-6, -9.2e-17, 1.5e-6), true}, // circle of points around LiF
+        {CVector(0.0, 0.0, 0.0), true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IsDegenerateHessian(c.eigenvalues), c.degenerate)
+            << c.eigenvalues.x << " " << c.eigenvalues.y << " " << c.eigenvalues.z;
+}
+
+// A grid search over a 12-bohr cube around the dimer adds nothing to its
+// 25/27/3/0 points (so maxima - bonds + rings - cages stays 1); over LiF's far
+// tail it adds only isolated points on the axis, none of the circles.
+TEST(CritPointSearchTest, GridSearchesAddNoDegeneratePoints) {
+    CMolecule dimer;
+    ASSERT_EQ(analysistest::Load(dimer, "pyridone_aminopyridine.wfn"), 1);
+    analysistest::SearchAll(dimer);
+    ASSERT_EQ(CountPoints(dimer), 55);
+    EXPECT_EQ(GridSearch(dimer, Centroid(dimer), 12.0, 16).Found, 0);
+    EXPECT_EQ(CountPoints(dimer), 55);
+
+    CMolecule lif;
+    ASSERT_EQ(analysistest::Load(lif, "lif.wfn"), 1);
+    analysistest::SearchAll(lif);
+    ASSERT_EQ(CountPoints(lif), 3); // Li, F and the bond between them
+    // The whole far tail, with its circles of points around the axis: only
+    // isolated points on the axis are added (a maximum and a cage of the
+    // Gaussian tail, 7.1 and 5.3 bohr behind the lithium).
+    GridSearch(lif, Centroid(lif), 12.0, 12);
+    EXPECT_LE(CountPoints(lif), 5);
+    for (int s : {-3, -1, 1, 3}) {
+        for (const auto& point : *lif.GetList(s)) {
+            const CVector p = point->GetPosition();
+            EXPECT_LT(std::hypot(p.x, p.y), 1e-6) << "(3," << s << ") off the axis";
+        }
+    }
+}
 
 // The log of a batch search: heading, then per start point the Newton lines,
 // one result line and an empty line; every kind of result line.
