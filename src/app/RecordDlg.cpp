@@ -1,9 +1,9 @@
 #include "app/RecordDlg.h"
 
 #include "platform/core/RecordFile.h"
+#include "platform/qt/LineList.h"
 
 #include <QFontDatabase>
-#include <QListWidget>
 
 namespace {
 
@@ -35,20 +35,15 @@ ZEL_REGISTER_DIALOG_TEMPLATE(RecordTemplate);
 CRecordDlg::CRecordDlg(const zel::CTextRecord* lines, QWidget* parent)
     : CDialog(RecordTemplate(), parent), m_pLines(lines) {
     // Records are laid out in columns.
-    if (auto* list = DlgItem<QListWidget>(kLineList))
+    if (auto* list = DlgItem<zel::CLineListView>(kLineList))
         list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     OnCommand(kSaveToFile, [this] { SaveToFile(); });
 }
 
 bool CRecordDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    if (auto* list = DlgItem<QListWidget>(kLineList)) {
-        list->clear();
-        if (m_pLines) {
-            for (const std::string& line : *m_pLines)
-                list->addItem(QString::fromStdString(line));
-        }
-    }
+    // The lines in one step, however many: the view shows those in sight.
+    if (auto* list = DlgItem<zel::CLineListView>(kLineList)) list->SetRecord(m_pLines);
     return true;
 }
 

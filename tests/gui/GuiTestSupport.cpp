@@ -22,10 +22,12 @@
 
 namespace zel::test {
 
-std::vector<std::string> ListLines(const QListWidget* list) {
+std::vector<std::string> ListLines(const QAbstractItemView* list) {
     std::vector<std::string> lines;
-    for (int i = 0; i < list->count(); ++i)
-        lines.push_back(list->item(i)->text().toStdString());
+    const QAbstractItemModel* model = list ? list->model() : nullptr;
+    if (!model) return lines;
+    for (int i = 0; i < model->rowCount(); ++i)
+        lines.push_back(model->index(i, 0).data().toString().toStdString());
     return lines;
 }
 

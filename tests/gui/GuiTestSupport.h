@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-class QListWidget;
+class QAbstractItemView;
 
 namespace zel {
 class CDialog;
@@ -33,8 +33,8 @@ namespace zel::test {
 // needs), so that a somewhat wider font fits too.
 std::vector<std::string> LayoutFaults(const zel::CDialog& dialog, double spare = 1.0);
 
-// The lines of a list box, top to bottom.
-std::vector<std::string> ListLines(const QListWidget* list);
+// The lines of a list box (a list widget or a record's line list), top to bottom.
+std::vector<std::string> ListLines(const QAbstractItemView* list);
 
 // The application of the test process, created on first use; the offscreen
 // platform unless QT_QPA_PLATFORM says otherwise.

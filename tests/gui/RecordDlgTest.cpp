@@ -1,6 +1,7 @@
 #include "GuiTestSupport.h"
 
 #include "app/RecordDlg.h"
+#include "platform/core/Format.h"
 #include "platform/core/FileChooser.h"
 #include "platform/core/Prompt.h"
 
@@ -8,8 +9,9 @@
 
 #include <QDir>
 #include <QFile>
-#include <QListWidget>
+#include <QAbstractItemView>
 #include <QPushButton>
+#include <QTimer>
 
 #include <optional>
 #include <string>
@@ -44,12 +46,10 @@ TEST_F(RecordDlgTest, ShowsTheLinesAndSavesThemByteForByte) {
     const QString path = QDir(m_folder.path()).filePath(QStringLiteral("log.txt"));
     m_chooser.PushAnswer(path.toStdString());
     CRecordDlg dlg(&m_lines);
-    QStringList shown;
+    std::vector<std::string> shown;
     bool openAfterSave = false;
     zel::test::WhenVisible<CRecordDlg>([&](CRecordDlg*) {
-        auto* list = dlg.DlgItem<QListWidget>(CRecordDlg::kLineList);
-        for (int i = 0; i < list->count(); ++i)
-            shown << list->item(i)->text();
+        shown = zel::test::ListLines(dlg.DlgItem<QAbstractItemView>(CRecordDlg::kLineList));
         dlg.DlgItem<QPushButton>(CRecordDlg::kSaveToFile)->click();
         openAfterSave = dlg.isVisible();
         dlg.DlgItem<QPushButton>(zel::IDOK)->click();
@@ -58,10 +58,7 @@ TEST_F(RecordDlgTest, ShowsTheLinesAndSavesThemByteForByte) {
     EXPECT_EQ(dlg.DoModal(), zel::IDOK);
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Record of calculation"));
 
-    QStringList expectedShown;
-    for (const std::string& line : m_lines)
-        expectedShown << QString::fromStdString(line);
-    EXPECT_EQ(shown, expectedShown);
+    EXPECT_EQ(shown, m_lines.Lines());
     EXPECT_TRUE(openAfterSave);
     EXPECT_EQ(ReadFile(path),
               QByteArray("Found 2 new critical points, 0 unsuccessful tries.\r\n"
@@ -101,3 +98,55 @@ TEST_F(RecordDlgTest, AFileThatCannotBeWrittenIsSaid) {
 }
 
 } // namespace
+
+// The log of a 64,000-try grid search (seven lines a try) opens without
+// holding up the window: a timer of the main window keeps firing at its rate
+// while the dialog opens, shows the lines and scrolls to the last of them.
+TEST_F(RecordDlgTest, ALogOfAnyLengthOpensWithoutBlockingTheWindow) {
+    zel::CTextRecord log;
+    log.Add("Newton's method, starting at points of a grid");
+    log.Add("");
+    for (int i = 0; i < 64000; ++i) {
+        log.Add("Newton iteration for RHO, electron density:");
+        log.Add(zel::Sprintf("      Starting point: x =%11.6lf,  y =%11.6lf,   z =%11.6lf", 0.1 * i, -0.2, 0.3));
+        log.Add("");
+        log.Add("      Iteration no 7:");
+        log.Add("      Found point: x =   1.000000,  y =   2.000000,   z =   3.000000");
+        log.Add("      Result is already in the list of critical points.");
+        log.Add("");
+    }
+    QWidget window;
+    window.show();
+    QTimer ticker(&window);
+    std::vector<std::chrono::steady_clock::time_point> ticks;
+    QObject::connect(&ticker, &QTimer::timeout, &window, [&] { ticks.push_back(std::chrono::steady_clock::now()); });
+    ticker.start(10);
+    zel::test::WaitUntil([&] { return ticks.size() >= 3; });
+
+    CRecordDlg dlg(&log, &window);
+    std::vector<std::string> firstAndLast;
+    int rows = 0;
+    zel::test::WhenVisible<CRecordDlg>([&](CRecordDlg*) {
+        auto* list = dlg.DlgItem<QAbstractItemView>(CRecordDlg::kLineList);
+        list->scrollToBottom();
+        const QAbstractItemModel* model = list->model();
+        rows = model->rowCount();
+        firstAndLast = {model->index(0, 0).data().toString().toStdString(),
+                        model->index(rows - 2, 0).data().toString().toStdString()};
+        const std::size_t before = ticks.size();
+        zel::test::WaitUntil([&] { return ticks.size() >= before + 10; });
+        dlg.EndDialog(zel::IDOK);
+    });
+    dlg.DoModal();
+    ticker.stop();
+
+    EXPECT_EQ(rows, 2 + 7 * 64000);
+    EXPECT_EQ(firstAndLast, (std::vector<std::string>{"Newton's method, starting at points of a grid",
+                                                      "      Result is already in the list of critical points."}));
+    // The window's timer never waited long: the old list box took seconds
+    // to take in such a log line by line.
+    std::chrono::steady_clock::duration longest{};
+    for (std::size_t i = 1; i < ticks.size(); ++i)
+        longest = std::max(longest, ticks[i] - ticks[i - 1]);
+    EXPECT_LT(longest, std::chrono::milliseconds(500));
+}

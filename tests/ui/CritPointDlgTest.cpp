@@ -77,7 +77,7 @@ protected:
     // The next record dialog: its lines are kept, then it is closed.
     void CloseNextRecord() {
         zel::test::WhenVisible<CRecordDlg>([this](CRecordDlg* record) {
-            m_records.push_back(ListLines(record->DlgItem<QListWidget>(CRecordDlg::kLineList)));
+            m_records.push_back(ListLines(record->DlgItem<QAbstractItemView>(CRecordDlg::kLineList)));
             record->EndDialog(zel::IDOK);
         });
     }

@@ -61,7 +61,7 @@ protected:
     }
     void CloseNextRecord() {
         zel::test::WhenVisible<CRecordDlg>([this](CRecordDlg* record) {
-            m_records.push_back(ListLines(record->DlgItem<QListWidget>(CRecordDlg::kLineList)));
+            m_records.push_back(ListLines(record->DlgItem<QAbstractItemView>(CRecordDlg::kLineList)));
             record->EndDialog(zel::IDOK);
         });
     }

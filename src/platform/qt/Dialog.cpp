@@ -4,6 +4,7 @@
 #include "platform/core/Format.h"
 #include "platform/core/Prompt.h"
 #include "platform/qt/Help.h"
+#include "platform/qt/LineList.h"
 #include "platform/qt/MainWidget.h"
 
 #include <QAbstractButton>
@@ -349,6 +350,16 @@ void CDialog::BuildControls(const SDialogTemplate& dialogTemplate) {
             break;
         }
         case ControlKind::ListBox: {
+            if (c.style & ctl::kNoSelection) {
+                // Lines to read, not to pick: a view over a record (SetRecord).
+                auto* lines = new CLineListView(this);
+                lines->setVerticalScrollBarPolicy((c.style & ctl::kVScroll) ? Qt::ScrollBarAsNeeded
+                                                                            : Qt::ScrollBarAlwaysOff);
+                lines->setHorizontalScrollBarPolicy((c.style & ctl::kHScroll) ? Qt::ScrollBarAsNeeded
+                                                                              : Qt::ScrollBarAlwaysOff);
+                control = lines;
+                break;
+            }
             auto* list = new QListWidget(this);
             list->setSelectionMode((c.style & ctl::kNoSelection)   ? QAbstractItemView::NoSelection
                                    : (c.style & ctl::kMultiSelect) ? QAbstractItemView::ExtendedSelection
