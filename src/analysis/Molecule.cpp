@@ -186,9 +186,11 @@ int CreateAtoms(CWavefunction& wavefunction, CMolecule& molecule, CMolecule::CAt
     return 1;
 }
 
-int CMolecule::LoadWavefunction(std::istream& in) {
+int CMolecule::LoadWavefunction(std::istream& in, const std::string& fileName) {
     if (!m_Wavefunction.ReadWfn(in) || !CreateAtoms(m_Wavefunction, *this, m_AtomList)) {
-        zel::ShowMessageBox(m_Wavefunction.m_strError, zel::PromptButtons::OK);
+        std::string text = m_Wavefunction.m_strError;
+        if (!fileName.empty()) text += " (file " + fileName + ")";
+        zel::ShowMessageBox(text, zel::PromptButtons::OK);
         return 0;
     }
     m_strJobTitle = zel::AskJobTitle(m_Wavefunction.m_strTitle);

@@ -188,8 +188,9 @@ public:
     // Reads a *.wfn file into the emptied model: the wavefunction, one atom per
     // nucleus, the job title (asked through the title service, preset with the
     // wavefunction title) and the property arrays. Returns 1, or 0 after
-    // showing the reason in a message box; the caller then empties the model.
-    int LoadWavefunction(std::istream& in);
+    // showing the reason in a message box, followed by the file's name when
+    // one is given; the caller then empties the model.
+    int LoadWavefunction(std::istream& in, const std::string& fileName = {});
     // The molecule's part of a document: the wavefunction, the atoms, the four
     // critical-point lists with their paths, the plots, the object counter, the
     // job title, the current options, the envelope flag and the selections.

@@ -124,6 +124,7 @@ bool CZelmoraDoc::OnOpenDocument(const std::string& path, bool* loaded) {
     m_bModified = false;
     SetTitle({});
     UpdateAllViews();
+    ShowLoadedRecord();
     if (loaded) *loaded = true;
     return true;
 }
@@ -183,19 +184,29 @@ void CZelmoraDoc::OnFileNewWavefunction() {
     request.defaultExtension = "wfn";
     request.fileName = "*.wfn";
     request.overwritePrompt = true;
+    bool loaded = false;
     if (const std::optional<std::string> path = zel::ChooseFile(request)) {
         std::ifstream in(*path);
+        const int error = errno;
         std::error_code ec;
         if (!in || std::filesystem::is_directory(*path, ec)) {
-            zel::ShowMessageBox("Could not open file");
-        } else if (m_Molecule.LoadWavefunction(in) == 1) {
+            // The framework's words, then which file and why.
+            zel::ShowMessageBox("Could not open file " + *path + ": " + std::strerror(in ? EISDIR : error));
+        } else if (m_Molecule.LoadWavefunction(in, *path) == 1) {
             SetTitle(m_Molecule.GetJobTitle());
             SetModifiedFlag(true);
+            loaded = true;
         } else {
             DeleteContents();
         }
     }
     UpdateAllViews();
+    if (loaded) ShowLoadedRecord();
+}
+
+void CZelmoraDoc::ShowLoadedRecord() {
+    // What was read is confirmed at once: the record of its critical points.
+    if (auto* view = dynamic_cast<CZelmoraView*>(m_Molecule.GetRecordView())) view->OnRecordCriticalPoints();
 }
 
 bool CZelmoraDoc::OnCommand(int id) {

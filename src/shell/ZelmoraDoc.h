@@ -91,6 +91,9 @@ public:
     QWidget* DialogParent() const;
 
 private:
+    // After a file was read: the record view shows its critical points.
+    void ShowLoadedRecord();
+
     CMolecule m_Molecule;
     CMainFrame* m_pMainFrame = nullptr;
     std::vector<CDocView*> m_Views;

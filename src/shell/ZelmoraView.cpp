@@ -127,6 +127,11 @@ void CZelmoraView::OnInitialUpdate() {
 }
 
 void CZelmoraView::OnUpdate() {
+    // A change routed to the views (another field, new or deleted points) is
+    // shown at once: the record of the model's state replaces the one shown.
+    if (!m_bShowing && CanReadMolecule() &&
+        (m_nRecordKind == CriticalPoints || m_nRecordKind == MolecularGraph || m_nRecordKind == Surface))
+        SetLines(BuildRecord(m_nRecordKind));
     MeasureLines();
     UpdateScrollBars();
     viewport()->update();
@@ -138,81 +143,94 @@ bool CZelmoraView::CanReadMolecule() const {
     return m_pMolecule && !m_pMolecule->IsJobRunning();
 }
 
-void CZelmoraView::ShowRecord(std::vector<std::string> header, const zel::CTextRecord& body, int kind) {
-    m_Lines.Clear();
+void CZelmoraView::SetLines(zel::CTextRecord lines) {
+    if (lines.Lines() == m_Lines.Lines()) return;
+    m_Lines = std::move(lines);
+    // A new record is read from its top.
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+}
+
+zel::CTextRecord CZelmoraView::BuildRecord(int kind) const {
+    zel::CTextRecord body;
+    std::vector<std::string> header;
+    const std::string field = m_pMolecule->GetPropertyName(-1);
+    switch (kind) {
+    case CriticalPoints:
+        m_pMolecule->WriteCritPointRecord(&body);
+        if (body.Size() == 0)
+            header = {"List of critical points of " + field + " is empty!"};
+        else
+            header = {"Job " + m_pMolecule->GetJobTitle(), DateLine(), " ", "Record of known critical points of " + field,
+                      " "};
+        break;
+    case MolecularGraph:
+        m_pMolecule->WriteMolGraphRecord(&body);
+        if (body.Size() == 0)
+            header = {"List of molecular graph gradient paths of " + field + " is empty!"};
+        else
+            header = {"Job " + m_pMolecule->GetJobTitle(), DateLine(), " ",
+                      "Record of known molecular graph gradient paths of " + field + ":", " "};
+        break;
+    case Surface:
+        if (const CBondPoint* surface = m_pMolecule->GetCurrentSurface()) surface->WriteSurfaceReport(body);
+        if (body.Size() == 0)
+            header = {"No current surface!"};
+        else
+            header = {" ", "Job " + m_pMolecule->GetJobTitle(), DateLine()};
+        break;
+    case Point:
+        m_pMolecule->WritePointReport(&body);
+        header = {zel::Sprintf("Zelmora, version %4.2lf, Job ", kFileVersion / 100.0) + m_pMolecule->GetJobTitle(),
+                  DateLine(), " ", "Record of properties at a point in space", " "};
+        break;
+    default:
+        break;
+    }
+    zel::CTextRecord lines;
     for (std::string& line : header)
-        m_Lines.Add(std::move(line));
+        lines.Add(std::move(line));
     for (const std::string& line : body)
-        m_Lines.Add(line);
+        lines.Add(line);
+    return lines;
+}
+
+void CZelmoraView::ShowRecord(int kind) {
+    SetLines(kind == None || !m_pMolecule ? zel::CTextRecord() : BuildRecord(kind));
     m_nRecordKind = kind;
+    m_bShowing = true; // the lines are new: the update below need not build them again
     m_pDocument->UpdateAllViews();
+    m_bShowing = false;
 }
 
 void CZelmoraView::OnRecordCriticalPoints() {
-    if (!CanReadMolecule()) return;
-    zel::CTextRecord body;
-    m_pMolecule->WriteCritPointRecord(&body);
-    const std::string field = m_pMolecule->GetPropertyName(-1);
-    if (body.Size() == 0)
-        ShowRecord({"List of critical points of " + field + " is empty!"}, body, CriticalPoints);
-    else
-        ShowRecord({"Job " + m_pMolecule->GetJobTitle(), DateLine(), " ",
-                    "Record of known critical points of " + field, " "},
-                   body, CriticalPoints);
+    if (CanReadMolecule()) ShowRecord(CriticalPoints);
 }
 
 void CZelmoraView::OnRecordMolecularGraph() {
-    if (!CanReadMolecule()) return;
-    zel::CTextRecord body;
-    m_pMolecule->WriteMolGraphRecord(&body);
-    const std::string field = m_pMolecule->GetPropertyName(-1);
-    if (body.Size() == 0)
-        ShowRecord({"List of molecular graph gradient paths of " + field + " is empty!"}, body,
-                   MolecularGraph);
-    else
-        ShowRecord({"Job " + m_pMolecule->GetJobTitle(), DateLine(), " ",
-                    "Record of known molecular graph gradient paths of " + field + ":", " "},
-                   body, MolecularGraph);
+    if (CanReadMolecule()) ShowRecord(MolecularGraph);
 }
 
 void CZelmoraView::OnRecordSurface() {
-    if (!CanReadMolecule()) return;
-    zel::CTextRecord body;
-    if (const CBondPoint* surface = m_pMolecule->GetCurrentSurface()) surface->WriteSurfaceReport(body);
-    if (body.Size() == 0)
-        ShowRecord({"No current surface!"}, body, Surface);
-    else
-        ShowRecord({" ", "Job " + m_pMolecule->GetJobTitle(), DateLine()}, body, Surface);
+    if (CanReadMolecule()) ShowRecord(Surface);
 }
 
 void CZelmoraView::RecordPoint() {
-    if (!CanReadMolecule()) return;
-    zel::CTextRecord body;
-    m_pMolecule->WritePointReport(&body);
-    ShowRecord(
-        {zel::Sprintf("Zelmora, version %4.2lf, Job ", kFileVersion / 100.0) + m_pMolecule->GetJobTitle(),
-         DateLine(), " ", "Record of properties at a point in space", " "},
-        body, Point);
+    if (CanReadMolecule()) ShowRecord(Point);
 }
 
 void CZelmoraView::RefreshRecord(bool reset) {
     if (reset) m_nRecordKind = None;
     switch (m_nRecordKind) {
     case CriticalPoints:
-        OnRecordCriticalPoints();
-        break;
     case MolecularGraph:
-        OnRecordMolecularGraph();
-        break;
     case Surface:
-        OnRecordSurface();
-        break;
     case Point:
-        RecordPoint();
+        if (CanReadMolecule()) ShowRecord(m_nRecordKind);
         break;
     default:
         // No record, or one this version cannot build: an empty view.
-        ShowRecord({}, {}, None);
+        ShowRecord(None);
         break;
     }
 }

@@ -35,6 +35,9 @@ public:
     QWidget* GetWidget() override { return this; }
     // Registers the view with the molecule; no record shown.
     void OnInitialUpdate() override;
+    // Rebuilds a record of critical points, molecular graph or surface from
+    // the model, so the view always shows the current field's record; a
+    // record that changed is shown from its top.
     void OnUpdate() override;
     bool OnCommand(int id) override;
     bool OnUpdateCommand(CCmdUI& ui) override;
@@ -75,9 +78,13 @@ private:
     // Builders run while no job changes the molecule's lists; a record asked
     // for during a job keeps what the view shows.
     bool CanReadMolecule() const;
-    // Puts the header in front of the body, shows the result as record kind
-    // and updates the document's views.
-    void ShowRecord(std::vector<std::string> header, const zel::CTextRecord& body, int kind);
+    // The record of a kind from the model as it is now: header, then body.
+    zel::CTextRecord BuildRecord(int kind) const;
+    // Shows the lines; a record that differs from the one shown is shown
+    // from its top.
+    void SetLines(zel::CTextRecord lines);
+    // Builds and shows the record of a kind and updates the document's views.
+    void ShowRecord(int kind);
     void PrintCommand(int id);
     // Widest line and total height of the lines in the screen font (pixels).
     void MeasureLines();
@@ -87,6 +94,7 @@ private:
     zel::CTextRecord m_Lines;
     CMolecule* m_pMolecule = nullptr;
     int m_nRecordKind = None;
+    bool m_bShowing = false;
     int m_nLineHeight = 0;
     int m_nLinesPerPage = 48;
     int m_nPageCount = 1;

@@ -285,6 +285,10 @@ TEST(MoleculeModel, ReaderFailureIsShownAndReported) {
     zel::ScopedPromptService scoped(prompts);
     EXPECT_EQ(molecule.LoadWavefunction(in), 0);
     EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"Error in wfn file, line2, number of MOs"});
+    // With the file's name, the reader's words are followed by it.
+    std::istringstream again("title only\n");
+    EXPECT_EQ(molecule.LoadWavefunction(again, "/data/bad.wfn"), 0);
+    EXPECT_EQ(prompts.Texts().back(), "Error in wfn file, line2, number of MOs (file /data/bad.wfn)");
     EXPECT_TRUE(molecule.IsEmpty());
     EXPECT_EQ(molecule.GetValues(), nullptr);
     EXPECT_EQ(molecule.GetJobTitle(), "no molecule loaded");

@@ -28,6 +28,7 @@
 #include <QPageSetupDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
@@ -408,10 +409,14 @@ TEST_F(ApplicationTest, NewWavefunctionWithoutAMoleculeLeavesAnEmptyDocument) {
         bool message;
         std::string text;
     };
+    // The framework's or the reader's words, then the file and, where there
+    // is one, the system's reason.
     const Case cases[] = {
         {std::nullopt, false, ""},
-        {TempPath("missing.wfn"), true, "Could not open file"},
-        {Fixture("bad/truncated.wfn"), true, ""}, // the reader's own words
+        {TempPath("missing.wfn"), true,
+         "Could not open file " + TempPath("missing.wfn") + ": No such file or directory"},
+        {Fixture("bad"), true, "Could not open file " + Fixture("bad") + ": Is a directory"},
+        {Fixture("bad/truncated.wfn"), true, ""},
     };
     for (const Case& c : cases) {
         NewWavefunction("water.wfn", "Water");
@@ -421,9 +426,8 @@ TEST_F(ApplicationTest, NewWavefunctionWithoutAMoleculeLeavesAnEmptyDocument) {
         m_chooser.PushAnswer(c.path);
         ASSERT_TRUE(m_frame->ExecuteCommand(cmd::FileNewWavefunction));
         ASSERT_EQ(m_prompts.Texts().size(), prompts + (c.message ? 2 : 1));
-        if (!c.text.empty()) {
-            EXPECT_EQ(m_prompts.Texts().back(), c.text);
-        }
+        if (!c.text.empty()) EXPECT_EQ(m_prompts.Texts().back(), c.text);
+        if (c.message) EXPECT_NE(m_prompts.Texts().back().find(*c.path), std::string::npos);
         EXPECT_TRUE(m_doc->GetMolecule()->IsEmpty());
         EXPECT_FALSE(m_doc->IsModified());
         EXPECT_TRUE(m_doc->GetPathName().empty());
@@ -528,3 +532,55 @@ TEST_F(ApplicationTest, OpensTheDocumentNamedOnTheCommandLine) {
 }
 
 } // namespace
+
+namespace {
+
+// Chooses a field in the control pane as the user does.
+void ChooseField(CMainFrame* frame, int field) {
+    QComboBox* list = frame->GetControlView()->GetList(CControlView::kFieldList);
+    list->setCurrentIndex(field);
+    emit list->activated(field);
+}
+
+} // namespace
+
+// A loaded wavefunction or document is confirmed at once by the record of its
+// critical points; a change of field routed to the views shows that field's
+// record, from its top.
+TEST_F(ApplicationTest, RecordViewShowsTheCurrentFieldsRecordAfterEveryChange) {
+    Start();
+    NewWavefunction("water.wfn", "Water");
+    EXPECT_EQ(RecordLines(), Lines{"List of critical points of RHO, electron density is empty!"});
+    SearchCriticalPoints();
+    const Lines density = RecordLines();
+    ASSERT_GT(density.size(), 30u);
+    EXPECT_EQ(density[3], "Record of known critical points of RHO, electron density");
+
+    CZelmoraView* view = m_frame->GetRecordView();
+    view->resize(300, 100);
+    view->OnUpdate();
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+    ASSERT_GT(view->verticalScrollBar()->value(), 0);
+    ChooseField(m_frame, 1);
+    EXPECT_EQ(RecordLines(), Lines{"List of critical points of L, Laplacian of Rho is empty!"});
+    EXPECT_EQ(view->verticalScrollBar()->value(), 0);
+    ChooseField(m_frame, 0);
+    EXPECT_EQ(RecordLines(), density);
+    EXPECT_EQ(view->verticalScrollBar()->value(), 0);
+
+    // The molecular-graph record follows the field too.
+    ASSERT_TRUE(m_frame->ExecuteCommand(cmd::RecordMolecularGraph));
+    ChooseField(m_frame, 2);
+    EXPECT_EQ(RecordLines(), Lines{"List of molecular graph gradient paths of KEG, Lagrangian kinetic energy "
+                                   "density is empty!"});
+    ChooseField(m_frame, 0);
+
+    // Opening a document shows its critical points at once.
+    const std::string path = TempPath("water.zlm");
+    m_chooser.PushAnswer(path);
+    ASSERT_TRUE(m_frame->ExecuteCommand(cmd::FileSaveAs));
+    ASSERT_TRUE(m_frame->ExecuteCommand(cmd::FileNew));
+    EXPECT_TRUE(RecordLines().empty());
+    ASSERT_TRUE(m_app.OpenDocumentFile(path));
+    EXPECT_EQ(RecordLines(), density);
+}
