@@ -128,6 +128,8 @@ bool ReplaceFile(const fs::path& path, std::span<const std::uint8_t> bytes, std:
 } // namespace
 
 std::string SerializeDocument(zel::CArchive& ar, CMolecule& molecule) {
+    // A document holds finite numbers only: anything else is damage.
+    ar.SetFiniteRealsOnly(true);
     if (ar.IsStoring()) {
         ar << kDocumentVersion;
         molecule.Serialize(ar);

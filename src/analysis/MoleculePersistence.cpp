@@ -108,6 +108,27 @@ void CMolecule::Load(zel::CArchive& ar) {
 // What the rest of the program trusts of a loaded model, checked before
 // anything is linked.
 void CMolecule::CheckLoaded() const {
+    // The atoms are the wavefunction's nuclei, and critical points need a
+    // wavefunction to be evaluated in (their records show its Hessian there):
+    // records that say otherwise contradict each other.
+    const std::size_t nuclei = m_Wavefunction.m_nNuclei > 0 ? static_cast<std::size_t>(m_Wavefunction.m_nNuclei) : 0;
+    if (m_AtomList.size() != nuclei)
+        throw zel::CArchiveException(Cause::BadCount, "Invalid atom record in file.");
+    if (nuclei > 0) {
+        const CAtomData& data = *m_Wavefunction.m_pAtomData;
+        std::size_t i = 0;
+        for (const auto& atom : m_AtomList) {
+            const CVector p = atom->GetPosition();
+            const CVector q = data.m_pPositions[i];
+            if (p.x != q.x || p.y != q.y || p.z != q.z || atom->GetCharge() != data.m_pCharges[i])
+                throw zel::CArchiveException(Cause::BadIndex, "Invalid atom record in file.");
+            ++i;
+        }
+    } else {
+        for (int type : kSignatures)
+            if (!GetList(type)->empty())
+                throw zel::CArchiveException(Cause::BadCount, "Invalid critical point record in file.");
+    }
     // Integrations write whole property arrays into the atoms' results.
     const int propertyCount = BasinPropertyCount(m_Wavefunction);
     int highest = 0;

@@ -2,12 +2,14 @@
 // documents and saving over an existing file.
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -15,6 +17,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include "AnalysisTestUtil.h"
 #include "GraphTestUtil.h"
 #include "analysis/DocumentFile.h"
 #include "analysis/Molecule.h"
@@ -323,6 +326,81 @@ TEST(Document, DamagedDocumentsAreRefusedAndLeaveAnEmptyMolecule) {
     std::string error;
     EXPECT_FALSE(LoadDocumentBytes(truncated, molecule, error));
     EXPECT_EQ(error, "Unexpected end of file.");
+}
+
+namespace {
+
+// Where the 8 bytes of a double stand in a document; nth counts from 0.
+std::size_t FindDouble(const Bytes& bytes, double value, int nth = 0) {
+    const Bytes pattern = ByteWriter().Double(value).b;
+    auto at = bytes.begin();
+    for (int i = 0; i <= nth; ++i) {
+        if (i > 0) ++at;
+        at = std::search(at, bytes.end(), pattern.begin(), pattern.end());
+        if (at == bytes.end()) return std::string::npos;
+    }
+    return static_cast<std::size_t>(at - bytes.begin());
+}
+
+} // namespace
+
+// A document whose numbers are not finite, or whose records contradict each
+// other, is refused as damaged and leaves an empty molecule; a molecule with
+// such a number is not saved, so a saved document always opens again.
+TEST(Document, NonFiniteNumbersAndContradictingRecordsAreDamage) {
+    CMolecule water;
+    ASSERT_EQ(analysistest::Load(water, "water.wfn"), 1);
+    analysistest::SearchAll(water);
+    const Bytes good = Store(water);
+    const CCritPoint& bond = *water.GetList(-1)->front();
+    const CAtom& oxygen = *water.GetAtomList().front();
+    const double coefficient = water.GetWavefunction()->m_pPrimitiveData->m_pCoefficients[3];
+
+    struct Case {
+        const char* what;
+        std::size_t at;
+        Bytes bytes;
+        std::string message;
+    };
+    const std::string notFinite = "Damaged file: a number in it is not finite.";
+    const Case cases[] = {
+        // Four bytes overwritten: the upper half of a point's x becomes a NaN.
+        {"point position", FindDouble(good, bond.GetPosition().x) + 4, {0xFF, 0xFF, 0xFF, 0xFF}, notFinite},
+        {"orbital coefficient", FindDouble(good, coefficient), ByteWriter().Double(-HUGE_VAL).b, notFinite},
+        {"gradient norm", FindDouble(good, bond.GetGradientNorm()), ByteWriter().Double(HUGE_VAL).b, notFinite},
+        // The atom stands where its nucleus does not: its position is stored
+        // after the wavefunction's.
+        {"atom off its nucleus", FindDouble(good, oxygen.GetPosition().y, 1),
+         ByteWriter().Double(oxygen.GetPosition().y + 1e-9).b, "Invalid atom record in file."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_NE(c.at, std::string::npos);
+        Bytes damaged = good;
+        std::copy(c.bytes.begin(), c.bytes.end(), damaged.begin() + static_cast<std::ptrdiff_t>(c.at));
+        CMolecule molecule;
+        std::string error;
+        EXPECT_FALSE(LoadDocumentBytes(damaged, molecule, error));
+        EXPECT_EQ(error, c.message);
+        graphtest::ExpectEmpty(molecule);
+    }
+
+    // Critical points without a wavefunction to evaluate them in.
+    CMolecule hollow;
+    ASSERT_EQ(analysistest::Load(hollow, "water.wfn"), 1);
+    analysistest::SearchAll(hollow);
+    hollow.GetAtomList().clear();
+    hollow.GetWavefunction()->Clear();
+    CMolecule molecule;
+    std::string error;
+    EXPECT_FALSE(LoadDocumentBytes(Store(hollow), molecule, error));
+    EXPECT_EQ(error, "Invalid critical point record in file.");
+
+    water.GetCritOptions().StepFactor.Current = std::numeric_limits<double>::quiet_NaN();
+    Bytes bytes;
+    EXPECT_FALSE(StoreDocumentBytes(water, bytes, error));
+    EXPECT_EQ(error, "Could not save the document: a number in it is not finite.");
+    EXPECT_EQ(water.GetList(-1)->size(), 2u);
 }
 
 class DocumentFile : public testing::Test {

@@ -1,3 +1,4 @@
+#include <cmath>
 #include "platform/core/Archive.h"
 
 #include <algorithm>
@@ -143,15 +144,25 @@ std::uint32_t CArchive::ReadDword() {
     return v;
 }
 
+void CArchive::CheckFinite(double v) const {
+    if (!m_finiteRealsOnly || std::isfinite(v)) return;
+    throw CArchiveException(CArchiveException::Cause::BadValue,
+                            m_storing ? "Could not save the document: a number in it is not finite."
+                                      : "Damaged file: a number in it is not finite.");
+}
+
 CArchive& CArchive::operator<<(float v) {
+    CheckFinite(v);
     return PutLE(std::bit_cast<std::uint32_t>(v));
 }
 CArchive& CArchive::operator<<(double v) {
+    CheckFinite(v);
     return PutLE(std::bit_cast<std::uint64_t>(v));
 }
 
 CArchive& CArchive::operator>>(float& v) {
     v = std::bit_cast<float>(ReadDword());
+    CheckFinite(v);
     return *this;
 }
 
@@ -159,6 +170,7 @@ CArchive& CArchive::operator>>(double& v) {
     std::uint64_t bits;
     GetLE(bits);
     v = std::bit_cast<double>(bits);
+    CheckFinite(v);
     return *this;
 }
 

@@ -52,6 +52,7 @@ public:
         Unsupported, // valid in the format but not read by us (Unicode text)
         TooDeep,     // objects nested beyond kMaxObjectDepth
         TooLarge,    // more objects, elements or text than the format can express
+        BadValue,    // a value the data may not hold (a number that is not finite)
     };
 
     CArchiveException(Cause cause, const std::string& message)
@@ -127,6 +128,11 @@ public:
     CArchive& operator=(const CArchive&) = delete;
 
     bool IsStoring() const noexcept { return m_storing; }
+
+    // Refuse reals that are not finite (NaN, infinity) in either direction
+    // with a CArchiveException: documents hold none, so one read means damage,
+    // and one written would make a document that no longer opens.
+    void SetFiniteRealsOnly(bool on) noexcept { m_finiteRealsOnly = on; }
     bool IsLoading() const noexcept { return !m_storing; }
 
     const std::vector<std::uint8_t>& Bytes() const noexcept { return m_out; }
@@ -246,6 +252,7 @@ public:
     }
 
 private:
+    void CheckFinite(double v) const;
     static constexpr std::size_t kMinObjectBytes = 2; // a tag is at least one WORD
 
     struct Expectation {
@@ -313,6 +320,7 @@ private:
     std::unique_ptr<CObject> ClaimEntry(std::uint32_t index);
 
     bool m_storing;
+    bool m_finiteRealsOnly = false;
     std::vector<std::uint8_t> m_out;
 
     std::vector<std::uint8_t> m_owned;
