@@ -96,8 +96,7 @@ bool CZelmoraApp::OpenDocumentFile(const std::string& path) {
 }
 
 void CZelmoraApp::OnFilePrintSetup() {
-    QPageSetupDialog dialog(m_pPrinter.get(), m_pMainFrame.get());
-    dialog.exec();
+    MakePageSetupDialog(m_pPrinter.get(), m_pMainFrame.get())->exec();
 }
 
 void CZelmoraApp::OnAppAbout() {

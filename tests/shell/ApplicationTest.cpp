@@ -465,12 +465,17 @@ TEST_F(ApplicationTest, NewAboutAndPrintSetupChangeNothingElse) {
     ASSERT_TRUE(m_frame->ExecuteCommand(cmd::AppAbout));
     EXPECT_EQ(about, "About Zelmora");
 
+    // The printer here writes PDF files: the page setup says nothing of it on
+    // stderr.
     bool setupShown = false;
     zel::test::WhenVisible<QPageSetupDialog>([&](QPageSetupDialog* dialog) {
         setupShown = true;
         dialog->reject();
     });
+    testing::internal::CaptureStderr();
     ASSERT_TRUE(m_frame->ExecuteCommand(cmd::FilePrintSetup));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.find("QPageSetupDialog"), std::string::npos) << said;
     EXPECT_TRUE(setupShown);
     EXPECT_FALSE(m_doc->IsModified());
     EXPECT_EQ(m_prompts.Texts().size(), 1u);
