@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <string>
@@ -93,11 +94,14 @@ TEST_F(HelpTest, AMissingHelpFolderOrPageIsSaid) {
         bool removePage;
         std::string message;
     };
+    // Each message says where the settings that name the folder are.
+    const std::string note = "\nThe help folder is set in " + zel::OpenSettings()->fileName().toStdString() +
+                             " (section Help, entries Path and File).";
     const std::vector<Case> cases = {
-        {"", "", false, "No help folder is set (settings Help/Path and Help/File)."},
-        {help, "manual", false, "Help folder not found: " + QDir(help).filePath("manual").toStdString()},
+        {"", "", false, "No help folder is set." + note},
+        {help, "manual", false, "Help folder not found: " + QDir(help).filePath("manual").toStdString() + note},
         {help, "zelmora", true,
-         "Help page not found: " + QDir(m_book).filePath("critical_points.htm").toStdString()},
+         "Help page not found: " + QDir(m_book).filePath("critical_points.htm").toStdString() + note},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
@@ -109,6 +113,29 @@ TEST_F(HelpTest, AMissingHelpFolderOrPageIsSaid) {
         PressF1();
         EXPECT_EQ(prompts.Texts(), std::vector<std::string>{c.message});
         EXPECT_TRUE(ShownPage().isEmpty());
+    }
+}
+
+// Without settings the help shipped with the program is the book: F1 and the
+// start page open its pages, and every link between its pages leads to one.
+TEST_F(HelpTest, TheShippedHelpIsTheDefaultBook) {
+    const QDir book(QDir(zel::DefaultHelpFolder()).filePath(QStringLiteral("zelmora")));
+    PressF1();
+    EXPECT_EQ(ShownPage(), book.filePath(QStringLiteral("critical_points.htm")));
+    ASSERT_TRUE(zel::ShowHelpTopic(""));
+    EXPECT_EQ(ShownPage(), book.filePath(QStringLiteral("index.htm")));
+    EXPECT_TRUE(m_prompts.Texts().empty());
+
+    const QStringList pages = book.entryList({QStringLiteral("*.htm")});
+    EXPECT_GE(pages.size(), 29);
+    const QRegularExpression link(QStringLiteral("href=\"([^\"#]+)"));
+    for (const QString& name : pages) {
+        QFile page(book.filePath(name));
+        ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(page.readAll());
+        EXPECT_TRUE(text.contains(QStringLiteral("<h1>"))) << name.toStdString();
+        for (const QRegularExpressionMatch& m : link.globalMatch(text))
+            EXPECT_TRUE(book.exists(m.captured(1))) << name.toStdString() << " links to " << m.captured(1).toStdString();
     }
 }
 

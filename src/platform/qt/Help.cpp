@@ -20,31 +20,19 @@ void SayMissing(const std::string& message) {
     ShowMessageBox(message, PromptButtons::OK, PromptIcon::Warning);
 }
 
-} // namespace
-
-QString HelpBookFolder() {
+// Where the user changes the help folder.
+std::string SettingsNote() {
     const std::unique_ptr<QSettings> settings = OpenSettings();
-    const QString path = settings->value(QStringLiteral("Help/Path")).toString();
-    const QString file = settings->value(QStringLiteral("Help/File")).toString();
-    if (path.isEmpty() && file.isEmpty()) return {};
-    return path.isEmpty() ? file : file.isEmpty() ? path : QDir(path).filePath(file);
+    return "\nThe help folder is set in " + QDir::toNativeSeparators(settings->fileName()).toStdString() +
+           " (section Help, entries Path and File).";
 }
 
-bool ShowHelpTopic(const std::string& topic) {
-    const QString book = HelpBookFolder();
-    if (book.isEmpty()) {
-        SayMissing("No help folder is set (settings Help/Path and Help/File).");
-        return false;
-    }
-    return ShowHelpPage(book, topic);
-}
-
-bool ShowHelpPage(const QString& bookFolder, const std::string& topic) {
+bool ShowPage(const QString& bookFolder, const std::string& topic, const std::string& note) {
     QString folder = QDir(QCoreApplication::applicationDirPath()).filePath(bookFolder);
     if (!QFileInfo(folder).isDir() && folder.endsWith(QStringLiteral(".chm"), Qt::CaseInsensitive))
         folder.chop(4); // the pages of "zelmora.chm" in the folder "zelmora"
     if (!QFileInfo(folder).isDir()) {
-        SayMissing("Help folder not found: " + QDir::toNativeSeparators(folder).toStdString());
+        SayMissing("Help folder not found: " + QDir::toNativeSeparators(folder).toStdString() + note);
         return false;
     }
 
@@ -65,13 +53,47 @@ bool ShowHelpPage(const QString& bookFolder, const std::string& topic) {
         file = dir.filePath(page);
     }
     if (!QFileInfo(file).isFile()) {
-        SayMissing("Help page not found: " + QDir::toNativeSeparators(file).toStdString());
+        SayMissing("Help page not found: " + QDir::toNativeSeparators(file).toStdString() + note);
         return false;
     }
     QUrl url = QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath());
     if (!fragment.isEmpty()) url.setFragment(fragment);
     CHelpViewer::Instance()->ShowPage(url);
     return true;
+}
+
+} // namespace
+
+QString DefaultHelpFolder() {
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("zelmorahlp"));
+#ifdef ZELMORA_HELP_SOURCE
+    // A program run from where it was built, before its folder has the pages.
+    if (!QFileInfo(beside).isDir() && QFileInfo(QStringLiteral(ZELMORA_HELP_SOURCE)).isDir())
+        return QStringLiteral(ZELMORA_HELP_SOURCE);
+#endif
+    return beside;
+}
+
+QString HelpBookFolder() {
+    const std::unique_ptr<QSettings> settings = OpenSettings();
+    // Entries that were never set take the help shipped with the program.
+    const QString path = settings->value(QStringLiteral("Help/Path"), DefaultHelpFolder()).toString();
+    const QString file = settings->value(QStringLiteral("Help/File"), QString::fromLatin1(kDefaultHelpFile)).toString();
+    if (path.isEmpty() && file.isEmpty()) return {};
+    return path.isEmpty() ? file : file.isEmpty() ? path : QDir(path).filePath(file);
+}
+
+bool ShowHelpTopic(const std::string& topic) {
+    const QString book = HelpBookFolder();
+    if (book.isEmpty()) {
+        SayMissing("No help folder is set." + SettingsNote());
+        return false;
+    }
+    return ShowPage(book, topic, SettingsNote());
+}
+
+bool ShowHelpPage(const QString& bookFolder, const std::string& topic) {
+    return ShowPage(bookFolder, topic, {});
 }
 
 CHelpViewer::CHelpViewer() : QWidget(nullptr, Qt::Window), m_browser(new QTextBrowser(this)) {

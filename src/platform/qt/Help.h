@@ -15,10 +15,17 @@ class QTextBrowser;
 
 namespace zel {
 
+// The help shipped with the program: the folder "zelmorahlp" beside it, whose
+// book "zelmora.chm" is the folder "zelmora" with one page per topic. It is
+// what the settings name until the user sets Help/Path or Help/File.
+inline constexpr char kDefaultHelpFile[] = "zelmora.chm";
+QString DefaultHelpFolder();
+
 // The book folder from the settings; empty when they name none.
 QString HelpBookFolder();
 
-// Opens a page of the book named by the settings. Returns whether it is shown.
+// Opens a page of the book named by the settings. Returns whether it is shown;
+// a missing folder or page is said together with where the settings are.
 bool ShowHelpTopic(const std::string& topic);
 
 // Opens a page of a given book (a relative folder is taken from the

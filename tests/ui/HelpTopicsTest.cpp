@@ -1,0 +1,37 @@
+// Every dialog's help topic is a page of the help shipped with the program.
+
+#include "../gui/GuiTestSupport.h"
+
+#include "analysis/Molecule.h"
+#include "platform/qt/Help.h"
+#include "ui/CritPointDlg.h"
+#include "ui/MolGraphDlg.h"
+#include "ui/OptionDlgs.h"
+#include "ui/PopDlg.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+TEST(HelpTopicsTest, EveryDialogsTopicHasAShippedPage) {
+    zel::test::App();
+    CMolecule molecule;
+    std::vector<std::unique_ptr<zel::CDialog>> dialogs;
+    dialogs.push_back(std::make_unique<CCritPointDlg>(&molecule));
+    dialogs.push_back(std::make_unique<CMolGraphDlg>(&molecule));
+    dialogs.push_back(std::make_unique<CPopDlg>(&molecule, CVector(0.0, 0.0, 0.0)));
+    dialogs.push_back(std::make_unique<CLAOptionDlg>(CLAOptions{}));
+    dialogs.push_back(std::make_unique<CCritOptionDlg>(CCritOptions{}));
+    dialogs.push_back(std::make_unique<CDEOptionsDlg>(CDEOptions{}));
+    dialogs.push_back(std::make_unique<CIntegOptionsDlg>(CIntegOptions{}));
+    dialogs.push_back(std::make_unique<CSurfIntOptionsDlg>(CSurfIntOptions{}));
+    const QDir book(QDir(zel::DefaultHelpFolder()).filePath(QStringLiteral("zelmora")));
+    for (const auto& dialog : dialogs) {
+        const QString page = QString::fromStdString(dialog->HelpTopic()).mid(2); // after "::"
+        ASSERT_FALSE(page.isEmpty()) << dialog->TemplateId();
+        EXPECT_TRUE(book.exists(page)) << page.toStdString();
+    }
+}
