@@ -8,7 +8,7 @@ packages=(
   libsundials-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   libglu1-mesa-dev libgl-dev
-  xvfb xauth
+  xvfb xauth openbox
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2
   locales

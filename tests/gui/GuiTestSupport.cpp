@@ -33,7 +33,8 @@ std::vector<std::string> ListLines(const QAbstractItemView* list) {
 
 QApplication& App() {
     static QApplication* app = [] {
-        if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        // A display given (the window tests under Xvfb) is used; else offscreen.
+        if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
         static int argc = 1;
         static char name[] = "zelmora_gui_tests";
         static char* argv[] = {name, nullptr};

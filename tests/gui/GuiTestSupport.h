@@ -37,7 +37,7 @@ std::vector<std::string> LayoutFaults(const zel::CDialog& dialog, double spare =
 std::vector<std::string> ListLines(const QAbstractItemView* list);
 
 // The application of the test process, created on first use; the offscreen
-// platform unless QT_QPA_PLATFORM says otherwise.
+// platform unless QT_QPA_PLATFORM says otherwise or a display is given.
 QApplication& App();
 
 // Serves events until cond holds; false when the guard time ran out first.

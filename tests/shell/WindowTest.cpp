@@ -10,6 +10,14 @@
 #include "shell/ZelmoraApp.h"
 #include "shell/ZelmoraDoc.h"
 #include "shell/ZelmoraView.h"
+#include "shell/CommandIds.h"
+#include "app/RecordDlg.h"
+#include "ui/CritPointDlg.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
 
 #include <QGuiApplication>
 #include <QImage>
@@ -19,6 +27,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 TEST(WindowTest, ShowsTheExampleDocument) {
     zel::test::App();
@@ -41,4 +51,72 @@ TEST(WindowTest, ShowsTheExampleDocument) {
     EXPECT_EQ(shot.size(), frame->size() * shot.devicePixelRatio());
     // A look at the window, for whoever runs the test by hand.
     if (const char* out = std::getenv("ZELMORA_SCREENSHOT")) shot.save(QString::fromLocal8Bit(out));
+}
+
+namespace {
+
+// A window manager on the test's display, as on a desktop: it decorates,
+// maps and focuses windows, and may pass over a request to activate one.
+class CWindowManager {
+public:
+    CWindowManager() {
+        const QString program = QStandardPaths::findExecutable(QStringLiteral("openbox"));
+        if (program.isEmpty()) return;
+        m_process.start(program, {QStringLiteral("--sm-disable")});
+        if (m_process.waitForStarted()) QTest::qWait(500); // lets it take over the display
+    }
+    ~CWindowManager() {
+        m_process.terminate();
+        m_process.waitForFinished(3000);
+    }
+    bool Running() const { return m_process.state() == QProcess::Running; }
+
+private:
+    QProcess m_process;
+};
+
+} // namespace
+
+// Under a window manager the critical-point dialog shows every caption whole
+// (a screenshot of the screen is left for a look), and every modal window it
+// opens, the progress and the search log, takes the keyboard at once:
+// Return closes the log, time after time, and the main window never holds
+// the keys meanwhile.
+TEST(WindowTest, CriticalPointDialogUnderAWindowManager) {
+    zel::test::App();
+    CWindowManager manager;
+    ASSERT_TRUE(manager.Running()) << "openbox is needed (tools/install-deps.sh installs it)";
+    zel::test::ScopedTestSettings settings;
+    zel::CScriptedPrompts prompts;
+    zel::ScopedPromptService promptGuard(prompts);
+    CZelmoraApp app;
+    ASSERT_TRUE(app.InitInstance({QString::fromLatin1(ZELMORA_EXAMPLES "/benzene.zlm")}, false));
+    CMainFrame* frame = app.GetMainFrame();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+
+    std::vector<std::string> faults;
+    int logsClosedByReturn = 0;
+    constexpr int kSearches = 6;
+    zel::test::WhenVisible<CCritPointDlg>([&](CCritPointDlg* dlg) {
+        QTest::qWait(300); // drawn, decorated and placed
+        faults = zel::test::LayoutFaults(*dlg);
+        const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        const char* out = std::getenv("ZELMORA_SCREENSHOT_DIALOG");
+        shot.save(out ? QString::fromLocal8Bit(out) : QStringLiteral("critical_point_dialog.png"));
+        for (int i = 0; i < kSearches; ++i) {
+            zel::test::WhenVisible<CRecordDlg>([&](CRecordDlg* log) {
+                QWidget* focus = QApplication::focusWidget();
+                if (focus && focus->window() == log) {
+                    QTest::keyClick(focus, Qt::Key_Return);
+                    if (!log->isVisible()) ++logsClosedByReturn;
+                }
+                if (log->isVisible()) log->EndDialog(zel::IDOK);
+            });
+            dlg->DlgItem<QPushButton>(CCritPointDlg::kNuclearPositions)->click();
+        }
+        dlg->EndDialog(zel::IDOK);
+    });
+    ASSERT_TRUE(frame->ExecuteCommand(cmd::CalcCriticalPoints));
+    EXPECT_EQ(faults, std::vector<std::string>{});
+    EXPECT_EQ(logsClosedByReturn, kSearches);
 }
