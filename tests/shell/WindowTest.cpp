@@ -30,15 +30,29 @@
 #include <string>
 #include <vector>
 
-TEST(WindowTest, ShowsTheExampleDocument) {
-    zel::test::App();
+namespace {
+
+// The program started on the example document, its window mapped.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { zel::test::App(); }
+    void StartOnExample() {
+        ASSERT_TRUE(app.InitInstance({QString::fromLatin1(ZELMORA_EXAMPLES "/benzene.zlm")}, false));
+        frame = app.GetMainFrame();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+    }
+
     zel::test::ScopedTestSettings settings;
     zel::CScriptedPrompts prompts;
-    zel::ScopedPromptService promptGuard(prompts);
+    zel::ScopedPromptService promptGuard{prompts};
     CZelmoraApp app;
-    ASSERT_TRUE(app.InitInstance({QString::fromLatin1(ZELMORA_EXAMPLES "/benzene.zlm")}, false));
-    CMainFrame* frame = app.GetMainFrame();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+    CMainFrame* frame = nullptr;
+};
+
+} // namespace
+
+TEST_F(WindowTest, ShowsTheExampleDocument) {
+    StartOnExample();
     EXPECT_TRUE(prompts.Texts().empty());
     EXPECT_EQ(frame->windowTitle().toStdString(), app.GetDocument()->GetMolecule()->GetJobTitle() + " - Zelmora");
 
@@ -82,17 +96,10 @@ private:
 // opens, the progress and the search log, takes the keyboard at once:
 // Return closes the log, time after time, and the main window never holds
 // the keys meanwhile.
-TEST(WindowTest, CriticalPointDialogUnderAWindowManager) {
-    zel::test::App();
+TEST_F(WindowTest, CriticalPointDialogUnderAWindowManager) {
     CWindowManager manager;
     ASSERT_TRUE(manager.Running()) << "openbox is needed (tools/install-deps.sh installs it)";
-    zel::test::ScopedTestSettings settings;
-    zel::CScriptedPrompts prompts;
-    zel::ScopedPromptService promptGuard(prompts);
-    CZelmoraApp app;
-    ASSERT_TRUE(app.InitInstance({QString::fromLatin1(ZELMORA_EXAMPLES "/benzene.zlm")}, false));
-    CMainFrame* frame = app.GetMainFrame();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+    StartOnExample();
 
     std::vector<std::string> faults;
     int logsClosedByReturn = 0;

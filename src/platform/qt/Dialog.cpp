@@ -350,26 +350,22 @@ void CDialog::BuildControls(const SDialogTemplate& dialogTemplate) {
             break;
         }
         case ControlKind::ListBox: {
+            QAbstractItemView* view = nullptr;
             if (c.style & ctl::kNoSelection) {
                 // Lines to read, not to pick: a view over a record (SetRecord).
-                auto* lines = new CLineListView(this);
-                lines->setVerticalScrollBarPolicy((c.style & ctl::kVScroll) ? Qt::ScrollBarAsNeeded
-                                                                            : Qt::ScrollBarAlwaysOff);
-                lines->setHorizontalScrollBarPolicy((c.style & ctl::kHScroll) ? Qt::ScrollBarAsNeeded
-                                                                              : Qt::ScrollBarAlwaysOff);
-                control = lines;
-                break;
+                view = new CLineListView(this);
+            } else {
+                auto* list = new QListWidget(this);
+                list->setSelectionMode((c.style & ctl::kMultiSelect) ? QAbstractItemView::ExtendedSelection
+                                                                     : QAbstractItemView::SingleSelection);
+                list->setSortingEnabled(c.style & ctl::kSorted);
+                view = list;
             }
-            auto* list = new QListWidget(this);
-            list->setSelectionMode((c.style & ctl::kNoSelection)   ? QAbstractItemView::NoSelection
-                                   : (c.style & ctl::kMultiSelect) ? QAbstractItemView::ExtendedSelection
-                                                                   : QAbstractItemView::SingleSelection);
-            list->setSortingEnabled(c.style & ctl::kSorted);
-            list->setVerticalScrollBarPolicy((c.style & ctl::kVScroll) ? Qt::ScrollBarAsNeeded
+            view->setVerticalScrollBarPolicy((c.style & ctl::kVScroll) ? Qt::ScrollBarAsNeeded
                                                                        : Qt::ScrollBarAlwaysOff);
-            list->setHorizontalScrollBarPolicy((c.style & ctl::kHScroll) ? Qt::ScrollBarAsNeeded
+            view->setHorizontalScrollBarPolicy((c.style & ctl::kHScroll) ? Qt::ScrollBarAsNeeded
                                                                          : Qt::ScrollBarAlwaysOff);
-            control = list;
+            control = view;
             break;
         }
         case ControlKind::ComboBox: {
