@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include "ByteWriter.h"
 #include "GraphTestUtil.h"
 #include "analysis/DocumentFile.h"
 #include "analysis/Molecule.h"
@@ -23,45 +24,9 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
+using analysistest::ByteWriter;
+using analysistest::Bytes;
 
-// Little-endian bytes written by hand, independent of the archive.
-struct ByteWriter {
-    Bytes b;
-    ByteWriter& Word(std::uint16_t v) {
-        b.push_back(static_cast<std::uint8_t>(v));
-        b.push_back(static_cast<std::uint8_t>(v >> 8));
-        return *this;
-    }
-    ByteWriter& Int(std::int32_t v) {
-        const auto u = static_cast<std::uint32_t>(v);
-        for (int i = 0; i < 4; ++i)
-            b.push_back(static_cast<std::uint8_t>(u >> (8 * i)));
-        return *this;
-    }
-    ByteWriter& Double(double d) {
-        std::uint64_t u;
-        std::memcpy(&u, &d, sizeof u);
-        for (int i = 0; i < 8; ++i)
-            b.push_back(static_cast<std::uint8_t>(u >> (8 * i)));
-        return *this;
-    }
-    ByteWriter& Chars(const std::string& s) {
-        b.insert(b.end(), s.begin(), s.end());
-        return *this;
-    }
-    ByteWriter& String(const std::string& s) {
-        b.push_back(static_cast<std::uint8_t>(s.size())); // short texts only
-        return Chars(s);
-    }
-    ByteWriter& NewClass(const std::string& name) {
-        return Word(0xFFFF).Word(0).Word(static_cast<std::uint16_t>(name.size())).Chars(name);
-    }
-    ByteWriter& Raw(const Bytes& bytes) {
-        b.insert(b.end(), bytes.begin(), bytes.end());
-        return *this;
-    }
-};
 
 Bytes Store(CMolecule& molecule) {
     Bytes bytes;

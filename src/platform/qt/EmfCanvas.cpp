@@ -41,6 +41,13 @@ U_COLORREF Color(COLORREF color) {
                         static_cast<uint8_t>(GetBValue(color)));
 }
 
+// Removes an unfinished metafile; never a device or anything else that is
+// not a plain file.
+void RemoveUnfinished(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(path, ec)) std::filesystem::remove(path, ec);
+}
+
 std::u16string Utf16(std::string_view utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).toStdU16String();
 }
@@ -72,7 +79,7 @@ std::unique_ptr<CEmfCanvas> CEmfCanvas::Create(const std::string& path, double s
     if (emf_htable_create(128, 128, &file->handles) != 0) {
         file->handles = nullptr;
         error = "not enough memory";
-        std::filesystem::remove(path);
+        RemoveUnfinished(path);
         return nullptr;
     }
     std::unique_ptr<CEmfCanvas> canvas(new CEmfCanvas(scale, path, std::move(file)));
@@ -97,7 +104,7 @@ std::unique_ptr<CEmfCanvas> CEmfCanvas::Create(const std::string& path, double s
     if (canvas->m_bFailed) {
         error = "not enough memory";
         canvas.reset();
-        std::filesystem::remove(path);
+        RemoveUnfinished(path);
         return nullptr;
     }
     return canvas;
@@ -110,8 +117,7 @@ CEmfCanvas::~CEmfCanvas() {
     // A metafile that was never finished is no metafile.
     if (!m_bClosed) {
         m_pFile.reset();
-        std::error_code ec;
-        std::filesystem::remove(m_strPath, ec);
+        RemoveUnfinished(m_strPath);
     }
 }
 
@@ -164,8 +170,7 @@ bool CEmfCanvas::Close() {
     m_pFile.reset();
     if (!written) {
         m_strError = kIncomplete;
-        std::error_code ec;
-        std::filesystem::remove(m_strPath, ec);
+        RemoveUnfinished(m_strPath);
     }
     return written;
 }
