@@ -201,9 +201,11 @@ void CPlotView::paintEvent(QPaintEvent*) {
 // --- keys ----------------------------------------------------------------------------
 
 void CPlotView::keyPressEvent(QKeyEvent* event) {
+    // Without a plot not even the scrolling keys act; keys with Ctrl or Alt
+    // are the menus' and accelerators'.
     CPlot* plot = GetCurrentPlot();
     if (!plot || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-        QAbstractScrollArea::keyPressEvent(event);
+        event->ignore();
         return;
     }
     QScrollBar* h = horizontalScrollBar();
@@ -274,7 +276,7 @@ void CPlotView::keyPressEvent(QKeyEvent* event) {
             m_Modes[mode] = true;
             return;
         }
-        QAbstractScrollArea::keyPressEvent(event);
+        event->ignore();
     }
 }
 
