@@ -307,12 +307,14 @@ void CPlotView::mousePressEvent(QMouseEvent* event) {
                 return;
             }
         }
+        // Taken, so that the moves of the drag come here.
         m_bViewDrag = true;
         m_LastPoint = position;
-        QAbstractScrollArea::mousePressEvent(event);
+        event->accept();
         return;
     }
     if (event->button() == Qt::RightButton) {
+        event->accept();
         // A right-click with no plot changes nothing.
         if (!plot) return;
         zel::CQtMeasureCanvas dc(Dpi());

@@ -35,9 +35,12 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -89,12 +92,21 @@ protected:
     void Press(int key) { Key(QEvent::KeyPress, key); }
     void Release(int key) { Key(QEvent::KeyRelease, key); }
 
+    // Through the window system of the platform, as the user's mouse: the
+    // moves go where the press was taken.
     void Mouse(QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
-        const Qt::MouseButtons held =
-            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
-        QMouseEvent event(type, QPointF(at), m_view->viewport()->mapToGlobal(QPointF(at)),
-                          type == QEvent::MouseMove ? Qt::NoButton : button, held, Qt::NoModifier);
-        QCoreApplication::sendEvent(m_view->viewport(), &event);
+        QWidget* target = m_view->viewport();
+        switch (type) {
+        case QEvent::MouseButtonPress:
+            QTest::mousePress(target, button, Qt::NoModifier, at);
+            break;
+        case QEvent::MouseButtonRelease:
+            QTest::mouseRelease(target, button, Qt::NoModifier, at);
+            break;
+        default:
+            QTest::mouseMove(target, at);
+            break;
+        }
     }
 
     Records Drawn() {
@@ -349,6 +361,20 @@ TEST_F(PlotViewTest, PrintsOnePageInThePagesOrientation) {
     EXPECT_GT(box.captured(1).toDouble(), box.captured(2).toDouble());
     // The printer keeps its own orientation for other prints.
     EXPECT_EQ(printer->pageLayout().orientation(), QPageLayout::Portrait);
+
+    // The preview shows the same one page.
+    int pages = 0;
+    QPageLayout::Orientation previewed = QPageLayout::Portrait;
+    zel::test::WhenVisible<QPrintPreviewDialog>([&](QPrintPreviewDialog* preview) {
+        if (auto* widget = preview->findChild<QPrintPreviewWidget*>()) {
+            pages = widget->pageCount();
+            previewed = widget->orientation();
+        }
+        preview->reject();
+    });
+    ASSERT_TRUE(m_frame->ExecuteCommand(cmd::FilePrintPreview));
+    EXPECT_EQ(pages, 1);
+    EXPECT_EQ(previewed, QPageLayout::Landscape);
 }
 
 TEST_F(PlotViewTest, CopyPutsTheViewOnTheClipboard) {
