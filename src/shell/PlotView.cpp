@@ -19,6 +19,7 @@
 #include "analysis/Molecule.h"
 #include "platform/qt/Help.h"
 #include "platform/qt/PainterCanvas.h"
+#include "platform/qt/ScrollKeys.h"
 #include "plots/PlotPage.h"
 #include "shell/CommandIds.h"
 #include "shell/Printing.h"
@@ -208,8 +209,6 @@ void CPlotView::keyPressEvent(QKeyEvent* event) {
         event->ignore();
         return;
     }
-    QScrollBar* h = horizontalScrollBar();
-    QScrollBar* v = verticalScrollBar();
     const int key = event->key();
     event->accept();
     switch (key) {
@@ -245,38 +244,12 @@ void CPlotView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_H:
         zel::ShowHelpPage(QStringLiteral("zelmorahlp/zelmora.chm"), "");
         return;
-    case Qt::Key_PageUp:
-        v->triggerAction(QAbstractSlider::SliderPageStepSub);
-        return;
-    case Qt::Key_PageDown:
-        v->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        return;
-    case Qt::Key_Home:
-        v->setValue(v->minimum());
-        h->setValue(h->minimum());
-        return;
-    case Qt::Key_End:
-        v->setValue(v->maximum());
-        h->setValue(h->maximum());
-        return;
-    case Qt::Key_Left:
-        h->triggerAction(QAbstractSlider::SliderSingleStepSub);
-        return;
-    case Qt::Key_Right:
-        h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        return;
-    case Qt::Key_Up:
-        v->triggerAction(QAbstractSlider::SliderSingleStepSub);
-        return;
-    case Qt::Key_Down:
-        v->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        return;
     default:
         if (const int mode = ModeOfKey(key); mode >= 0) {
             m_Modes[mode] = true;
             return;
         }
-        event->ignore();
+        if (!zel::ScrollByKey(*this, key)) event->ignore();
     }
 }
 

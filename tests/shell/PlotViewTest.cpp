@@ -146,7 +146,7 @@ TEST_F(PlotViewTest, KeysAndWhichOfThemMarkTheDocument) {
         {Qt::Key_L, false, [](CPlot& p) { return p.GetLabels() == 0; }},
         {Qt::Key_M, false, [](CPlot&) { return true; }},
         {Qt::Key_X, false, [](CPlot&) { return true; }},
-        {Qt::Key_PageDown, false, [](CPlot&) { return true; }},
+        {Qt::Key_PageDown, false, [this](CPlot&) { return m_view->verticalScrollBar()->value() > 0; }},
         {Qt::Key_H, false, [](CPlot&) { return true; }},
     };
     for (const Row& row : rows) {
