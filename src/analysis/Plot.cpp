@@ -232,9 +232,11 @@ void CPlot::Serialize(zel::CArchive& ar) {
         if (m_nField < 0 || m_nField > 4 || !IsUnits(m_nUnitsFactor) || !IsUnits(m_PageSetup.m_wUnits))
             Refuse();
         m_bLabels = 1;
-        m_nBaseFontHeight = m_LogFont.Height;
-        m_nBaseFontWidth = m_LogFont.Width;
         // A zoom of 0 or below would mirror the picture.
         if (!std::isfinite(m_dZoom) || m_dZoom < kMinZoom) m_dZoom = kMinZoom;
+        // The font is stored at the zoom; its size at zoom 1 is the base, or
+        // every reopening would zoom the labels once more.
+        m_nBaseFontHeight = zel::TruncToInt(std::round(m_LogFont.Height / m_dZoom));
+        m_nBaseFontWidth = zel::TruncToInt(std::round(m_LogFont.Width / m_dZoom));
     }
 }

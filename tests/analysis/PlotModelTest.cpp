@@ -304,9 +304,11 @@ TEST(PlotModel, RecordByteForByteAndBack) {
     ASSERT_EQ(loaded.GetTextList()->size(), 2u);
     EXPECT_EQ(loaded.GetTextList()->front()->GetText(), "Alpha");
     EXPECT_EQ(loaded.GetTextList()->back()->GetText(), "Beta");
-    // The base font is the font as loaded, zoom and all.
+    // The font was stored at zoom 1.5; zooming starts again from its size at 1.
     loaded.SetZoom(2.0);
-    EXPECT_EQ(loaded.GetLogFont().Height, -1500);
+    EXPECT_EQ(loaded.GetLogFont().Height, -1000);
+    loaded.ResetView();
+    EXPECT_EQ(loaded.GetLogFont().Height, -500);
 }
 
 TEST(PlotModel, DamagedRecordsAreRefused) {
