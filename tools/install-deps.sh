@@ -11,6 +11,7 @@ packages=(
   xvfb xauth openbox
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2
+  libuemf-dev
   locales
 )
 # Extra packages may be asked for by name (e.g. nwchem to regenerate fixtures).

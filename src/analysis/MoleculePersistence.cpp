@@ -35,7 +35,7 @@ void CMolecule::Serialize(zel::CArchive& ar) {
             ar.WriteObjectList(m_AtomList);
             for (int type : kSignatures)
                 ar.WriteObjectList(*GetList(type));
-            ar.WriteCount(0); // plots are not stored yet
+            ar.WriteObjectList(m_PlotList);
             ar << m_nLastNumber << m_strJobTitle;
             SerializeOptionBlock(ar, m_LAOptions, m_CritOptions, m_DEOptions, m_IntegOptions,
                                  m_SurfIntOptions);
@@ -73,9 +73,8 @@ void CMolecule::Load(zel::CArchive& ar) {
     ReadPoints<CBondPoint>(ar, m_BondPointList);
     ReadPoints<CRingPoint>(ar, m_RingPointList);
     ReadPoints<CCagePoint>(ar, m_CagePointList);
-    if (ar.ReadCount() != 0)
-        throw zel::CArchiveException(Cause::Unsupported,
-                                     "Loading plots from a zlm-file is not supported yet.");
+    for (std::unique_ptr<CPlot>& plot : ar.ReadObjectList<CPlot>())
+        m_PlotList.push_back(std::move(plot));
     ar >> m_nLastNumber >> m_strJobTitle;
     SerializeOptionBlock(ar, m_LAOptions, m_CritOptions, m_DEOptions, m_IntegOptions, m_SurfIntOptions);
     // The path tracers step by the point distance and hand the accuracies to the

@@ -14,6 +14,7 @@ inline constexpr int FilePrint = 57607;
 inline constexpr int FilePrintDirect = 57608;
 inline constexpr int FilePrintPreview = 57609;
 inline constexpr int FileMru1 = 57616; // first of the six recent files
+inline constexpr int EditCopy = 57634; // Ctrl+C
 inline constexpr int AppAbout = 57664;
 inline constexpr int AppExit = 57665;
 inline constexpr int HelpFinder = 57667;

@@ -240,7 +240,7 @@ std::vector<CControlView::SSurfaceEntry> CControlView::ListSurfaces(const CMolec
 void CControlView::FillPlotList() {
     const int field = m_pMolecule->GetFieldIndex();
     for (const auto& plot : m_pMolecule->GetPlotList())
-        if (plot->GetFieldIndex() == field) m_PlotList->addItem(ToQt(plot->GetTitleText()));
+        if (plot->GetFieldIndex() == field) m_PlotList->addItem(ToQt(plot->GetTitle()->GetText()));
 }
 
 CPlot* CControlView::FindPlot(int index) const {
@@ -248,7 +248,7 @@ CPlot* CControlView::FindPlot(int index) const {
     const QString text = m_PlotList->itemText(index);
     const int field = m_pMolecule->GetFieldIndex();
     for (const auto& plot : m_pMolecule->GetPlotList())
-        if (plot->GetFieldIndex() == field && ToQt(plot->GetTitleText()) == text) return plot.get();
+        if (plot->GetFieldIndex() == field && ToQt(plot->GetTitle()->GetText()) == text) return plot.get();
     return nullptr;
 }
 

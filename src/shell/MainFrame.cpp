@@ -25,6 +25,7 @@
 #include "platform/qt/Settings.h"
 #include "shell/CommandIds.h"
 #include "shell/ControlView.h"
+#include "shell/PlotView.h"
 #include "shell/ZelmoraDoc.h"
 #include "shell/ZelmoraView.h"
 
@@ -87,6 +88,7 @@ const SCommandText kCommandTexts[] = {
     {cmd::Help, "Display help for current task or command\nHelp"},
     {cmd::ViewToolbar, "Show or hide the toolbar\nToggle ToolBar"},
     {cmd::ViewStatusBar, "Show or hide the status bar\nToggle StatusBar"},
+    {cmd::EditCopy, "Copy the selection and put it on the Clipboard\nCopy"},
 };
 
 const char* CommandText(int id) {
@@ -143,6 +145,7 @@ CMainFrame::~CMainFrame() {
     if (m_pDocument) {
         if (m_pControlView) m_pDocument->RemoveView(m_pControlView);
         if (m_pRecordView) m_pDocument->RemoveView(m_pRecordView);
+        if (m_pPlotView) m_pDocument->RemoveView(m_pPlotView);
         if (m_pDocument->GetMainFrame() == this) m_pDocument->SetMainFrame(nullptr);
     }
 }
@@ -251,6 +254,7 @@ void CMainFrame::BuildMenus() {
     AddCommand(nullptr, cmd::FileNew, QStringLiteral("New"), QKeySequence(Qt::CTRL | Qt::Key_N));
     AddCommand(nullptr, cmd::Help, QStringLiteral("Help"), QKeySequence(Qt::Key_F1));
     AddCommand(nullptr, cmd::ContextHelp, QStringLiteral("Context Help"), QKeySequence(Qt::SHIFT | Qt::Key_F1));
+    AddCommand(nullptr, cmd::EditCopy, QStringLiteral("Copy"), QKeySequence(Qt::CTRL | Qt::Key_C));
     AddCommand(nullptr, cmd::NextPane, QStringLiteral("Next Pane"), QKeySequence(Qt::Key_F6));
     AddCommand(nullptr, cmd::PrevPane, QStringLiteral("Previous Pane"), QKeySequence(Qt::SHIFT | Qt::Key_F6));
 }
@@ -317,16 +321,12 @@ void CMainFrame::BuildPanes() {
 
     m_pControlView = new CControlView(m_pDocument, m_pInnerSplitter);
     m_pRecordView = new CZelmoraView(m_pDocument, m_pInnerSplitter);
-    // The plot pane stays empty in this version: there are no plots to show.
-    m_pPlotPane = new QWidget(m_pOuterSplitter);
-    m_pPlotPane->setObjectName(QStringLiteral("PlotPane"));
-    m_pPlotPane->setAutoFillBackground(true);
-    m_pPlotPane->setPalette(QPalette(Qt::white));
+    m_pPlotView = new CPlotView(m_pDocument, m_pOuterSplitter);
 
     m_pInnerSplitter->addWidget(m_pControlView);
     m_pInnerSplitter->addWidget(m_pRecordView);
     m_pOuterSplitter->addWidget(m_pInnerSplitter);
-    m_pOuterSplitter->addWidget(m_pPlotPane);
+    m_pOuterSplitter->addWidget(m_pPlotView);
     m_pOuterSplitter->setSizes({174, 600 - 174});
     m_pInnerSplitter->setSizes({384, 810 - 384});
     m_pOuterSplitter->setStretchFactor(1, 1);
@@ -337,14 +337,20 @@ void CMainFrame::BuildPanes() {
     // reach them.
     m_pDocument->AddView(m_pControlView);
     m_pDocument->AddView(m_pRecordView);
+    m_pDocument->AddView(m_pPlotView);
     m_pControlView->OnInitialUpdate();
     m_pRecordView->OnInitialUpdate();
+    m_pPlotView->OnInitialUpdate();
     // The record view is the active view at the start; it holds the focus so
     // that a closing dialog gives the focus back to it.
     m_pActiveView = m_pRecordView;
     m_pRecordView->setFocusPolicy(Qt::StrongFocus);
     setFocusProxy(m_pRecordView);
     m_pRecordView->setFocus(Qt::OtherFocusReason);
+}
+
+std::vector<CDocView*> CMainFrame::Panes() const {
+    return {m_pControlView, m_pRecordView, m_pPlotView};
 }
 
 void CMainFrame::SetActiveView(CDocView* view) {
@@ -354,7 +360,7 @@ void CMainFrame::SetActiveView(CDocView* view) {
 
 void CMainFrame::OnFocusChanged(QWidget* /*old*/, QWidget* now) {
     if (!now) return;
-    for (CDocView* view : {static_cast<CDocView*>(m_pControlView), static_cast<CDocView*>(m_pRecordView)}) {
+    for (CDocView* view : Panes()) {
         QWidget* pane = view ? view->GetWidget() : nullptr;
         if (pane && now && (now == pane || pane->isAncestorOf(now))) {
             if (m_pActiveView != view) SetActiveView(view);
@@ -364,7 +370,7 @@ void CMainFrame::OnFocusChanged(QWidget* /*old*/, QWidget* now) {
 }
 
 void CMainFrame::ActivateNextPane(bool forward) {
-    std::vector<CDocView*> panes = {m_pControlView, m_pRecordView};
+    const std::vector<CDocView*> panes = Panes();
     auto at = std::find(panes.begin(), panes.end(), m_pActiveView);
     std::size_t index = at == panes.end() ? 0 : static_cast<std::size_t>(at - panes.begin());
     index = forward ? (index + 1) % panes.size() : (index + panes.size() - 1) % panes.size();

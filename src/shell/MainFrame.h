@@ -15,6 +15,7 @@
 #include "shell/DocView.h"
 
 class CControlView;
+class CPlotView;
 class CZelmoraDoc;
 class CZelmoraView;
 class QAction;
@@ -43,7 +44,7 @@ public:
     CZelmoraDoc* GetDocument() const { return m_pDocument; }
     CControlView* GetControlView() const { return m_pControlView; }
     CZelmoraView* GetRecordView() const { return m_pRecordView; }
-    QWidget* GetPlotPane() const { return m_pPlotPane; }
+    CPlotView* GetPlotView() const { return m_pPlotView; }
     // The pane that last had the focus; the record view at the start.
     CDocView* GetActiveView() const { return m_pActiveView; }
     void SetActiveView(CDocView* view);
@@ -86,6 +87,8 @@ private:
     void OnFocusChanged(QWidget* old, QWidget* now);
     bool RouteCommand(int id);
     bool RouteUpdate(CCmdUI& ui);
+    // The panes in the order F6 visits them.
+    std::vector<CDocView*> Panes() const;
 
     CZelmoraDoc* m_pDocument;
     SAppCommands m_AppCommands;
@@ -94,7 +97,7 @@ private:
     QToolBar* m_pToolBar = nullptr;
     CControlView* m_pControlView = nullptr;
     CZelmoraView* m_pRecordView = nullptr;
-    QWidget* m_pPlotPane = nullptr;
+    CPlotView* m_pPlotView = nullptr;
     CDocView* m_pActiveView = nullptr;
     std::map<int, QAction*> m_Actions;
     std::vector<std::string> m_RecentFiles;

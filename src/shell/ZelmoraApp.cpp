@@ -5,7 +5,9 @@
 #include <QPrinter>
 
 #include "app/TitleDlg.h"
+#include "platform/qt/EmfCanvas.h"
 #include "platform/qt/MainWidget.h"
+#include "platform/qt/QtColorFontChooser.h"
 #include "platform/qt/QtFileChooser.h"
 #include "platform/qt/QtPrompts.h"
 #include "shell/AboutDlg.h"
@@ -14,6 +16,8 @@
 #include "shell/ZelmoraDoc.h"
 #include "ui/CritPointDlg.h"
 #include "ui/MolGraphDlg.h"
+#include "ui/PlotCompute.h"
+#include "ui/PlotTextDlg.h"
 
 CZelmoraApp::CZelmoraApp() = default;
 
@@ -26,7 +30,10 @@ CZelmoraApp::~CZelmoraApp() {
         zel::SetPromptService(m_pPreviousPrompts);
         zel::SetFileChooserService(m_pPreviousChooser);
         zel::SetTitleService(m_pPreviousTitles);
+        zel::SetColorFontChooser(m_pPreviousColorFont);
+        SetPlotTextService(m_pPreviousPlotTexts);
     }
+    if (m_pMetafiles) zel::SetMetafileService(m_pPreviousMetafiles);
 }
 
 bool CZelmoraApp::InitInstance(const QStringList& arguments, bool installServices) {
@@ -37,10 +44,17 @@ bool CZelmoraApp::InitInstance(const QStringList& arguments, bool installService
         m_pPreviousPrompts = zel::SetPromptService(m_pPrompts.get());
         m_pPreviousChooser = zel::SetFileChooserService(m_pChooser.get());
         m_pPreviousTitles = zel::SetTitleService(m_pTitles.get());
+        m_pColorFont = std::make_unique<zel::CQtColorFontChooser>();
+        m_pPlotTexts = std::make_unique<CQtPlotTextService>();
+        m_pPreviousColorFont = zel::SetColorFontChooser(m_pColorFont.get());
+        m_pPreviousPlotTexts = SetPlotTextService(m_pPlotTexts.get());
         m_bServicesInstalled = true;
     }
+    m_pMetafiles = std::make_unique<zel::CQtMetafileService>();
+    m_pPreviousMetafiles = zel::SetMetafileService(m_pMetafiles.get());
     RegisterCritPointJobs();
     RegisterMolGraphJobs();
+    RegisterPlotJobs();
 
     QApplication::setWindowIcon(ZelmoraIcon());
     m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);

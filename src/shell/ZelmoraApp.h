@@ -8,7 +8,10 @@
 #include <memory>
 #include <string>
 
+#include "analysis/PlotTextService.h"
+#include "platform/core/ColorFontChooser.h"
 #include "platform/core/FileChooser.h"
+#include "platform/core/MetafileService.h"
 #include "platform/core/Prompt.h"
 #include "platform/core/TitleService.h"
 
@@ -29,8 +32,9 @@ public:
     // command-line arguments after the program name: a *.zlm file is opened
     // before the window is shown. False when that file cannot be opened (the
     // message has been shown); the application then ends.
-    // With installServices false the caller keeps its own prompt, file and title
-    // services (tests script them).
+    // With installServices false the caller keeps its own prompt, file, title,
+    // colour, font and text-dialog services (tests script them). The metafile
+    // back end is always installed.
     bool InitInstance(const QStringList& arguments, bool installServices = true);
 
     CZelmoraDoc* GetDocument() const { return m_pDocument.get(); }
@@ -56,6 +60,12 @@ private:
     std::unique_ptr<zel::CPromptService> m_pPrompts;
     std::unique_ptr<zel::CFileChooserService> m_pChooser;
     std::unique_ptr<zel::CTitleService> m_pTitles;
+    zel::CColorFontChooser* m_pPreviousColorFont = nullptr;
+    CPlotTextService* m_pPreviousPlotTexts = nullptr;
+    zel::CMetafileService* m_pPreviousMetafiles = nullptr;
+    std::unique_ptr<zel::CColorFontChooser> m_pColorFont;
+    std::unique_ptr<CPlotTextService> m_pPlotTexts;
+    std::unique_ptr<zel::CMetafileService> m_pMetafiles;
     std::unique_ptr<QPrinter> m_pPrinter;
     std::unique_ptr<CZelmoraDoc> m_pDocument;
     std::unique_ptr<CMainFrame> m_pMainFrame;

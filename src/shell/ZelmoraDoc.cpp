@@ -1,5 +1,7 @@
 #include "shell/ZelmoraDoc.h"
 
+#include <QComboBox>
+
 #include <algorithm>
 #include <exception>
 #include <cerrno>
@@ -14,6 +16,7 @@
 #include "platform/qt/Help.h"
 #include "platform/qt/MainWidget.h"
 #include "shell/CommandIds.h"
+#include "shell/ControlView.h"
 #include "shell/MainFrame.h"
 #include "shell/ZelmoraView.h"
 #include "ui/CritPointDlg.h"
@@ -254,6 +257,14 @@ bool CZelmoraDoc::OnCommand(int id) {
     case cmd::OptionSurfaceIntegration:
         OnSurfaceIntegrationOptions(m_Molecule, parent);
         return true;
+    case cmd::PlotModify:
+        if (CPlot* plot = m_Molecule.GetCurrentPlot()) plot->Modify();
+        SetModifiedFlag(true);
+        UpdateAllViews();
+        return true;
+    case cmd::PlotDelete:
+        OnPlotDelete();
+        return true;
     case cmd::HelpFinder:
     case cmd::Help:
         zel::ShowHelpTopic({});
@@ -261,6 +272,32 @@ bool CZelmoraDoc::OnCommand(int id) {
     default:
         return false;
     }
+}
+
+void CZelmoraDoc::OnPlotDelete() {
+    if (zel::ShowMessageBox("Do you realy want to delete this nice plot?", zel::PromptButtons::YesNo,
+                            zel::PromptIcon::Question) != zel::IDYES)
+        return;
+    CPlot* current = m_Molecule.GetCurrentPlot();
+    m_Molecule.SetCurrentPlot(nullptr);
+    auto& plots = m_Molecule.GetPlotList();
+    const auto it =
+        std::find_if(plots.begin(), plots.end(), [current](const auto& plot) { return plot.get() == current; });
+    if (it != plots.end()) {
+        std::unique_ptr<CPlot> deleted = std::move(*it);
+        plots.erase(it);
+    }
+    m_Molecule.SetPlotIndex(0);
+    m_Molecule.SetPlotState(2);
+    UpdateAllViews();
+    SetModifiedFlag(true);
+}
+
+bool CZelmoraDoc::IsPlotChosen() const {
+    const auto& plots = m_Molecule.GetPlotList();
+    if (plots.empty() || !m_Molecule.GetCurrentPlot() || plots.front()->IsBusy()) return false;
+    const CControlView* pane = m_pMainFrame ? m_pMainFrame->GetControlView() : nullptr;
+    return pane && pane->GetList(CControlView::kPlotList)->count() > 0;
 }
 
 bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
@@ -288,17 +325,20 @@ bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
     case cmd::RecordSurface:
         ui.Enable(loaded && m_Molecule.GetCurrentSurface() != nullptr && m_Molecule.GetRecordView() != nullptr);
         return true;
+    case cmd::PlotModify:
+    case cmd::PlotDelete:
+        ui.Enable(IsPlotChosen());
+        return true;
     // Commands whose work this version does not have: the integrations, the
-    // atom record, the plots, the envelope grid, the property selections and
-    // the three-dimensional view.
+    // atom record, the new plots of each kind and the text output, the
+    // envelope grid, the property selections and the three-dimensional view.
+    // Export and Copy belong to the plot view while it is the active view.
     case cmd::CalcIntegrateBasin:
     case cmd::CalcIntegrateSurface:
     case cmd::RecordAtom:
     case cmd::PlotNewMolGraph:
     case cmd::PlotNewLine:
     case cmd::PlotNewRelief:
-    case cmd::PlotModify:
-    case cmd::PlotDelete:
     case cmd::PlotExport:
     case cmd::PlotTextOut:
     case cmd::PlotCopy:

@@ -86,6 +86,13 @@ public:
     void OnFileNewWavefunction();
     bool OnCommand(int id);
     bool OnUpdateCommand(CCmdUI& ui);
+    // Plot > Delete Plot: after "Do you realy want to delete this nice
+    // plot?" answered Yes, the current plot goes; no plot is current and the
+    // control pane selects its first entry without showing it.
+    void OnPlotDelete();
+    // A plot to work on: the plot list has one, the control pane lists plots,
+    // a plot is current and the newest plot is not being computed.
+    bool IsPlotChosen() const;
 
     // The owner for dialogs the document opens.
     QWidget* DialogParent() const;

@@ -22,6 +22,7 @@
 #include "platform/core/Prompt.h"
 #include "platform/core/RecordFile.h"
 #include "platform/qt/Help.h"
+#include "platform/qt/ScrollKeys.h"
 #include "shell/CommandIds.h"
 #include "shell/Printing.h"
 #include "shell/ZelmoraDoc.h"
@@ -409,37 +410,8 @@ void CZelmoraView::paintEvent(QPaintEvent*) {
 }
 
 void CZelmoraView::keyPressEvent(QKeyEvent* event) {
-    QScrollBar* h = horizontalScrollBar();
-    QScrollBar* v = verticalScrollBar();
-    switch (event->key()) {
-    case Qt::Key_PageUp:
-        v->triggerAction(QAbstractSlider::SliderPageStepSub);
-        break;
-    case Qt::Key_PageDown:
-        v->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        break;
-    case Qt::Key_Home:
-        v->setValue(v->minimum());
-        h->setValue(h->minimum());
-        break;
-    case Qt::Key_End:
-        v->setValue(v->maximum());
-        h->setValue(h->maximum());
-        break;
-    case Qt::Key_Left:
-        h->triggerAction(QAbstractSlider::SliderSingleStepSub);
-        break;
-    case Qt::Key_Right:
-        h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        break;
-    case Qt::Key_Up:
-        v->triggerAction(QAbstractSlider::SliderSingleStepSub);
-        break;
-    case Qt::Key_Down:
-        v->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        break;
-    default:
-        // The scroll area would move again for the keys handled above.
+    // The scroll area would move again for the scrolling keys.
+    if (!zel::ScrollByKey(*this, event->key())) {
         QAbstractScrollArea::keyPressEvent(event);
         return;
     }

@@ -18,6 +18,7 @@
 #include <sys/resource.h>
 
 #include "AnalysisTestUtil.h"
+#include "ByteWriter.h"
 #include "GraphTestUtil.h"
 #include "analysis/DocumentFile.h"
 #include "analysis/Molecule.h"
@@ -26,45 +27,9 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
+using analysistest::ByteWriter;
+using analysistest::Bytes;
 
-// Little-endian bytes written by hand, independent of the archive.
-struct ByteWriter {
-    Bytes b;
-    ByteWriter& Word(std::uint16_t v) {
-        b.push_back(static_cast<std::uint8_t>(v));
-        b.push_back(static_cast<std::uint8_t>(v >> 8));
-        return *this;
-    }
-    ByteWriter& Int(std::int32_t v) {
-        const auto u = static_cast<std::uint32_t>(v);
-        for (int i = 0; i < 4; ++i)
-            b.push_back(static_cast<std::uint8_t>(u >> (8 * i)));
-        return *this;
-    }
-    ByteWriter& Double(double d) {
-        std::uint64_t u;
-        std::memcpy(&u, &d, sizeof u);
-        for (int i = 0; i < 8; ++i)
-            b.push_back(static_cast<std::uint8_t>(u >> (8 * i)));
-        return *this;
-    }
-    ByteWriter& Chars(const std::string& s) {
-        b.insert(b.end(), s.begin(), s.end());
-        return *this;
-    }
-    ByteWriter& String(const std::string& s) {
-        b.push_back(static_cast<std::uint8_t>(s.size())); // short texts only
-        return Chars(s);
-    }
-    ByteWriter& NewClass(const std::string& name) {
-        return Word(0xFFFF).Word(0).Word(static_cast<std::uint16_t>(name.size())).Chars(name);
-    }
-    ByteWriter& Raw(const Bytes& bytes) {
-        b.insert(b.end(), bytes.begin(), bytes.end());
-        return *this;
-    }
-};
 
 Bytes Store(CMolecule& molecule) {
     Bytes bytes;
@@ -301,8 +266,8 @@ TEST(Document, DamagedDocumentsAreRefusedAndLeaveAnEmptyMolecule) {
          "Unknown object class 'CSaddle' in file."},
         {"surface crossings", [](TinyDocument& d) { d.maxIntersections = 0; },
          "Invalid option values in file."},
-        {"plots", [](TinyDocument& d) { d.plotCount = 1; },
-         "Loading plots from a zlm-file is not supported yet."},
+        {"plot of a kind not known", [](TinyDocument& d) { d.plotCount = 1; },
+         "Unknown object class 'CContourPlot' in file."},
         {"envelope grid", [](TinyDocument& d) { d.envelope = 1; },
          "Loading an envelope grid from a zlm-file is not supported yet."},
         {"envelope flag", [](TinyDocument& d) { d.envelope = 2; }, "Invalid envelope flag in file."},

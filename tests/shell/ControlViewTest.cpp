@@ -53,11 +53,9 @@ struct CountingView : CDocView {
 
 class CTitledPlot : public CPlot {
 public:
-    CTitledPlot(CMolecule* molecule, std::string title) : CPlot(molecule), m_title(std::move(title)) {}
-    std::string GetTitleText() const override { return m_title; }
-
-private:
-    std::string m_title;
+    CTitledPlot(CMolecule* molecule, const std::string& title) : CPlot(molecule) {
+        GetTitle()->SetText(title);
+    }
 };
 
 class ControlViewTest : public ::testing::Test {
