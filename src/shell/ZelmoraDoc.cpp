@@ -20,6 +20,10 @@
 #include "ui/MolGraphDlg.h"
 #include "ui/OptionCommands.h"
 #include "ui/PopDlg.h"
+#include "view3d/3DFrame.h"
+#include "view3d/3DView.h"
+
+#include <QApplication>
 
 namespace {
 
@@ -31,15 +35,55 @@ std::string DisplayName(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
 
+// The three-dimensional view among the document's views.
+class C3DDocView : public CDocView {
+public:
+    explicit C3DDocView(C3DFrame* frame) : m_pFrame(frame) {}
+    QWidget* GetWidget() override { return m_pFrame; }
+    void OnUpdate() override {
+        if (C3DView* view = m_pFrame->GetView()) view->OnUpdate();
+    }
+
+private:
+    C3DFrame* m_pFrame;
+};
+
 } // namespace
 
 CZelmoraDoc::CZelmoraDoc() {
     m_Molecule.SetDocument(this);
+    Create3DFrame();
 }
 
 CZelmoraDoc::~CZelmoraDoc() {
+    if (m_p3DDocView) RemoveView(m_p3DDocView.get());
+    m_p3DFrame.reset();
     // The views may outlive the document by a moment while the frame closes.
     m_Molecule.SetDocument(nullptr);
+}
+
+void CZelmoraDoc::Create3DFrame() {
+    if (m_p3DFrame || !qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+    m_p3DFrame = std::make_unique<C3DFrame>(&m_Molecule);
+    // Created first, so the first view to be updated.
+    m_p3DDocView = std::make_unique<C3DDocView>(m_p3DFrame.get());
+    AddView(m_p3DDocView.get());
+}
+
+void CZelmoraDoc::Show3DWindow(bool show) {
+    if (!m_p3DFrame) return;
+    if (!show) {
+        m_p3DFrame->hide();
+        return;
+    }
+    // The main window keeps the keyboard: the user reads or opens a file there.
+    m_p3DFrame->setAttribute(Qt::WA_ShowWithoutActivating, true);
+    m_p3DFrame->show();
+    m_p3DFrame->setAttribute(Qt::WA_ShowWithoutActivating, false);
+}
+
+bool CZelmoraDoc::Is3DWindowVisible() const {
+    return m_p3DFrame && m_p3DFrame->isVisible();
 }
 
 void CZelmoraDoc::AddView(CDocView* view) {
@@ -63,6 +107,7 @@ std::string CZelmoraDoc::GetCaption() const {
 
 void CZelmoraDoc::SetTitle(const std::string& /*title*/) {
     if (m_pMainFrame) m_pMainFrame->setWindowTitle(QString::fromStdString(GetCaption()));
+    if (m_p3DFrame) m_p3DFrame->setWindowTitle(QString::fromStdString(GetCaption() + " - 3DView"));
 }
 
 QWidget* CZelmoraDoc::DialogParent() const {
@@ -71,6 +116,7 @@ QWidget* CZelmoraDoc::DialogParent() const {
 }
 
 void CZelmoraDoc::DeleteContents() {
+    Show3DWindow(false);
     m_Molecule.Reset();
     m_bModified = false;
     UpdateAllViews();
@@ -124,6 +170,7 @@ bool CZelmoraDoc::OnOpenDocument(const std::string& path, bool* loaded) {
     m_bModified = false;
     SetTitle({});
     UpdateAllViews();
+    Show3DWindow(true);
     if (loaded) *loaded = true;
     return true;
 }
@@ -190,6 +237,7 @@ void CZelmoraDoc::OnFileNewWavefunction() {
             zel::ShowMessageBox("Could not open file");
         } else if (m_Molecule.LoadWavefunction(in) == 1) {
             SetTitle(m_Molecule.GetJobTitle());
+            Show3DWindow(true);
             SetModifiedFlag(true);
         } else {
             DeleteContents();
@@ -247,6 +295,15 @@ bool CZelmoraDoc::OnCommand(int id) {
     case cmd::Help:
         zel::ShowHelpTopic({});
         return true;
+    case cmd::View3D:
+        if (Is3DWindowVisible()) {
+            Show3DWindow(false);
+        } else if (m_p3DFrame) {
+            m_p3DFrame->show();
+            m_p3DFrame->raise();
+            m_p3DFrame->activateWindow();
+        }
+        return true;
     default:
         return false;
     }
@@ -277,9 +334,12 @@ bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
     case cmd::RecordSurface:
         ui.Enable(loaded && m_Molecule.GetCurrentSurface() != nullptr && m_Molecule.GetRecordView() != nullptr);
         return true;
+    case cmd::View3D:
+        ui.Enable(m_p3DFrame != nullptr);
+        ui.SetCheck(Is3DWindowVisible());
+        return true;
     // Commands whose work this version does not have: the integrations, the
-    // atom record, the plots, the envelope grid, the property selections and
-    // the three-dimensional view.
+    // atom record, the plots, the envelope grid and the property selections.
     case cmd::CalcIntegrateBasin:
     case cmd::CalcIntegrateSurface:
     case cmd::RecordAtom:
@@ -297,7 +357,6 @@ bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
     case cmd::EnvelopeMap:
     case cmd::OptionBasinFunctions:
     case cmd::OptionSurfaceFunctions:
-    case cmd::View3D:
         ui.Enable(false);
         return true;
     default:
