@@ -3,6 +3,7 @@
 #include <QColorDialog>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -189,6 +190,27 @@ void C3DView::paintGL() {
     if (!m_strGLFailure.empty()) return;
     glRenderMode(GL_RENDER);
     RenderScene(false);
+}
+
+QImage C3DView::RenderFrame() {
+    if (!isValid() || !m_strGLFailure.empty()) return {};
+    makeCurrent();
+    glRenderMode(GL_RENDER);
+    RenderScene(false);
+    glFinish();
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    QImage image(viewport[2], viewport[3], QImage::Format_RGB888);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
+    glReadBuffer(GL_BACK);
+    // GL rows run bottom up.
+    for (int row = 0; row < image.height(); ++row)
+        glReadPixels(0, image.height() - 1 - row, image.width(), 1, GL_RGB, GL_UNSIGNED_BYTE, image.scanLine(row));
+    doneCurrent();
+    return image;
 }
 
 // --- the scene --------------------------------------------------------------------
@@ -404,6 +426,8 @@ void C3DView::OnLButtonUp() {
 }
 
 void C3DView::mousePressEvent(QMouseEvent* event) {
+    // A click gives the view the keyboard (and so lets it spin).
+    if (QGuiApplication::focusWindow() != this) requestActivate();
     if (event->button() == Qt::LeftButton) {
         const QPoint at = event->position().toPoint();
         OnLButtonDown(at.x(), at.y());

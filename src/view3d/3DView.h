@@ -24,6 +24,7 @@
 
 class CMolecule;
 class QColor;
+class QImage;
 class QWidget;
 
 class C3DView : public QOpenGLWindow, public I3DView {
@@ -149,6 +150,10 @@ public:
     CVector GetBackground() const { return m_Background; }
     double GetAspectRatio() const { return m_dAspect; }
     static void SetColorChooser(ColorChooser chooser);
+
+    // Draws one frame into the back buffer and reads it back (glReadPixels),
+    // top row first; a null image without a working GL context.
+    QImage RenderFrame();
 
     // The scene drawn last (taken from the molecule while no job runs).
     const C3DScene& GetScene() const { return m_Scene; }
