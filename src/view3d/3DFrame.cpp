@@ -32,7 +32,8 @@ C3DFrame::C3DFrame(CMolecule* molecule) {
     // The window's own context may still fail when it is first shown; the
     // message then replaces it, after the paint that found out.
     m_pView->SetFailureHandler([this](const std::string& why) {
-        QMetaObject::invokeMethod(this, [this, why] { ShowMessage(why); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, why] { ShowMessage(why); }, Qt::QueuedConnection);
     });
     m_pView->OnInitialUpdate(molecule);
 }
@@ -46,11 +47,13 @@ std::string C3DFrame::CheckOpenGL() {
     if (context.isOpenGLES())
         return "the display offers only OpenGL ES, which lacks the lighting the view draws with.";
     if (context.format().profile() == QSurfaceFormat::CoreProfile)
-        return "the display offers only a core-profile OpenGL context, which lacks the lighting the view draws with.";
+        return "the display offers only a core-profile OpenGL context, which lacks the lighting the view "
+               "draws with.";
     QOffscreenSurface surface;
     surface.setFormat(context.format());
     surface.create();
-    if (!surface.isValid() || !context.makeCurrent(&surface)) return "the OpenGL context cannot be made current.";
+    if (!surface.isValid() || !context.makeCurrent(&surface))
+        return "the OpenGL context cannot be made current.";
     context.doneCurrent();
     return {};
 }

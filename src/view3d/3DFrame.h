@@ -43,7 +43,7 @@ protected:
 private:
     void ShowMessage(const std::string& reason);
 
-    C3DView* m_pView = nullptr;     // owned by m_pContainer
+    C3DView* m_pView = nullptr;      // owned by m_pContainer
     QWidget* m_pContainer = nullptr; // child
     QLabel* m_pMessage = nullptr;    // child
 };

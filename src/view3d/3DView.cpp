@@ -41,9 +41,13 @@ struct QuadricDeleter {
 };
 using Quadric = std::unique_ptr<GLUquadric, QuadricDeleter>;
 
-void Vertex(CVector v) { glVertex3d(v.x, v.y, v.z); }
+void Vertex(CVector v) {
+    glVertex3d(v.x, v.y, v.z);
+}
 
-void Color(CRgb rgb) { glColor3ub(rgb.r, rgb.g, rgb.b); }
+void Color(CRgb rgb) {
+    glColor3ub(rgb.r, rgb.g, rgb.b);
+}
 
 // A width-3 line between two points given in scene units.
 void Line(CVector from, CVector to) {
@@ -138,7 +142,8 @@ void C3DView::initializeGL() {
     }
     InitGL();
     if (const GLenum error = glGetError(); error != GL_NO_ERROR)
-        ReportFailure(zel::Sprintf("OpenGL refused the lighting set-up (error 0x%04x).", static_cast<unsigned>(error)));
+        ReportFailure(
+            zel::Sprintf("OpenGL refused the lighting set-up (error 0x%04x).", static_cast<unsigned>(error)));
 }
 
 void C3DView::InitGL() {
@@ -175,7 +180,8 @@ void C3DView::resizeGL(int w, int h) {
 void C3DView::OnSize(int cx, int cy) {
     m_dAspect = cy == 0 ? static_cast<double>(cx) : static_cast<double>(cx) / static_cast<double>(cy);
     const qreal ratio = devicePixelRatio();
-    glViewport(0, 0, static_cast<GLsizei>(std::lround(cx * ratio)), static_cast<GLsizei>(std::lround(cy * ratio)));
+    glViewport(0, 0, static_cast<GLsizei>(std::lround(cx * ratio)),
+               static_cast<GLsizei>(std::lround(cy * ratio)));
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(45.0, m_dAspect, 0.1, 5000.0);
@@ -208,7 +214,8 @@ QImage C3DView::RenderFrame() {
     glReadBuffer(GL_BACK);
     // GL rows run bottom up.
     for (int row = 0; row < image.height(); ++row)
-        glReadPixels(0, image.height() - 1 - row, image.width(), 1, GL_RGB, GL_UNSIGNED_BYTE, image.scanLine(row));
+        glReadPixels(0, image.height() - 1 - row, image.width(), 1, GL_RGB, GL_UNSIGNED_BYTE,
+                     image.scanLine(row));
     doneCurrent();
     return image;
 }
@@ -315,7 +322,8 @@ void C3DView::DrawNuclei() {
 }
 
 void C3DView::DrawCritPoints() {
-    const int on[4] = {m_Switches.maxPoints, m_Switches.bondPoints, m_Switches.ringPoints, m_Switches.cagePoints};
+    const int on[4] = {m_Switches.maxPoints, m_Switches.bondPoints, m_Switches.ringPoints,
+                       m_Switches.cagePoints};
     for (int kind = 0; kind < 4; ++kind) {
         if (!on[kind]) continue;
         for (const C3DSphere& s : m_Scene.critPoints[kind])
@@ -411,8 +419,9 @@ void C3DView::OnMouseMove(int x, int y) {
     if (m_nWidth <= 0 || m_nHeight <= 0) return;
     const float w = static_cast<float>(m_nWidth);
     const float h = static_cast<float>(m_nHeight);
-    Trackball(m_LastQuat, (2.0f * static_cast<float>(m_nLastX) - w) / w, (h - 2.0f * static_cast<float>(m_nLastY)) / h,
-              (2.0f * static_cast<float>(x) - w) / w, (h - 2.0f * static_cast<float>(y)) / h);
+    Trackball(m_LastQuat, (2.0f * static_cast<float>(m_nLastX) - w) / w,
+              (h - 2.0f * static_cast<float>(m_nLastY)) / h, (2.0f * static_cast<float>(x) - w) / w,
+              (h - 2.0f * static_cast<float>(y)) / h);
     m_nLastX = x;
     m_nLastY = y;
     m_bSpinning = 1;
@@ -521,14 +530,29 @@ void C3DView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     switch (key) {
-    case Qt::Key_Tab: OnKeyDown(VK_TAB); return;
-    case Qt::Key_Shift: OnKeyDown(VK_SHIFT); return;
-    case Qt::Key_Control: OnKeyDown(VK_CONTROL); return;
-    case Qt::Key_Left: OnKeyDown(VK_LEFT); return;
-    case Qt::Key_Up: OnKeyDown(VK_UP); return;
-    case Qt::Key_Right: OnKeyDown(VK_RIGHT); return;
-    case Qt::Key_Down: OnKeyDown(VK_DOWN); return;
-    default: break;
+    case Qt::Key_Tab:
+        OnKeyDown(VK_TAB);
+        return;
+    case Qt::Key_Shift:
+        OnKeyDown(VK_SHIFT);
+        return;
+    case Qt::Key_Control:
+        OnKeyDown(VK_CONTROL);
+        return;
+    case Qt::Key_Left:
+        OnKeyDown(VK_LEFT);
+        return;
+    case Qt::Key_Up:
+        OnKeyDown(VK_UP);
+        return;
+    case Qt::Key_Right:
+        OnKeyDown(VK_RIGHT);
+        return;
+    case Qt::Key_Down:
+        OnKeyDown(VK_DOWN);
+        return;
+    default:
+        break;
     }
     // Space and the letters carry their virtual-key codes (upper case).
     if (key == Qt::Key_Space || (key >= Qt::Key_A && key <= Qt::Key_Z)) {
@@ -608,18 +632,42 @@ void C3DView::OnSwitchCommand(int id) {
     SSwitches& sw = m_Switches;
     int* toggled = nullptr;
     switch (id) {
-    case ID_MOLECULAR_AXES: toggled = &sw.molecularAxes; break;
-    case ID_ATOMIC_AXES: toggled = &sw.atomicAxes; break;
-    case ID_NUCLEI: toggled = &sw.nuclei; break;
-    case ID_BOND_PATHS: toggled = &sw.bondPaths; break;
-    case ID_RING_PATHS: toggled = &sw.ringPaths; break;
-    case ID_CAGE_PATHS: toggled = &sw.cagePaths; break;
-    case ID_MAX_POINTS: toggled = &sw.maxPoints; break;
-    case ID_BOND_POINTS: toggled = &sw.bondPoints; break;
-    case ID_RING_POINTS: toggled = &sw.ringPoints; break;
-    case ID_CAGE_POINTS: toggled = &sw.cagePoints; break;
-    case ID_ENVELOPE_MAP: toggled = &sw.envelopeMap; break;
-    case ID_RESOLUTION: toggled = &sw.resolution; break;
+    case ID_MOLECULAR_AXES:
+        toggled = &sw.molecularAxes;
+        break;
+    case ID_ATOMIC_AXES:
+        toggled = &sw.atomicAxes;
+        break;
+    case ID_NUCLEI:
+        toggled = &sw.nuclei;
+        break;
+    case ID_BOND_PATHS:
+        toggled = &sw.bondPaths;
+        break;
+    case ID_RING_PATHS:
+        toggled = &sw.ringPaths;
+        break;
+    case ID_CAGE_PATHS:
+        toggled = &sw.cagePaths;
+        break;
+    case ID_MAX_POINTS:
+        toggled = &sw.maxPoints;
+        break;
+    case ID_BOND_POINTS:
+        toggled = &sw.bondPoints;
+        break;
+    case ID_RING_POINTS:
+        toggled = &sw.ringPoints;
+        break;
+    case ID_CAGE_POINTS:
+        toggled = &sw.cagePoints;
+        break;
+    case ID_ENVELOPE_MAP:
+        toggled = &sw.envelopeMap;
+        break;
+    case ID_RESOLUTION:
+        toggled = &sw.resolution;
+        break;
     case ID_FACTOR_INCREASE:
         m_nFactor = std::min(m_nFactor * 2, kMaxFactor);
         zel::ShowMessageBox("Translation/Zoom factor increased.\n");

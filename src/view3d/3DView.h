@@ -106,7 +106,9 @@ public:
     // The GL state could not be set up; empty while it could (or before the
     // first frame). Reported once through the failure handler.
     const std::string& GetGLFailure() const { return m_strGLFailure; }
-    void SetFailureHandler(std::function<void(const std::string&)> handler) { m_OnFailure = std::move(handler); }
+    void SetFailureHandler(std::function<void(const std::string&)> handler) {
+        m_OnFailure = std::move(handler);
+    }
 
     // The widget the menus and dialogs of the view belong to (the frame).
     void SetOwnerWidget(QWidget* owner) { m_pOwner = owner; }
@@ -187,8 +189,8 @@ private:
     void DrawRingPaths();
     void DrawCagePaths();
     void DrawPlotPlane();
-    void DrawSphere(double radius, CVector position, int code, int name, float r = 1, float g = 1, float b = 1,
-                    float a = 1);
+    void DrawSphere(double radius, CVector position, int code, int name, float r = 1, float g = 1,
+                    float b = 1, float a = 1);
     void DrawCylinder(double radius, double length, CVector start, CVector target, int code, int name);
     void DrawPathCylinders(int kind);
     void Invalidate();

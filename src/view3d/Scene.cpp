@@ -15,36 +15,61 @@ constexpr double kDegreesPerRadian = 57.29578;
 
 CRgb SphereColor(int code) {
     switch (code) {
-    case -3: return {255, 0, 255};
-    case -2: return {255, 0, 0};
-    case -1: return {255, 255, 0};
-    case 0: return {0, 255, 0};
-    case 1: return {204, 204, 204};
-    case 3: return {153, 153, 153};
-    case 5: return {153, 153, 255};
-    case 6: return {77, 77, 77};
-    case 7: return {0, 0, 204};
-    case 8: return {255, 0, 0};
-    case 9: return {153, 128, 0};
-    case 13: return {255, 153, 153};
-    case 14: return {153, 153, 153};
-    case 15: return {153, 0, 0};
-    case 16: return {255, 230, 0};
-    case 17: return {0, 128, 0};
-    case 22: return {153, 153, 255};
-    default: return {255, 255, 255};
+    case -3:
+        return {255, 0, 255};
+    case -2:
+        return {255, 0, 0};
+    case -1:
+        return {255, 255, 0};
+    case 0:
+        return {0, 255, 0};
+    case 1:
+        return {204, 204, 204};
+    case 3:
+        return {153, 153, 153};
+    case 5:
+        return {153, 153, 255};
+    case 6:
+        return {77, 77, 77};
+    case 7:
+        return {0, 0, 204};
+    case 8:
+        return {255, 0, 0};
+    case 9:
+        return {153, 128, 0};
+    case 13:
+        return {255, 153, 153};
+    case 14:
+        return {153, 153, 153};
+    case 15:
+        return {153, 0, 0};
+    case 16:
+        return {255, 230, 0};
+    case 17:
+        return {0, 128, 0};
+    case 22:
+        return {153, 153, 255};
+    default:
+        return {255, 255, 255};
     }
 }
 
 CRgb CylinderColor(int code) {
     switch (code) {
-    case scene::kXAxisCode: return {255, 0, 0};
-    case scene::kYAxisCode: return {0, 255, 0};
-    case scene::kZAxisCode: return {0, 0, 255};
-    case scene::kBondPathCode: return {255, 204, 204};
-    case scene::kRingPathCode: return {255, 255, 204};
-    case scene::kCagePathCode: return {204, 255, 204};
-    default: return {255, 255, 255};
+    case scene::kXAxisCode:
+        return {255, 0, 0};
+    case scene::kYAxisCode:
+        return {0, 255, 0};
+    case scene::kZAxisCode:
+        return {0, 0, 255};
+    case scene::kBondPathCode:
+        return {255, 204, 204};
+    case scene::kRingPathCode:
+        return {255, 255, 204};
+    case scene::kCagePathCode:
+        return {204, 255, 204};
+    default:
+        return {255, 255, 255};
     }
 }
 
@@ -85,8 +110,8 @@ void AddPathCylinders(std::vector<C3DCylinder>& out, const std::list<std::unique
                 const CVector d1 = a / a.Length();
                 const CVector d2 = b / b.Length();
                 if (std::fabs(d1 * d2 - 1.0) <= 0.01) {
-                    out.push_back(
-                        {scene::kPathRadius, 2.0 * (P(0) - P(n - 1)).Length(), P(0), P(n - 1), code, counter});
+                    out.push_back({scene::kPathRadius, 2.0 * (P(0) - P(n - 1)).Length(), P(0), P(n - 1), code,
+                                   counter});
                 } else {
                     // Bond paths: k = 0 .. n/6 - 2. Ring and cage paths: k = 1, 2, ...
                     // while point 6k + 6 exists.

@@ -9,7 +9,9 @@ namespace {
 
 constexpr float kTrackballRadius = 0.8f;
 
-void Vzero(float v[3]) { v[0] = v[1] = v[2] = 0.0f; }
+void Vzero(float v[3]) {
+    v[0] = v[1] = v[2] = 0.0f;
+}
 
 void Vset(float v[3], float x, float y, float z) {
     v[0] = x;
@@ -35,7 +37,9 @@ void Vcross(const float a[3], const float b[3], float dst[3]) {
     Vcopy(t, dst);
 }
 
-float Vlength(const float v[3]) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
+float Vlength(const float v[3]) {
+    return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+}
 
 void Vscale(float v[3], float s) {
     for (int i = 0; i < 3; ++i)
@@ -48,7 +52,9 @@ void Vnormal(float v[3]) {
     if (length > 0.0f) Vscale(v, 1.0f / length);
 }
 
-float Vdot(const float a[3], const float b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+float Vdot(const float a[3], const float b[3]) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
 
 void Vadd(const float a[3], const float b[3], float dst[3]) {
     for (int i = 0; i < 3; ++i)

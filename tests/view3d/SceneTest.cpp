@@ -51,8 +51,10 @@ TEST(TrackballTest, SurfaceIsTheBallNearTheCentreAndMeetsTheSheetSmoothly) {
 // under the cursor follows it: the drawn rotation takes the first ball point
 // onto the second.
 TEST(TrackballTest, DragTurnsTheBallPointUnderTheCursorOntoTheNewPoint) {
-    const float drags[][4] = {
-        {0.0f, 0.0f, 0.25f, 0.0f}, {0.0f, 0.0f, 0.0f, -0.3f}, {0.1f, 0.2f, -0.2f, 0.1f}, {-0.4f, 0.1f, 0.2f, -0.3f}};
+    const float drags[][4] = {{0.0f, 0.0f, 0.25f, 0.0f},
+                              {0.0f, 0.0f, 0.0f, -0.3f},
+                              {0.1f, 0.2f, -0.2f, 0.1f},
+                              {-0.4f, 0.1f, 0.2f, -0.3f}};
     for (const auto& d : drags) {
         float q[4];
         Trackball(q, d[0], d[1], d[2], d[3]);
@@ -113,9 +115,9 @@ TEST(TrackballTest, CompositionIsTheProductOfTheRotationsAndRenormalisesEveryNin
 // glRotated by the turn takes the cylinder's axis +z onto the direction,
 // including the -z direction of bond paths along the z axis.
 TEST(CylinderTurnTest, TurnsTheZAxisOntoEveryDirection) {
-    const CVector directions[] = {{1, 0, 0},  {-1, 0, 0},    {0, 1, 0},    {0, 0, 1},          {0, 0, -1},
-                                  {0, 0, -3}, {1, -2, 0.5},  {-1, -1, -1}, {1e-15, 0, -1},     {-1e-14, 1e-14, -2},
-                                  {0, 0, 1e-300}, {1e-9, 0, -1}};
+    const CVector directions[] = {{1, 0, 0},      {-1, 0, 0},          {0, 1, 0},      {0, 0, 1},
+                                  {0, 0, -1},     {0, 0, -3},          {1, -2, 0.5},   {-1, -1, -1},
+                                  {1e-15, 0, -1}, {-1e-14, 1e-14, -2}, {0, 0, 1e-300}, {1e-9, 0, -1}};
     for (const CVector d : directions) {
         CCylinderTurn turn;
         ASSERT_TRUE(CylinderTurn(d, turn)) << d.x << " " << d.y << " " << d.z;
@@ -203,9 +205,8 @@ TEST_F(PathSceneTest, CurvedPathsDrawEverySixthPointFromTheirFirstSegment) {
         bool bondPaths;
         std::vector<int> starts; // index of each segment's first point
     };
-    const Case cases[] = {{11, true, {}},          {12, true, {0}},       {13, true, {0}},
-                          {19, true, {0, 6}},      {12, false, {}},       {18, false, {6}},
-                          {19, false, {6, 12}},    {25, false, {6, 12, 18}}};
+    const Case cases[] = {{11, true, {}},  {12, true, {0}},  {13, true, {0}},      {19, true, {0, 6}},
+                          {12, false, {}}, {18, false, {6}}, {19, false, {6, 12}}, {25, false, {6, 12, 18}}};
     for (const Case& c : cases) {
         CMolecule::CCritPointList& list = *m_molecule.GetList(c.bondPaths ? -1 : 1);
         list.clear();

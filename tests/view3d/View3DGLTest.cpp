@@ -53,7 +53,8 @@ struct Camera {
     void Apply(C3DView& view) const {
         const float q[4] = {static_cast<float>(-axis.x * std::sin(angle / 2)),
                             static_cast<float>(-axis.y * std::sin(angle / 2)),
-                            static_cast<float>(-axis.z * std::sin(angle / 2)), static_cast<float>(std::cos(angle / 2))};
+                            static_cast<float>(-axis.z * std::sin(angle / 2)),
+                            static_cast<float>(std::cos(angle / 2))};
         view.SetRotation(q);
         view.SetTranslation(translation);
     }
@@ -85,7 +86,7 @@ struct Camera {
     static inline const double kFocal = 1.0 / std::tan(22.5 * kPi / 180.0);
 };
 
-constexpr double kNucleus = 0.6;   // sphere radii in scene units
+constexpr double kNucleus = 0.6; // sphere radii in scene units
 constexpr double kCritPoint = 0.3;
 
 // --- colours as lighting leaves them ----------------------------------------
@@ -96,18 +97,30 @@ bool Grey(QRgb c, int lo, int hi) {
     return std::abs(qRed(c) - qGreen(c)) <= 3 && std::abs(qGreen(c) - qBlue(c)) <= 3 && qRed(c) >= lo &&
            qRed(c) <= hi;
 }
-bool Carbon(QRgb c) { return Grey(c, 25, 80); }    // (77, 77, 77)
-bool Hydrogen(QRgb c) { return Grey(c, 81, 205); } // (204, 204, 204)
-bool Red(QRgb c) { return qRed(c) >= 100 && qGreen(c) <= 6 && qBlue(c) <= 6; }
-bool Yellow(QRgb c) { return qRed(c) >= 100 && std::abs(qRed(c) - qGreen(c)) <= 3 && qBlue(c) <= 6; }
-bool Magenta(QRgb c) { return qRed(c) >= 100 && std::abs(qRed(c) - qBlue(c)) <= 3 && qGreen(c) <= 6; }
+bool Carbon(QRgb c) {
+    return Grey(c, 25, 80);
+} // (77, 77, 77)
+bool Hydrogen(QRgb c) {
+    return Grey(c, 81, 205);
+} // (204, 204, 204)
+bool Red(QRgb c) {
+    return qRed(c) >= 100 && qGreen(c) <= 6 && qBlue(c) <= 6;
+}
+bool Yellow(QRgb c) {
+    return qRed(c) >= 100 && std::abs(qRed(c) - qGreen(c)) <= 3 && qBlue(c) <= 6;
+}
+bool Magenta(QRgb c) {
+    return qRed(c) >= 100 && std::abs(qRed(c) - qBlue(c)) <= 3 && qGreen(c) <= 6;
+}
 // (255, 204, 204), perhaps lightened by a highlight: red above equal green
 // and blue.
 bool BondPathPink(QRgb c) {
     return qGreen(c) >= 40 && std::abs(qGreen(c) - qBlue(c)) <= 3 && qRed(c) - qGreen(c) >= 5 &&
            qRed(c) - qGreen(c) <= 55;
 }
-bool Background(QRgb c) { return qRed(c) <= 2 && qGreen(c) <= 2 && qBlue(c) <= 2; }
+bool Background(QRgb c) {
+    return qRed(c) <= 2 && qGreen(c) <= 2 && qBlue(c) <= 2;
+}
 
 std::string Describe(QRgb c) {
     char text[40];
@@ -183,11 +196,12 @@ TEST_F(BenzeneViewTest, DrawsEachKindWhereItBelongsAndSwitchesItOff) {
     EXPECT_TRUE(qRed(onXAxis) > 2 * qGreen(onXAxis) + 20) << Describe(onXAxis);
 
     QTest::keyClick(m_view, Qt::Key_M); // molecular axes off
-    const CVector centroid; // benzene's nuclei are centred on the origin
+    const CVector centroid;             // benzene's nuclei are centred on the origin
     QImage image = Frame(m_view);
     for (const auto& atom : Molecule().GetAtomList()) {
         const QRgb c = At(image, camera.ShadedSide(atom->GetPosition() - centroid, kNucleus));
-        EXPECT_TRUE(atom->GetCharge() == 6.0 ? Carbon(c) : Hydrogen(c)) << atom->GetLabel() << " " << Describe(c);
+        EXPECT_TRUE(atom->GetCharge() == 6.0 ? Carbon(c) : Hydrogen(c))
+            << atom->GetLabel() << " " << Describe(c);
     }
     for (const auto& bond : *Molecule().GetList(-1)) {
         const QRgb c = At(image, camera.ShadedSide(bond->GetPosition(), kCritPoint));
@@ -234,7 +248,8 @@ TEST_F(BenzeneViewTest, DrawsEachKindWhereItBelongsAndSwitchesItOff) {
     for (const auto& atom : Molecule().GetAtomList())
         EXPECT_TRUE(Background(At(image, camera.Pixel(atom->GetPosition()))));
     // The rest stays.
-    EXPECT_TRUE(Red(At(image, camera.ShadedSide(Molecule().GetList(-1)->front()->GetPosition(), kCritPoint))));
+    EXPECT_TRUE(
+        Red(At(image, camera.ShadedSide(Molecule().GetList(-1)->front()->GetPosition(), kCritPoint))));
 }
 
 // Z and X move the scene by 0.2 times the factor along the line of sight, and
@@ -283,7 +298,8 @@ TEST_F(BenzeneViewTest, ContextMenuOpensAtTheViewOrAtTheMouse) {
         EXPECT_LE(std::abs(shown.center().x() - global.x()), 1) << shown.center().x() << " " << global.x();
         EXPECT_EQ(shown.top(), global.y() - 3);
     };
-    expectMenuAt(m_view->mapToGlobal(QPoint(kSize / 2, kSize / 2)), [&] { QTest::keyClick(m_view, Qt::Key_Menu); });
+    expectMenuAt(m_view->mapToGlobal(QPoint(kSize / 2, kSize / 2)),
+                 [&] { QTest::keyClick(m_view, Qt::Key_Menu); });
     const QPoint click(300, 200);
     expectMenuAt(m_view->mapToGlobal(click), [&] { QTest::mouseClick(m_view, Qt::RightButton, {}, click); });
 }
@@ -303,8 +319,8 @@ std::string ZDiatomicWfn() {
         double z, charge;
     } nuclei[] = {{"  O    1", 0.9, 8.0}, {"  H    2", -0.9, 1.0}};
     for (int i = 0; i < 2; ++i) {
-        std::snprintf(line, sizeof line, "%-8.8s    (CENTRE%3d) %12.8f%12.8f%12.8f  CHARGE =%5.1f\n", nuclei[i].label,
-                      i + 1, 0.0, 0.0, nuclei[i].z, nuclei[i].charge);
+        std::snprintf(line, sizeof line, "%-8.8s    (CENTRE%3d) %12.8f%12.8f%12.8f  CHARGE =%5.1f\n",
+                      nuclei[i].label, i + 1, 0.0, 0.0, nuclei[i].z, nuclei[i].charge);
         text += line;
     }
     text += "CENTRE ASSIGNMENTS    1  2\n";

@@ -60,7 +60,8 @@ TEST(NoOpenGLTest, TheWindowShowsAMessageAndTheApplicationGoesOn) {
     C3DFrame* window = doc->Get3DFrame();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->GetView(), nullptr);
-    EXPECT_EQ(window->GetMessage(), "The 3D view cannot be shown: no OpenGL context can be created on this display.");
+    EXPECT_EQ(window->GetMessage(),
+              "The 3D view cannot be shown: no OpenGL context can be created on this display.");
     EXPECT_EQ(doc->GetMolecule()->Get3DView(), nullptr);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(window->pos(), QPoint(0, 0));
@@ -198,8 +199,8 @@ TEST_F(ViewHandlerTest, LettersToggleTheirSwitchesAndSpaceResetsTheView) {
     const struct {
         int key;
         int C3DView::SSwitches::*field;
-    } letters[] = {{'A', &C3DView::SSwitches::atomicAxes}, {'B', &C3DView::SSwitches::bondPaths},
-                   {'C', &C3DView::SSwitches::cagePaths},  {'L', &C3DView::SSwitches::resolution},
+    } letters[] = {{'A', &C3DView::SSwitches::atomicAxes},    {'B', &C3DView::SSwitches::bondPaths},
+                   {'C', &C3DView::SSwitches::cagePaths},     {'L', &C3DView::SSwitches::resolution},
                    {'M', &C3DView::SSwitches::molecularAxes}, {'R', &C3DView::SSwitches::ringPaths}};
     for (const auto& letter : letters) {
         const int before = m_view->GetSwitches().*letter.field;
@@ -260,20 +261,19 @@ TEST_F(ViewHandlerTest, ContextMenuOffersTheKindsTheMoleculeHas) {
     std::vector<std::pair<int, std::string>> shown;
     for (const auto& item : items)
         shown.emplace_back(item.id, item.text);
-    const std::vector<std::pair<int, std::string>> expected = {
-        {1030, "Molecular Axis Switch On/Off"},
-        {1032, "Nuclei Switch On/Off"},
-        {1033, "Bond Paths Switch On/Off"},
-        {1034, "Ring Paths Switch On/Off"},
-        {1036, "(3,-3) Critical Points Switch On/Off"},
-        {1037, "(3,-1) Critical Points On/Off"},
-        {1038, "(3,+1) Critical Points Switch On/Off"},
-        {1041, "Resolution Switch On/Off"},
-        {1042, std::string(54, '-')},
-        {1043, "Increase Translation/Zoom Factor"},
-        {1044, "Decrease Translation/Zoom Factor"},
-        {1045, "Reset Translation/Zoom Factor"},
-        {1046, "Set Background Color"}};
+    const std::vector<std::pair<int, std::string>> expected = {{1030, "Molecular Axis Switch On/Off"},
+                                                               {1032, "Nuclei Switch On/Off"},
+                                                               {1033, "Bond Paths Switch On/Off"},
+                                                               {1034, "Ring Paths Switch On/Off"},
+                                                               {1036, "(3,-3) Critical Points Switch On/Off"},
+                                                               {1037, "(3,-1) Critical Points On/Off"},
+                                                               {1038, "(3,+1) Critical Points Switch On/Off"},
+                                                               {1041, "Resolution Switch On/Off"},
+                                                               {1042, std::string(54, '-')},
+                                                               {1043, "Increase Translation/Zoom Factor"},
+                                                               {1044, "Decrease Translation/Zoom Factor"},
+                                                               {1045, "Reset Translation/Zoom Factor"},
+                                                               {1046, "Set Background Color"}};
     EXPECT_EQ(shown, expected);
     EXPECT_FALSE(items[0].checked); // molecular axes still off
     EXPECT_FALSE(items[1].checked); // nuclei off
@@ -319,11 +319,11 @@ TEST_F(ViewHandlerTest, SwitchCommands) {
     EXPECT_EQ(m_view->GetFactor(), 1);
     m_view->OnSwitchCommand(1044);
     EXPECT_EQ(m_view->GetFactor(), 1);
-    EXPECT_EQ(m_prompts.Texts(), (std::vector<std::string>{
-                                     "Translation/Zoom factor increased.\n", "Translation/Zoom factor increased.\n",
-                                     "Translation/Zoom factor decreased.\n",
-                                     "Translation/Zoom factor reset to default.\n",
-                                     "Translation/Zoom factor decreased.\n"}));
+    EXPECT_EQ(m_prompts.Texts(), (std::vector<std::string>{"Translation/Zoom factor increased.\n",
+                                                           "Translation/Zoom factor increased.\n",
+                                                           "Translation/Zoom factor decreased.\n",
+                                                           "Translation/Zoom factor reset to default.\n",
+                                                           "Translation/Zoom factor decreased.\n"}));
 
     // The background from the colour dialog (black at the start); Cancel keeps it.
     std::vector<QColor> offered;
@@ -347,8 +347,8 @@ TEST_F(ViewHandlerTest, ARunningJobsListsAreNotRead) {
     ASSERT_TRUE(m_view->GetScene().critPoints[3].empty());
     {
         const CMolecule::CJobScope running(m_molecule);
-        m_molecule.GetList(3)->push_back(
-            std::make_unique<CCagePoint>(&m_molecule, m_molecule.NextObjectNumber(), 0, CVector(0, 0, 3), 0.0));
+        m_molecule.GetList(3)->push_back(std::make_unique<CCagePoint>(
+            &m_molecule, m_molecule.NextObjectNumber(), 0, CVector(0, 0, 3), 0.0));
         EXPECT_FALSE(m_view->UpdateScene());
         EXPECT_TRUE(m_view->GetScene().critPoints[3].empty());
         EXPECT_EQ(m_view->GetScene().nuclei.size(), 12u);
@@ -367,7 +367,8 @@ TEST_F(ViewHandlerTest, F1OpensTheViewsHelpPage) {
     zel::test::ScopedTestSettings settings;
     QTest::keyClick(m_view.get(), Qt::Key_F1);
     // No help folder in the test's settings: the help layer says so.
-    EXPECT_EQ(m_prompts.Texts(), (std::vector<std::string>{"No help folder is set (settings Help/Path and Help/File)."}));
+    EXPECT_EQ(m_prompts.Texts(),
+              (std::vector<std::string>{"No help folder is set (settings Help/Path and Help/File)."}));
 }
 
 } // namespace
