@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <utility>
 
 #include "analysis/Molecule.h"
 #include "platform/core/Format.h"
@@ -132,7 +133,8 @@ void C3DView::initializeGL() {
         ReportFailure("the display offers only OpenGL ES, which lacks the lighting the view draws with.");
         return;
     }
-    while (glGetError() != GL_NO_ERROR) {
+    // Earlier errors are not ours (bounded: a lost context reports forever).
+    for (int i = 0; i < 32 && glGetError() != GL_NO_ERROR; ++i) {
     }
     GLint depthBits = 0;
     glGetIntegerv(GL_DEPTH_BITS, &depthBits);
@@ -457,6 +459,15 @@ void C3DView::mouseReleaseEvent(QMouseEvent* event) {
 
 // --- keys -------------------------------------------------------------------------
 
+void C3DView::DoubleFactor() {
+    // Doubling stops at the limit: a held Shift key repeats without end.
+    m_nFactor = std::min(m_nFactor * 2, kMaxFactor);
+}
+
+void C3DView::HalveFactor() {
+    if (m_nFactor > 1) m_nFactor /= 2;
+}
+
 void C3DView::OnKeyDown(int key) {
     const double step = 0.2 * m_nFactor;
     switch (key) {
@@ -464,11 +475,10 @@ void C3DView::OnKeyDown(int key) {
         m_nFactor = 1;
         return;
     case VK_SHIFT:
-        // Doubling stops at the limit: a held Shift key repeats.
-        m_nFactor = std::min(m_nFactor * 2, kMaxFactor);
+        DoubleFactor();
         return;
     case VK_CONTROL:
-        if (m_nFactor > 1) m_nFactor /= 2;
+        HalveFactor();
         return;
     case VK_SPACE: {
         m_Translation = CVector(0, 0, -16);
@@ -529,30 +539,15 @@ void C3DView::keyPressEvent(QKeyEvent* event) {
         OnContextMenu(QPoint(-1, -1), true);
         return;
     }
-    switch (key) {
-    case Qt::Key_Tab:
-        OnKeyDown(VK_TAB);
-        return;
-    case Qt::Key_Shift:
-        OnKeyDown(VK_SHIFT);
-        return;
-    case Qt::Key_Control:
-        OnKeyDown(VK_CONTROL);
-        return;
-    case Qt::Key_Left:
-        OnKeyDown(VK_LEFT);
-        return;
-    case Qt::Key_Up:
-        OnKeyDown(VK_UP);
-        return;
-    case Qt::Key_Right:
-        OnKeyDown(VK_RIGHT);
-        return;
-    case Qt::Key_Down:
-        OnKeyDown(VK_DOWN);
-        return;
-    default:
-        break;
+    static constexpr std::pair<int, int> kNamedKeys[] = {
+        {Qt::Key_Tab, VK_TAB},   {Qt::Key_Shift, VK_SHIFT}, {Qt::Key_Control, VK_CONTROL},
+        {Qt::Key_Left, VK_LEFT}, {Qt::Key_Up, VK_UP},       {Qt::Key_Right, VK_RIGHT},
+        {Qt::Key_Down, VK_DOWN}};
+    for (const auto& [qtKey, virtualKey] : kNamedKeys) {
+        if (key == qtKey) {
+            OnKeyDown(virtualKey);
+            return;
+        }
     }
     // Space and the letters carry their virtual-key codes (upper case).
     if (key == Qt::Key_Space || (key >= Qt::Key_A && key <= Qt::Key_Z)) {
@@ -669,11 +664,11 @@ void C3DView::OnSwitchCommand(int id) {
         toggled = &sw.resolution;
         break;
     case ID_FACTOR_INCREASE:
-        m_nFactor = std::min(m_nFactor * 2, kMaxFactor);
+        DoubleFactor();
         zel::ShowMessageBox("Translation/Zoom factor increased.\n");
         return;
     case ID_FACTOR_DECREASE:
-        if (m_nFactor > 1) m_nFactor /= 2;
+        HalveFactor();
         zel::ShowMessageBox("Translation/Zoom factor decreased.\n");
         return;
     case ID_FACTOR_RESET:

@@ -194,6 +194,8 @@ private:
     void DrawCylinder(double radius, double length, CVector start, CVector target, int code, int name);
     void DrawPathCylinders(int kind);
     void Invalidate();
+    void DoubleFactor();
+    void HalveFactor();
     void ReportFailure(const std::string& reason);
     static void Toggle(int& value) { value = value == 0 ? 1 : 0; }
 
