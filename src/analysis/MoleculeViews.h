@@ -33,12 +33,15 @@ public:
     virtual void SetFieldIndex(int field) = 0;
 };
 
-// The molecule only holds these registrations for other code to fetch.
+// The three-dimensional view. Plot code that changes a plot's plane (the
+// plane dialog's "Apply in 3DView", a cancelled plane set-up) has it repaint.
 class I3DView {
 public:
     virtual ~I3DView() = default;
+    virtual void Redraw() = 0;
 };
 
+// The molecule only holds this registration for other code to fetch.
 class IPlotView {
 public:
     virtual ~IPlotView() = default;

@@ -23,6 +23,10 @@
 #include "ui/MolGraphDlg.h"
 #include "ui/OptionCommands.h"
 #include "ui/PopDlg.h"
+#include "view3d/3DFrame.h"
+#include "view3d/3DView.h"
+
+#include <QApplication>
 
 namespace {
 
@@ -34,15 +38,55 @@ std::string DisplayName(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
 
+// The three-dimensional view among the document's views.
+class C3DDocView : public CDocView {
+public:
+    explicit C3DDocView(C3DFrame* frame) : m_pFrame(frame) {}
+    QWidget* GetWidget() override { return m_pFrame; }
+    void OnUpdate() override {
+        if (C3DView* view = m_pFrame->GetView()) view->OnUpdate();
+    }
+
+private:
+    C3DFrame* m_pFrame;
+};
+
 } // namespace
 
 CZelmoraDoc::CZelmoraDoc() {
     m_Molecule.SetDocument(this);
+    Create3DFrame();
 }
 
 CZelmoraDoc::~CZelmoraDoc() {
+    if (m_p3DDocView) RemoveView(m_p3DDocView.get());
+    m_p3DFrame.reset();
     // The views may outlive the document by a moment while the frame closes.
     m_Molecule.SetDocument(nullptr);
+}
+
+void CZelmoraDoc::Create3DFrame() {
+    if (m_p3DFrame || !qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+    m_p3DFrame = std::make_unique<C3DFrame>(&m_Molecule);
+    // Created first, so the first view to be updated.
+    m_p3DDocView = std::make_unique<C3DDocView>(m_p3DFrame.get());
+    AddView(m_p3DDocView.get());
+}
+
+void CZelmoraDoc::Show3DWindow(bool show) {
+    if (!m_p3DFrame) return;
+    if (!show) {
+        m_p3DFrame->hide();
+        return;
+    }
+    // The main window keeps the keyboard: the user reads or opens a file there.
+    m_p3DFrame->setAttribute(Qt::WA_ShowWithoutActivating, true);
+    m_p3DFrame->show();
+    m_p3DFrame->setAttribute(Qt::WA_ShowWithoutActivating, false);
+}
+
+bool CZelmoraDoc::Is3DWindowVisible() const {
+    return m_p3DFrame && m_p3DFrame->isVisible();
 }
 
 void CZelmoraDoc::AddView(CDocView* view) {
@@ -66,6 +110,7 @@ std::string CZelmoraDoc::GetCaption() const {
 
 void CZelmoraDoc::SetTitle(const std::string& /*title*/) {
     if (m_pMainFrame) m_pMainFrame->setWindowTitle(QString::fromStdString(GetCaption()));
+    if (m_p3DFrame) m_p3DFrame->setWindowTitle(QString::fromStdString(GetCaption() + " - 3DView"));
 }
 
 QWidget* CZelmoraDoc::DialogParent() const {
@@ -74,6 +119,7 @@ QWidget* CZelmoraDoc::DialogParent() const {
 }
 
 void CZelmoraDoc::DeleteContents() {
+    Show3DWindow(false);
     m_Molecule.Reset();
     m_bModified = false;
     UpdateAllViews();
@@ -128,6 +174,7 @@ bool CZelmoraDoc::OnOpenDocument(const std::string& path, bool* loaded) {
     SetTitle({});
     UpdateAllViews();
     ShowLoadedRecord();
+    Show3DWindow(true);
     if (loaded) *loaded = true;
     return true;
 }
@@ -197,6 +244,7 @@ void CZelmoraDoc::OnFileNewWavefunction() {
             zel::ShowMessageBox("Could not open file " + *path + ": " + std::strerror(in ? EISDIR : error));
         } else if (m_Molecule.LoadWavefunction(in, *path) == 1) {
             SetTitle(m_Molecule.GetJobTitle());
+            Show3DWindow(true);
             SetModifiedFlag(true);
             loaded = true;
         } else {
@@ -269,6 +317,15 @@ bool CZelmoraDoc::OnCommand(int id) {
     case cmd::Help:
         zel::ShowHelpTopic({});
         return true;
+    case cmd::View3D:
+        if (Is3DWindowVisible()) {
+            Show3DWindow(false);
+        } else if (m_p3DFrame) {
+            m_p3DFrame->show();
+            m_p3DFrame->raise();
+            m_p3DFrame->activateWindow();
+        }
+        return true;
     default:
         return false;
     }
@@ -329,10 +386,14 @@ bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
     case cmd::PlotDelete:
         ui.Enable(IsPlotChosen());
         return true;
+    case cmd::View3D:
+        ui.Enable(m_p3DFrame != nullptr);
+        ui.SetCheck(Is3DWindowVisible());
+        return true;
     // Commands whose work this version does not have: the integrations, the
     // atom record, the new plots of each kind and the text output, the
-    // envelope grid, the property selections and the three-dimensional view.
-    // Export and Copy belong to the plot view while it is the active view.
+    // envelope grid and the property selections. Export and Copy belong to
+    // the plot view while it is the active view.
     case cmd::CalcIntegrateBasin:
     case cmd::CalcIntegrateSurface:
     case cmd::RecordAtom:
@@ -348,7 +409,6 @@ bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
     case cmd::EnvelopeMap:
     case cmd::OptionBasinFunctions:
     case cmd::OptionSurfaceFunctions:
-    case cmd::View3D:
         ui.Enable(false);
         return true;
     default:

@@ -7,6 +7,7 @@
 // modified, so a later Save cannot overwrite the user's file with an empty
 // document; a failed save says why and keeps everything in memory.
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "analysis/MoleculeViews.h"
 #include "shell/DocView.h"
 
+class C3DFrame;
 class CMainFrame;
 class QWidget;
 
@@ -22,7 +24,8 @@ public:
     // The file dialogs' filter for documents.
     static constexpr const char* kFileFilter = "Zelmora Files (*.zlm)|*.zlm|All Files (*.*)|*.*||";
 
-    // An empty document; the molecule reports to it.
+    // An empty document; the molecule reports to it. Creates the hidden
+    // three-dimensional window, whose view is the first of its views.
     CZelmoraDoc();
     ~CZelmoraDoc() override;
 
@@ -37,6 +40,12 @@ public:
     void SetMainFrame(CMainFrame* frame) { m_pMainFrame = frame; }
     CMainFrame* GetMainFrame() const { return m_pMainFrame; }
 
+    // The three-dimensional window; null without a QApplication to make it in.
+    C3DFrame* Get3DFrame() const { return m_p3DFrame.get(); }
+    // Shows the window without taking the focus from the main window, or hides it.
+    void Show3DWindow(bool show);
+    bool Is3DWindowVisible() const;
+
     // --- views ---------------------------------------------------------------------
     // UpdateAllViews reaches the views in the order they were added.
     void AddView(CDocView* view);
@@ -46,7 +55,7 @@ public:
 
     // --- IMoleculeDocument -----------------------------------------------------
     // The argument is ignored: the caption is always the job title followed by
-    // " - Zelmora".
+    // " - Zelmora", and " - Zelmora - 3DView" for the three-dimensional window.
     void SetTitle(const std::string& title) override;
     void SetModifiedFlag(bool modified = true) override { m_bModified = modified; }
     bool IsModified() const { return m_bModified; }
@@ -58,8 +67,9 @@ public:
     void SetPathName(const std::string& path) { m_strPathName = path; }
 
     // --- framework operations ----------------------------------------------------
-    // Empties the document: the molecule is reset (the record view and the
-    // control pane with it), not modified, every view updated. The file name
+    // Empties the document: the three-dimensional window is hidden, the
+    // molecule reset (the record view and the control pane with it), not
+    // modified, every view updated. The file name
     // stays; callers that start a new document clear it.
     void DeleteContents();
     // A new empty document without a file name.
@@ -100,10 +110,13 @@ public:
 private:
     // After a file was read: the record view shows its critical points.
     void ShowLoadedRecord();
+    void Create3DFrame();
 
     CMolecule m_Molecule;
     CMainFrame* m_pMainFrame = nullptr;
     std::vector<CDocView*> m_Views;
+    std::unique_ptr<C3DFrame> m_p3DFrame;
+    std::unique_ptr<CDocView> m_p3DDocView; // the 3D view's place among the views
     std::string m_strPathName;
     bool m_bModified = false;
 };

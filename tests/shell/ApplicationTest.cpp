@@ -153,7 +153,7 @@ TEST_F(ApplicationTest, StartsEmptyAndEnablesCommandsByTheDocument) {
         {cmd::FilePrint, true, true},             {cmd::FilePrintPreview, true, true},
         {cmd::FilePrintSetup, true, true},        {cmd::FileAsciiOutput, true, true},
         {cmd::AppExit, true, true},               {cmd::ViewToolbar, true, true},
-        {cmd::ViewStatusBar, true, true},         {cmd::View3D, false, false},
+        {cmd::ViewStatusBar, true, true},         {cmd::View3D, true, true},
         {cmd::CalcProperties, false, true},       {cmd::CalcCriticalPoints, false, true},
         {cmd::CalcMolecularGraph, false, true},   {cmd::CalcIntegrateBasin, false, false},
         {cmd::CalcIntegrateSurface, false, false}, {cmd::RecordCriticalPoints, false, true},

@@ -1,0 +1,204 @@
+#include "view3d/Scene.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+#include "analysis/Molecule.h"
+
+namespace {
+
+// Degrees per radian as the drawing has always used it.
+constexpr double kDegreesPerRadian = 57.29578;
+
+} // namespace
+
+CRgb SphereColor(int code) {
+    switch (code) {
+    case -3:
+        return {255, 0, 255};
+    case -2:
+        return {255, 0, 0};
+    case -1:
+        return {255, 255, 0};
+    case 0:
+        return {0, 255, 0};
+    case 1:
+        return {204, 204, 204};
+    case 3:
+        return {153, 153, 153};
+    case 5:
+        return {153, 153, 255};
+    case 6:
+        return {77, 77, 77};
+    case 7:
+        return {0, 0, 204};
+    case 8:
+        return {255, 0, 0};
+    case 9:
+        return {153, 128, 0};
+    case 13:
+        return {255, 153, 153};
+    case 14:
+        return {153, 153, 153};
+    case 15:
+        return {153, 0, 0};
+    case 16:
+        return {255, 230, 0};
+    case 17:
+        return {0, 128, 0};
+    case 22:
+        return {153, 153, 255};
+    default:
+        return {255, 255, 255};
+    }
+}
+
+CRgb CylinderColor(int code) {
+    switch (code) {
+    case scene::kXAxisCode:
+        return {255, 0, 0};
+    case scene::kYAxisCode:
+        return {0, 255, 0};
+    case scene::kZAxisCode:
+        return {0, 0, 255};
+    case scene::kBondPathCode:
+        return {255, 204, 204};
+    case scene::kRingPathCode:
+        return {255, 255, 204};
+    case scene::kCagePathCode:
+        return {204, 255, 204};
+    default:
+        return {255, 255, 255};
+    }
+}
+
+bool CylinderTurn(CVector d, CCylinderTurn& turn) {
+    // Scaled first, so that neither tiny nor huge components under- or overflow.
+    const double largest = std::max({std::fabs(d.x), std::fabs(d.y), std::fabs(d.z)});
+    if (!(largest > 0.0) || !std::isfinite(largest)) return false;
+    d = d / largest;
+    const double length = d.Length();
+    // The axis (0, 0, 1) x d; when it vanishes against d the cylinder lies on
+    // the z axis and either needs no turn or a half turn about x.
+    const CVector axis(-d.y, d.x, 0.0);
+    if (axis.Length() <= 1e-12 * length) {
+        turn.axis = CVector(1, 0, 0);
+        turn.angle = d.z < 0.0 ? 180.0 : 0.0;
+        return true;
+    }
+    const double cosine = std::clamp(d.z / length, -1.0, 1.0);
+    turn.axis = axis;
+    turn.angle = std::acos(cosine) * kDegreesPerRadian;
+    return true;
+}
+
+void AddPathCylinders(std::vector<C3DCylinder>& out, const std::list<std::unique_ptr<CCritPoint>>& points,
+                      int field, CVector centroid, int code, int firstName, bool bondPaths) {
+    int counter = firstName;
+    for (const auto& point : points) {
+        if (point->GetFieldIndex() != field) continue;
+        for (const CGradPath* path : point->GetPathList(true)) {
+            // Read in place: a path has as many points as its spacing gives.
+            const auto& stored = path->GetPointList();
+            const auto P = [&](int i) { return stored[static_cast<std::size_t>(i)] - centroid; };
+            const int n = static_cast<int>(stored.size());
+            if (n >= 2) {
+                const int h = n / 2;
+                const CVector a = P(h - 1) - P(0);
+                const CVector b = P(n - 1) - P(h - 1);
+                const CVector d1 = a / a.Length();
+                const CVector d2 = b / b.Length();
+                if (std::fabs(d1 * d2 - 1.0) <= 0.01) {
+                    out.push_back({scene::kPathRadius, 2.0 * (P(0) - P(n - 1)).Length(), P(0), P(n - 1), code,
+                                   counter});
+                } else {
+                    // Bond paths: k = 0 .. n/6 - 2. Ring and cage paths: k = 1, 2, ...
+                    // while point 6k + 6 exists.
+                    const int first = bondPaths ? 0 : 1;
+                    const int last = bondPaths ? n / 6 - 2 : (n - 1 - 6) / 6;
+                    for (int k = first; k <= last && 6 * k + 6 <= n - 1; ++k) {
+                        const CVector from = P(6 * k);
+                        const CVector to = P(6 * k + 6);
+                        if ((from - to).Length() < 0.5)
+                            out.push_back({scene::kPathRadius, 0.4, from, to, code, counter});
+                    }
+                }
+            }
+            ++counter;
+        }
+        counter = counter / 10 * 10 + 11;
+    }
+}
+
+std::optional<std::array<CVector, 3>> GetPlotPlaneCorners(const CPlot& /*plot*/) {
+    // The plot model keeps no plane yet: no plot has one to show. Once
+    // CPlot::GetPlane() exists this returns its corners 0, 1 and 2.
+    return std::nullopt;
+}
+
+C3DScene BuildScene(const CMolecule& molecule) {
+    C3DScene scene;
+    const int field = molecule.GetFieldIndex();
+    scene.fieldIndex = field;
+
+    const CMolecule::CAtomList& atoms = molecule.GetAtomList();
+    scene.hasAtoms = !atoms.empty();
+    if (!atoms.empty()) {
+        CVector sum;
+        for (const auto& atom : atoms)
+            sum = sum + atom->GetPosition();
+        const double count = static_cast<double>(atoms.size());
+        scene.centroid = CVector(sum.x / count, sum.y / count, sum.z / count);
+    }
+    const CVector c = scene.centroid;
+
+    int name = scene::kFirstNucleusName;
+    for (const auto& atom : atoms)
+        scene.nuclei.push_back(
+            {scene::kNucleusRadius, atom->GetPosition() - c, static_cast<int>(atom->GetCharge()), name++});
+
+    struct Kind {
+        int list, code, firstName;
+    };
+    static constexpr Kind kPointKinds[4] = {{-3, scene::kMaxPointCode, scene::kFirstMaxPointName},
+                                            {-1, scene::kBondPointCode, scene::kFirstBondPointName},
+                                            {1, scene::kRingPointCode, scene::kFirstRingPointName},
+                                            {3, scene::kCagePointCode, scene::kFirstCagePointName}};
+    for (int kind = 0; kind < 4; ++kind) {
+        const CMolecule::CCritPointList* list = molecule.GetList(kPointKinds[kind].list);
+        scene.hasCritPoints[kind] = !list->empty();
+        int counter = kPointKinds[kind].firstName;
+        for (const auto& point : *list) {
+            if (point->GetFieldIndex() != field) continue;
+            scene.critPoints[kind].push_back(
+                {scene::kCritPointRadius, point->GetPosition() - c, kPointKinds[kind].code, counter++});
+        }
+    }
+
+    AddPathCylinders(scene.paths[0], *molecule.GetList(-1), field, c, scene::kBondPathCode,
+                     scene::kFirstBondPathName, true);
+    AddPathCylinders(scene.paths[1], *molecule.GetList(1), field, c, scene::kRingPathCode,
+                     scene::kFirstRingPathName, false);
+    AddPathCylinders(scene.paths[2], *molecule.GetList(3), field, c, scene::kCagePathCode,
+                     scene::kFirstCagePathName, false);
+
+    if (const CAtom* atom = molecule.GetCurrentAtom()) {
+        scene.hasCurrentAtom = true;
+        C3DAtomicAxes axes;
+        axes.nucleus = atom->GetPosition() - c;
+        axes.ends = {atom->LocalToGlobal(CVector(1, 0, 0)) - c, atom->LocalToGlobal(CVector(0, 1, 0)) - c,
+                     atom->LocalToGlobal(CVector(0, 0, 1)) - c};
+        scene.atomicAxes = axes;
+    }
+
+    if (const CPlot* plot = molecule.GetCurrentPlot()) {
+        if (auto corners = GetPlotPlaneCorners(*plot)) {
+            for (CVector& corner : *corners)
+                corner = corner - c;
+            scene.plane = *corners;
+        }
+    }
+    scene.hasEnvelope = molecule.GetEnvelope() != nullptr;
+    return scene;
+}

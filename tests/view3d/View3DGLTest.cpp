@@ -1,0 +1,429 @@
+// The three-dimensional view on a real X display (the tests run it under
+// Xvfb with Mesa): frames read back from the GL context and checked pixel by
+// pixel at the positions where an independent projection puts the nuclei,
+// critical points and paths; the z-aligned diatomic's bond paths; the
+// trackball's turn; the keyboard zoom; the context menu's place; and a
+// screenshot of benzene kept under the build folder.
+
+#include "../analysis/AnalysisTestUtil.h"
+#include "../gui/GuiTestSupport.h"
+
+#include "analysis/Molecule.h"
+#include "platform/core/Prompt.h"
+#include "shell/CommandIds.h"
+#include "shell/MainFrame.h"
+#include "shell/ZelmoraApp.h"
+#include "shell/ZelmoraDoc.h"
+#include "view3d/3DFrame.h"
+#include "view3d/3DView.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QMenu>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr int kSize = 800;
+
+// --- an independent camera ------------------------------------------------------
+
+CVector Rotate(CVector v, CVector n, double angle) {
+    return std::cos(angle) * v + std::sin(angle) * Cross(n, v) + (1.0 - std::cos(angle)) * (n * v) * n;
+}
+
+// The scene turned by angle (radians) about the unit axis, then tilted by
+// -5 degrees about y and 5 degrees about x, moved by the translation and
+// seen through a 45-degree perspective: the pixel (image rows from the top)
+// of a point given in bohr relative to the centroid.
+struct Camera {
+    CVector translation{0, 0, -16};
+    CVector axis{0, 1, 0};
+    double angle = 0;
+
+    // The view's quaternion for this turn of the scene.
+    void Apply(C3DView& view) const {
+        const float q[4] = {static_cast<float>(-axis.x * std::sin(angle / 2)),
+                            static_cast<float>(-axis.y * std::sin(angle / 2)),
+                            static_cast<float>(-axis.z * std::sin(angle / 2)),
+                            static_cast<float>(std::cos(angle / 2))};
+        view.SetRotation(q);
+        view.SetTranslation(translation);
+    }
+
+    // The eye coordinates of a point given in bohr.
+    CVector Eye(CVector bohr) const {
+        CVector v = Rotate(2.0 * bohr, axis, angle);
+        v = Rotate(v, CVector(0, 1, 0), -5.0 * kPi / 180.0);
+        v = Rotate(v, CVector(1, 0, 0), 5.0 * kPi / 180.0);
+        return v + translation;
+    }
+
+    QPoint Pixel(CVector bohr) const {
+        const CVector v = Eye(bohr);
+        const double x = kFocal * v.x / -v.z; // square window: aspect 1
+        const double y = kFocal * v.y / -v.z;
+        return {static_cast<int>(std::floor((x + 1.0) / 2.0 * kSize)),
+                kSize - 1 - static_cast<int>(std::floor((y + 1.0) / 2.0 * kSize))};
+    }
+
+    // A pixel on the lower left of a sphere (radius in scene units): the
+    // side turned away from the light, where no highlight falls.
+    QPoint ShadedSide(CVector centre, double radius) const {
+        const double pixels = radius * kFocal * (kSize / 2.0) / -Eye(centre).z;
+        const int offset = static_cast<int>(0.45 * pixels);
+        return Pixel(centre) + QPoint(-offset, offset);
+    }
+
+    static inline const double kFocal = 1.0 / std::tan(22.5 * kPi / 180.0);
+};
+
+constexpr double kNucleus = 0.6; // sphere radii in scene units
+constexpr double kCritPoint = 0.3;
+
+// --- colours as lighting leaves them ----------------------------------------
+// Lit, a colour is scaled by 0.4 to 1 (ambient plus diffuse) on the shaded
+// side of a sphere; elsewhere a white highlight may add to every channel.
+
+bool Grey(QRgb c, int lo, int hi) {
+    return std::abs(qRed(c) - qGreen(c)) <= 3 && std::abs(qGreen(c) - qBlue(c)) <= 3 && qRed(c) >= lo &&
+           qRed(c) <= hi;
+}
+bool Carbon(QRgb c) {
+    return Grey(c, 25, 80);
+} // (77, 77, 77)
+bool Hydrogen(QRgb c) {
+    return Grey(c, 81, 205);
+} // (204, 204, 204)
+bool Red(QRgb c) {
+    return qRed(c) >= 100 && qGreen(c) <= 6 && qBlue(c) <= 6;
+}
+bool Yellow(QRgb c) {
+    return qRed(c) >= 100 && std::abs(qRed(c) - qGreen(c)) <= 3 && qBlue(c) <= 6;
+}
+bool Magenta(QRgb c) {
+    return qRed(c) >= 100 && std::abs(qRed(c) - qBlue(c)) <= 3 && qGreen(c) <= 6;
+}
+// (255, 204, 204), perhaps lightened by a highlight: red above equal green
+// and blue.
+bool BondPathPink(QRgb c) {
+    return qGreen(c) >= 40 && std::abs(qGreen(c) - qBlue(c)) <= 3 && qRed(c) - qGreen(c) >= 5 &&
+           qRed(c) - qGreen(c) <= 55;
+}
+bool Background(QRgb c) {
+    return qRed(c) <= 2 && qGreen(c) <= 2 && qBlue(c) <= 2;
+}
+
+std::string Describe(QRgb c) {
+    char text[40];
+    std::snprintf(text, sizeof text, "(%d, %d, %d)", qRed(c), qGreen(c), qBlue(c));
+    return text;
+}
+
+QRgb At(const QImage& image, QPoint p) {
+    EXPECT_TRUE(image.rect().contains(p)) << p.x() << ", " << p.y();
+    return image.rect().contains(p) ? image.pixel(p) : 0;
+}
+
+// One frame drawn and read back with glReadPixels.
+QImage Frame(C3DView* view) {
+    return view->RenderFrame().convertToFormat(QImage::Format_RGB32);
+}
+
+// Shows the window at 800 x 800 with the keyboard focus in the view.
+void ShowFocused(C3DFrame* frame) {
+    frame->resize(kSize, kSize);
+    frame->show();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame->GetView()));
+    frame->setFocus();
+    ASSERT_TRUE(zel::test::WaitUntil([&] { return QGuiApplication::focusWindow() == frame->GetView(); }));
+    ASSERT_TRUE(zel::test::WaitUntil([&] { return frame->GetView()->width() == kSize; }));
+}
+
+// --- benzene -------------------------------------------------------------------------
+
+class BenzeneViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        zel::test::App();
+        ASSERT_TRUE(m_app.InitInstance({QString::fromLatin1(ZELMORA_EXAMPLES "/benzene.zlm")}, false));
+        m_doc = m_app.GetDocument();
+        m_frame = m_doc->Get3DFrame();
+        ASSERT_NE(m_frame, nullptr);
+        // Opening the document has shown the window, with its view.
+        ASSERT_TRUE(m_frame->isVisible());
+        m_view = m_frame->GetView();
+        ASSERT_NE(m_view, nullptr) << m_frame->GetMessage();
+        ShowFocused(m_frame);
+        EXPECT_TRUE(m_view->GetGLFailure().empty()) << m_view->GetGLFailure();
+        EXPECT_TRUE(m_prompts.Texts().empty());
+    }
+    CMolecule& Molecule() { return *m_doc->GetMolecule(); }
+
+    zel::test::ScopedTestSettings m_settings;
+    zel::CScriptedPrompts m_prompts;
+    zel::ScopedPromptService m_promptGuard{m_prompts};
+    CZelmoraApp m_app;
+    CZelmoraDoc* m_doc = nullptr;
+    C3DFrame* m_frame = nullptr;
+    C3DView* m_view = nullptr;
+};
+
+// Nuclei, critical points and bond paths where they belong, in their colours;
+// switching a kind off takes its colour away.
+TEST_F(BenzeneViewTest, DrawsEachKindWhereItBelongsAndSwitchesItOff) {
+    EXPECT_EQ(m_frame->windowTitle().toStdString(), Molecule().GetJobTitle() + " - Zelmora - 3DView");
+    Camera camera;
+    camera.translation = CVector(0, 0, -30);
+    camera.Apply(*m_view);
+
+    // A look at the whole picture, axes included, kept for whoever reads the run.
+    const QImage whole = Frame(m_view);
+    ASSERT_EQ(whole.size(), QSize(kSize, kSize));
+    std::filesystem::create_directories(ZELMORA_ARTIFACT_DIR);
+    EXPECT_TRUE(whole.save(QString::fromLatin1(ZELMORA_ARTIFACT_DIR "/view3d-benzene.png")));
+    // The red x axis runs from the centroid to the right, under C1 and H7.
+    const QRgb onXAxis = At(whole, camera.Pixel(CVector(1.8, 0, 0)));
+    EXPECT_TRUE(qRed(onXAxis) > 2 * qGreen(onXAxis) + 20) << Describe(onXAxis);
+
+    QTest::keyClick(m_view, Qt::Key_M); // molecular axes off
+    const CVector centroid;             // benzene's nuclei are centred on the origin
+    QImage image = Frame(m_view);
+    for (const auto& atom : Molecule().GetAtomList()) {
+        const QRgb c = At(image, camera.ShadedSide(atom->GetPosition() - centroid, kNucleus));
+        EXPECT_TRUE(atom->GetCharge() == 6.0 ? Carbon(c) : Hydrogen(c))
+            << atom->GetLabel() << " " << Describe(c);
+    }
+    for (const auto& bond : *Molecule().GetList(-1)) {
+        const QRgb c = At(image, camera.ShadedSide(bond->GetPosition(), kCritPoint));
+        EXPECT_TRUE(Red(c)) << "(3,-1) " << Describe(c);
+    }
+    const QRgb ring = At(image, camera.ShadedSide(Molecule().GetList(1)->front()->GetPosition(), kCritPoint));
+    EXPECT_TRUE(Yellow(ring)) << "(3,+1) " << Describe(ring);
+
+    // Each bond path between the bond point's sphere and the maximum's nucleus.
+    std::vector<QPoint> pathSpots;
+    for (const auto& bond : *Molecule().GetList(-1)) {
+        for (const CGradPath* path : bond->GetPathList(true)) {
+            const CVector from = bond->GetPosition();
+            const CVector to = path->GetEndPoint()->GetPosition();
+            const CVector unit = (to - from) / (to - from).Length();
+            // Visible from 0.15 bohr (the point's sphere) to 0.3 bohr before the nucleus.
+            const double visibleFrom = 0.2, visibleTo = (to - from).Length() - 0.35;
+            ASSERT_LT(visibleFrom, visibleTo);
+            pathSpots.push_back(camera.Pixel(from + 0.5 * (visibleFrom + visibleTo) * unit));
+        }
+    }
+    ASSERT_EQ(pathSpots.size(), 24u);
+    for (const QPoint spot : pathSpots)
+        EXPECT_TRUE(BondPathPink(At(image, spot))) << Describe(At(image, spot));
+
+    // B: the bond paths go, and the background shows where they were.
+    QTest::keyClick(m_view, Qt::Key_B);
+    image = Frame(m_view);
+    for (const QPoint spot : pathSpots)
+        EXPECT_TRUE(Background(At(image, spot))) << Describe(At(image, spot));
+
+    // Nuclei off (context menu command): the maxima inside them show; maxima
+    // off as well: nothing is left there.
+    m_view->OnSwitchCommand(C3DView::ID_NUCLEI);
+    image = Frame(m_view);
+    for (const auto& atom : Molecule().GetAtomList()) {
+        const CCritPoint* maximum = atom->GetMaxPoint();
+        ASSERT_NE(maximum, nullptr);
+        const QRgb c = At(image, camera.ShadedSide(maximum->GetPosition(), kCritPoint));
+        EXPECT_TRUE(Magenta(c)) << atom->GetLabel() << " " << Describe(c);
+    }
+    m_view->OnSwitchCommand(C3DView::ID_MAX_POINTS);
+    image = Frame(m_view);
+    for (const auto& atom : Molecule().GetAtomList())
+        EXPECT_TRUE(Background(At(image, camera.Pixel(atom->GetPosition()))));
+    // The rest stays.
+    EXPECT_TRUE(
+        Red(At(image, camera.ShadedSide(Molecule().GetList(-1)->front()->GetPosition(), kCritPoint))));
+}
+
+// Z and X move the scene by 0.2 times the factor along the line of sight, and
+// the perspective places the nuclei accordingly.
+TEST_F(BenzeneViewTest, KeyboardZoomMovesTheSceneAlongTheLineOfSight) {
+    QTest::keyClick(m_view, Qt::Key_M);
+    Camera camera;
+    camera.translation = CVector(0, 0, -30);
+    camera.Apply(*m_view);
+    const CVector h7 = Molecule().GetAtomList().back()->GetPosition(); // H12, far from the centre
+    const QPoint far = camera.ShadedSide(h7, kNucleus);
+    ASSERT_TRUE(Hydrogen(At(Frame(m_view), far)));
+
+    // Factor 8 (Shift three times), then Z five times: 8 scene units closer.
+    for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Shift, Qt::Key_Shift, Qt::Key_Shift})
+        QTest::keyClick(m_view, key);
+    ASSERT_EQ(m_view->GetFactor(), 8);
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(m_view, Qt::Key_Z);
+    EXPECT_NEAR(m_view->GetTranslation().z, -22.0, 1e-9);
+    camera.translation = CVector(0, 0, -22);
+    const QPoint near = camera.ShadedSide(h7, kNucleus);
+    ASSERT_GT((near - far).manhattanLength(), 60); // well beyond the sphere's 17 pixels
+    const QImage image = Frame(m_view);
+    EXPECT_TRUE(Hydrogen(At(image, near))) << Describe(At(image, near));
+    EXPECT_TRUE(Background(At(image, far))) << Describe(At(image, far));
+
+    QTest::keyClick(m_view, Qt::Key_X);
+    EXPECT_NEAR(m_view->GetTranslation().z, -23.6, 1e-9);
+}
+
+// Opened from the keyboard the menu stands at the middle of the view, opened
+// with the mouse at the mouse, each centred and 3 pixels up.
+TEST_F(BenzeneViewTest, ContextMenuOpensAtTheViewOrAtTheMouse) {
+    const auto expectMenuAt = [&](QPoint global, auto open) {
+        QRect shown;
+        int items = 0;
+        zel::test::WhenVisible<QMenu>([&](QMenu* menu) {
+            shown = menu->geometry();
+            items = static_cast<int>(menu->actions().size());
+            menu->close();
+        });
+        open();
+        ASSERT_TRUE(zel::test::WaitUntil([&] { return items > 0; }));
+        EXPECT_EQ(items, 13);
+        EXPECT_LE(std::abs(shown.center().x() - global.x()), 1) << shown.center().x() << " " << global.x();
+        EXPECT_EQ(shown.top(), global.y() - 3);
+    };
+    expectMenuAt(m_view->mapToGlobal(QPoint(kSize / 2, kSize / 2)),
+                 [&] { QTest::keyClick(m_view, Qt::Key_Menu); });
+    const QPoint click(300, 200);
+    expectMenuAt(m_view->mapToGlobal(click), [&] { QTest::mouseClick(m_view, Qt::RightButton, {}, click); });
+}
+
+// --- a diatomic on the z axis --------------------------------------------------------
+
+// Two nuclei at z = +0.9 (charge 8, drawn red) and z = -0.9 (charge 1, grey)
+// with one s Gaussian each in a doubly occupied bonding orbital: maxima near
+// the nuclei, a bond point at the origin, two straight bond paths along z.
+std::string ZDiatomicWfn() {
+    char line[200];
+    std::string text = "Diatomic on the z axis\n";
+    std::snprintf(line, sizeof line, "GAUSSIAN%15d MOL ORBITALS%7d PRIMITIVES%9d NUCLEI\n", 1, 2, 2);
+    text += line;
+    const struct {
+        const char* label;
+        double z, charge;
+    } nuclei[] = {{"  O    1", 0.9, 8.0}, {"  H    2", -0.9, 1.0}};
+    for (int i = 0; i < 2; ++i) {
+        std::snprintf(line, sizeof line, "%-8.8s    (CENTRE%3d) %12.8f%12.8f%12.8f  CHARGE =%5.1f\n",
+                      nuclei[i].label, i + 1, 0.0, 0.0, nuclei[i].z, nuclei[i].charge);
+        text += line;
+    }
+    text += "CENTRE ASSIGNMENTS    1  2\n";
+    text += "TYPE ASSIGNMENTS      1  1\n";
+    text += "EXPONENTS  1.2000000E+00 1.2000000E+00\n";
+    text += "MO  1                     OCC NO =   2.00000000 ORB. ENERGY =  -0.50000000\n";
+    text += "  1.00000000E+00  1.00000000E+00\n";
+    text += "END DATA\n";
+    text += "RHF      ENERGY =       -1.0000000000   VIRIAL(-V/T)  =   2.00000000\n";
+    return text;
+}
+
+class ZDiatomicTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        zel::test::App();
+        ASSERT_EQ(analysistest::LoadText(m_molecule, ZDiatomicWfn()), 1);
+        analysistest::SearchAll(m_molecule);
+        ASSERT_EQ(m_molecule.GetList(-3)->size(), 2u);
+        ASSERT_EQ(m_molecule.GetList(-1)->size(), 1u);
+        auto* bond = static_cast<CBondPoint*>(m_molecule.GetList(-1)->front().get());
+        ASSERT_LT(bond->GetPosition().Length(), 1e-6);
+        ASSERT_EQ(bond->TraceBondPaths(), 2);
+        m_frame = std::make_unique<C3DFrame>(&m_molecule);
+        m_view = m_frame->GetView();
+        ASSERT_NE(m_view, nullptr) << m_frame->GetMessage();
+        ShowFocused(m_frame.get());
+        QTest::keyClick(m_view, Qt::Key_M); // the z axis would lie along the paths
+    }
+
+    zel::CScriptedPrompts m_prompts;
+    zel::ScopedPromptService m_promptGuard{m_prompts};
+    CMolecule m_molecule;
+    std::unique_ptr<C3DFrame> m_frame;
+    C3DView* m_view = nullptr;
+};
+
+// Both bond-path cylinders run from their maximum towards the bond point,
+// also the one pointing along -z; beyond the nuclei there is nothing.
+TEST_F(ZDiatomicTest, BothBondPathsPointTowardsTheBondPoint) {
+    Camera camera; // the scene turned so that its z axis runs to the right
+    camera.axis = CVector(0, 1, 0);
+    camera.angle = kPi / 2;
+    camera.translation = CVector(0, 0, -8);
+    camera.Apply(*m_view);
+    const QImage image = Frame(m_view);
+    EXPECT_TRUE(Red(At(image, camera.ShadedSide(CVector(0, 0, 0.9), kNucleus))));
+    EXPECT_TRUE(Hydrogen(At(image, camera.ShadedSide(CVector(0, 0, -0.9), kNucleus))));
+    EXPECT_TRUE(Red(At(image, camera.ShadedSide(CVector(0, 0, 0), kCritPoint))));
+    for (double z : {0.35, -0.35}) {
+        const QRgb c = At(image, camera.Pixel(CVector(0, 0, z)));
+        EXPECT_TRUE(BondPathPink(c)) << "path at z = " << z << ": " << Describe(c);
+    }
+    for (double z : {1.6, -1.6}) {
+        const QRgb c = At(image, camera.Pixel(CVector(0, 0, z)));
+        EXPECT_TRUE(Background(c)) << "beyond the nucleus at z = " << z << ": " << Describe(c);
+    }
+    // As lines (resolution switch), the same.
+    QTest::keyClick(m_view, Qt::Key_L);
+    const QImage lines = Frame(m_view);
+    for (double z : {0.35, -0.35})
+        EXPECT_TRUE(BondPathPink(At(lines, camera.Pixel(CVector(0, 0, z))))) << z;
+    for (double z : {1.6, -1.6})
+        EXPECT_TRUE(Background(At(lines, camera.Pixel(CVector(0, 0, z))))) << z;
+}
+
+// A drag from the centre to the right edge turns the scene about y by
+// 2 asin(|P1 - P2| / 1.6), P1 = (0, 0, 0.8) on the ball and P2 on the sheet
+// beyond it, once per frame while the button is held: the molecule seen end
+// on lies across the picture, its front nucleus to the right.
+TEST_F(ZDiatomicTest, TrackballDragTurnsTheSceneByTheDragsAngle) {
+    Camera camera;
+    camera.translation = CVector(0, 0, -8);
+    camera.Apply(*m_view);
+    const int w = m_view->width(), h = m_view->height();
+    const QPoint start(w / 2, h / 2), end(w - 1, h / 2);
+    const double p2x = (2.0 * end.x() - w) / w;
+    const double p2z = 0.8 * 0.8 / 2.0 / p2x; // the hyperbolic sheet
+    const double phi = 2.0 * std::asin(std::sqrt(p2x * p2x + (0.8 - p2z) * (0.8 - p2z)) / 1.6);
+
+    camera.angle = phi; // where the nuclei will be
+    const QPoint front = camera.ShadedSide(CVector(0, 0, 0.9), kNucleus);
+    const QPoint back = camera.ShadedSide(CVector(0, 0, -0.9), kNucleus);
+    ASSERT_GT(front.x() - w / 2, 150);
+    QImage image = Frame(m_view);
+    EXPECT_TRUE(Background(At(image, front)));
+    EXPECT_TRUE(Background(At(image, back)));
+
+    QTest::mousePress(m_view, Qt::LeftButton, {}, start);
+    QTest::mouseMove(m_view, end);
+    const float* increment = m_view->GetRotationIncrement();
+    EXPECT_NEAR(2.0 * std::acos(increment[3]), phi, 1e-5);
+    EXPECT_NEAR(increment[1], -std::sin(phi / 2), 1e-6);
+    image = Frame(m_view); // one frame: one turn
+    EXPECT_NEAR(2.0 * std::acos(m_view->GetRotation()[3]), phi, 1e-5);
+    EXPECT_TRUE(Red(At(image, front))) << Describe(At(image, front));
+    EXPECT_TRUE(Hydrogen(At(image, back))) << Describe(At(image, back));
+
+    Frame(m_view); // held: another frame turns once more
+    EXPECT_NEAR(2.0 * std::acos(m_view->GetRotation()[3]), 2.0 * phi, 1e-4);
+    QTest::mouseRelease(m_view, Qt::LeftButton, {}, end);
+    Frame(m_view); // released: it stops
+    EXPECT_NEAR(2.0 * std::acos(m_view->GetRotation()[3]), 2.0 * phi, 1e-4);
+}
+
+} // namespace
