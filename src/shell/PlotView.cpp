@@ -47,6 +47,8 @@ CPlotView::CPlotView(CZelmoraDoc* document, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setAutoFillBackground(true);
     viewport()->setPalette(QPalette(Qt::white));
+    // Moves without a button held reach the view too.
+    viewport()->setMouseTracking(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
@@ -288,11 +290,12 @@ void CPlotView::mousePressEvent(QMouseEvent* event) {
     }
     if (event->button() == Qt::RightButton) {
         event->accept();
-        // A right-click with no plot changes nothing.
-        if (!plot) return;
-        zel::CQtMeasureCanvas dc(Dpi());
-        const zel::CPoint at = ToPage(position);
-        plot->EditText(dc, at.x, at.y);
+        if (plot) {
+            zel::CQtMeasureCanvas dc(Dpi());
+            const zel::CPoint at = ToPage(position);
+            plot->EditText(dc, at.x, at.y);
+        }
+        // The document counts a right-click as an edit, with or without a plot.
         m_LastPoint = position;
         SetModified();
         Redraw();
@@ -308,11 +311,7 @@ void CPlotView::mouseMoveEvent(QMouseEvent* event) {
     if (m_bViewDrag) {
         const int dx = position.x() - m_LastPoint.x();
         const int dy = position.y() - m_LastPoint.y();
-        bool acted = false;
-        auto step = [&] {
-            acted = true;
-            Redraw();
-        };
+        auto step = [&] { Redraw(); };
         if (m_Modes[Zoom]) {
             plot->SetZoom(plot->GetZoom() + (dy > 0 ? kZoomStep : -kZoomStep));
             step();
@@ -350,18 +349,15 @@ void CPlotView::mouseMoveEvent(QMouseEvent* event) {
             step();
         }
         m_LastPoint = position;
-        // Only a change marks the document: a drag without a mode changes
-        // nothing.
-        if (acted) SetModified();
-        return;
-    }
-    if (CPlotText* text = DraggedText()) {
+    } else if (CPlotText* text = DraggedText()) {
         viewport()->setCursor(Qt::CrossCursor);
         text->SetPosition(ToPage(position));
         m_LastPoint = position;
-        SetModified();
         Redraw();
     }
+    // Any move over a plot counts as an edit of the document, as the view has
+    // always done, even with no button or key held.
+    SetModified();
 }
 
 void CPlotView::mouseReleaseEvent(QMouseEvent* event) {

@@ -227,12 +227,25 @@ TEST_F(PlotViewTest, HeldModesActOnTheDrag) {
     EXPECT_EQ(plot->GetPanX(), -300);
     EXPECT_EQ(plot->GetPanY(), 400);
 
-    // A drag with no mode held changes nothing and marks nothing.
+    // A drag with no mode held changes the plot in nothing, but every move
+    // over a plot marks the document, even with no button held.
+    const CMatrix before = plot->GetOrientation();
     m_doc->SetModifiedFlag(false);
     Mouse(QEvent::MouseButtonPress, {50, 50});
     Mouse(QEvent::MouseMove, {80, 90});
     Mouse(QEvent::MouseButtonRelease, {80, 90});
+    EXPECT_TRUE(m_doc->IsModified());
+    EXPECT_EQ(plot->GetOrientation().c1.y, before.c1.y);
+    m_doc->SetModifiedFlag(false);
+    Mouse(QEvent::MouseMove, {85, 95}, Qt::NoButton);
+    EXPECT_TRUE(m_doc->IsModified());
+    // Without a plot a move marks nothing, a right-click does.
+    Molecule().SetCurrentPlot(nullptr);
+    m_doc->SetModifiedFlag(false);
+    Mouse(QEvent::MouseMove, {90, 95}, Qt::NoButton);
     EXPECT_FALSE(m_doc->IsModified());
+    Mouse(QEvent::MouseButtonPress, {90, 95}, Qt::RightButton);
+    EXPECT_TRUE(m_doc->IsModified());
 }
 
 TEST_F(PlotViewTest, TextDragMovesTheTextAndTheModesRest) {
