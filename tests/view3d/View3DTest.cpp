@@ -22,6 +22,11 @@
 #include <QTimer>
 #include <QtTest/QTest>
 
+#include "platform/qt/Help.h"
+
+#include <QDir>
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -365,10 +370,20 @@ TEST_F(ViewHandlerTest, ARunningJobsListsAreNotRead) {
 
 TEST_F(ViewHandlerTest, F1OpensTheViewsHelpPage) {
     zel::test::ScopedTestSettings settings;
+    // The shipped book beside the program, with the view's page in it.
+    const QDir book(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("zelmorahlp/zelmora")));
+    ASSERT_TRUE(QDir().mkpath(book.path()));
+    {
+        QFile page(book.filePath(QStringLiteral("3dview.htm")));
+        ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+        page.write("<html><body>3D view</body></html>");
+    }
     QTest::keyClick(m_view.get(), Qt::Key_F1);
-    // No help folder in the test's settings: the help layer says so.
-    EXPECT_EQ(m_prompts.Texts(),
-              (std::vector<std::string>{"No help folder is set (settings Help/Path and Help/File)."}));
+    EXPECT_TRUE(m_prompts.Texts().empty());
+    ASSERT_NE(zel::CHelpViewer::Existing(), nullptr);
+    EXPECT_EQ(zel::CHelpViewer::Existing()->CurrentPage().fileName(), QStringLiteral("3dview.htm"));
+    zel::CHelpViewer::Existing()->close();
+    QDir(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("zelmorahlp"))).removeRecursively();
 }
 
 } // namespace
