@@ -57,7 +57,8 @@ ZEL_REGISTER_DIALOG_TEMPLATE(AtomTemplate);
 
 const zel::SDialogTemplate& CritPointTemplate() {
     static const zel::SDialogTemplate dialog = [] {
-        zel::SDialogTemplate t{C3DCritPtdlg::IDD, "Object Chosen: Critical Point", 0, 0, "MS Sans Serif", 8, {}};
+        zel::SDialogTemplate t{
+            C3DCritPtdlg::IDD, "Object Chosen: Critical Point", 0, 0, "MS Sans Serif", 8, {}};
         Controls& c = t.controls;
         Label(c, "Object chosen: Critical point #", kLabelX, 7, kLabelWidth);
         Field(c, C3DCritPtdlg::kNumber, kFieldX, 7, 40, kTextField | ctl::kRight);
@@ -75,7 +76,8 @@ ZEL_REGISTER_DIALOG_TEMPLATE(CritPointTemplate);
 
 const zel::SDialogTemplate& GradPathTemplate() {
     static const zel::SDialogTemplate dialog = [] {
-        zel::SDialogTemplate t{C3DGradPathdlg::IDD, "Object Chosen: Gradient Path", 0, 0, "MS Sans Serif", 8, {}};
+        zel::SDialogTemplate t{
+            C3DGradPathdlg::IDD, "Object Chosen: Gradient Path", 0, 0, "MS Sans Serif", 8, {}};
         Controls& c = t.controls;
         // The two ends each on a line: "Located between" (or "and"), the
         // type, "critical point at" and the coordinates.

@@ -41,7 +41,8 @@ public:
     static constexpr int kCoordinates[3] = {1189, 1190, 1191};
     static constexpr int kAnalyse = 1202;
     // Analyse while a job computes on the molecule.
-    static constexpr const char* kBusyMessage = "The point cannot be analysed while a computation is running.";
+    static constexpr const char* kBusyMessage =
+        "The point cannot be analysed while a computation is running.";
 
     // The molecule is not owned.
     C3DCritPtdlg(CPickedCritPoint point, CMolecule* molecule, QWidget* parent = nullptr);

@@ -835,5 +835,6 @@ void C3DView::SaveBitmap() {
     const std::optional<std::string> path = zel::ChooseFile(request);
     if (!path) return;
     std::string reason;
-    if (WriteBitmapFile(*path, *dib, &reason) != 0) zel::ShowMessageBox(std::string(kCannotSave) + "\n" + reason);
+    if (WriteBitmapFile(*path, *dib, &reason) != 0)
+        zel::ShowMessageBox(std::string(kCannotSave) + "\n" + reason);
 }

@@ -104,7 +104,8 @@ std::size_t BitmapInfoSize(const SBitmapInfoHeader& h) {
 std::size_t BitmapPixelSize(const SBitmapInfoHeader& h) {
     if (h.sizeImage != 0) return h.sizeImage;
     const std::uint64_t rows = h.height < 0 ? -static_cast<std::int64_t>(h.height) : h.height;
-    const std::uint64_t row = (static_cast<std::uint64_t>(h.bitCount) * static_cast<std::uint32_t>(h.width) + 7) / 8;
+    const std::uint64_t row =
+        (static_cast<std::uint64_t>(h.bitCount) * static_cast<std::uint32_t>(h.width) + 7) / 8;
     return static_cast<std::size_t>(rows * row);
 }
 

@@ -25,7 +25,8 @@ C3DPickTarget PathTarget(const CCritPoint& lower, const CGradPath& path, int num
         t.end = upper->GetPosition();
         // A bond path ends at the nucleus of its maximum's atom.
         if (upper->GetType() == -3 && lower.GetType() == -1)
-            if (const CAtom* atom = static_cast<const CMaxPoint*>(upper)->GetAtom()) t.end = atom->GetPosition();
+            if (const CAtom* atom = static_cast<const CMaxPoint*>(upper)->GetAtom())
+                t.end = atom->GetPosition();
     } else {
         t.end = path.GetPointList().empty() ? lower.GetPosition() : path.GetPointList().front();
     }
@@ -206,10 +207,11 @@ C3DScene BuildScene(const CMolecule& molecule) {
         for (const auto& point : *list) {
             if (point->GetFieldIndex() != field) continue;
             const int pick = static_cast<int>(scene.targets.size());
-            scene.targets.push_back({C3DPickTarget::Kind::CritPoint, counter - kPointKinds[kind].firstName + 1,
-                                     kPointKinds[kind].list, point->GetPosition(), 0.0, 0, CVector(), 0.0});
-            scene.critPoints[kind].push_back({scene::kCritPointRadius, point->GetPosition() - c,
-                                              kPointKinds[kind].code, counter++, pick});
+            scene.targets.push_back({C3DPickTarget::Kind::CritPoint,
+                                     counter - kPointKinds[kind].firstName + 1, kPointKinds[kind].list,
+                                     point->GetPosition(), 0.0, 0, CVector(), 0.0});
+            scene.critPoints[kind].push_back(
+                {scene::kCritPointRadius, point->GetPosition() - c, kPointKinds[kind].code, counter++, pick});
         }
     }
 
