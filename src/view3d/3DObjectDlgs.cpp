@@ -14,8 +14,8 @@ namespace ctl = zel::ctl;
 constexpr unsigned kTextField = ctl::kReadOnly | ctl::kAutoHScroll;
 constexpr unsigned kRealField = ctl::kReadOnly | ctl::kAutoHScroll | ctl::kRight | ctl::kReal;
 
-constexpr int kLabelX = 7, kLabelWidth = 104;
-constexpr int kFieldX = 114;
+constexpr int kLabelX = 7, kLabelWidth = 118;
+constexpr int kFieldX = 128;
 constexpr int kRealWidth = 96, kFieldHeight = 12;
 constexpr int kRealStep = kRealWidth + 4;
 
