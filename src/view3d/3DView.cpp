@@ -12,14 +12,18 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
 #include <utility>
 
 #include "analysis/Molecule.h"
+#include "platform/core/FileChooser.h"
 #include "platform/core/Format.h"
 #include "platform/core/Prompt.h"
 #include "platform/qt/Help.h"
+#include "view3d/3DObjectDlgs.h"
+#include "view3d/Bitmap.h"
 #include "view3d/Trackball.h"
 
 namespace {
@@ -247,6 +251,8 @@ void C3DView::RenderScene(bool picking) {
     BuildRotationMatrix(rotation, m_CurQuat);
     glMultMatrixf(&rotation[0][0]);
 
+    if (picking) m_PickNames.clear();
+    m_bPicking = picking;
     glInitNames();
     glPushName(scene::kAxesName);
     if (m_Switches.molecularAxes && !picking) {
@@ -262,6 +268,7 @@ void C3DView::RenderScene(bool picking) {
     if (m_Switches.ringPaths) DrawRingPaths();
     if (m_Switches.cagePaths) DrawCagePaths();
     glPopName();
+    m_bPicking = false;
 
     if (m_Switches.plane && m_Scene.plane) DrawPlotPlane();
     glPopMatrix();
@@ -318,9 +325,17 @@ void C3DView::DrawAtomicAxes() {
     }
 }
 
+void C3DView::NoteName(int name, int pick) {
+    // A name is the object drawn first under it (names repeat only past the
+    // room of their kind).
+    if (m_bPicking && pick >= 0) m_PickNames.try_emplace(name, pick);
+}
+
 void C3DView::DrawNuclei() {
-    for (const C3DSphere& s : m_Scene.nuclei)
+    for (const C3DSphere& s : m_Scene.nuclei) {
+        NoteName(s.name, s.pick);
         DrawSphere(s.radius, s.position, s.code, s.name);
+    }
 }
 
 void C3DView::DrawCritPoints() {
@@ -328,14 +343,18 @@ void C3DView::DrawCritPoints() {
                        m_Switches.cagePoints};
     for (int kind = 0; kind < 4; ++kind) {
         if (!on[kind]) continue;
-        for (const C3DSphere& s : m_Scene.critPoints[kind])
+        for (const C3DSphere& s : m_Scene.critPoints[kind]) {
+            NoteName(s.name, s.pick);
             DrawSphere(s.radius, s.position, s.code, s.name);
+        }
     }
 }
 
 void C3DView::DrawPathCylinders(int kind) {
-    for (const C3DCylinder& c : m_Scene.paths[kind])
+    for (const C3DCylinder& c : m_Scene.paths[kind]) {
+        NoteName(c.name, c.pick);
         DrawCylinder(c.radius, c.length, c.start, c.target, c.code, c.name);
+    }
 }
 
 void C3DView::DrawBondPaths() {
@@ -436,6 +455,21 @@ void C3DView::OnLButtonUp() {
     m_bSpinning = 0;
 }
 
+void C3DView::OnLButtonDblClk(int x, int y) {
+    m_bLeftButtonDown = 1;
+    m_DblClkPoint = QPoint(x, y);
+    PickObject(x, y);
+    m_bLeftButtonDown = 0;
+}
+
+void C3DView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        const QPoint at = event->position().toPoint();
+        OnLButtonDblClk(at.x(), at.y());
+    }
+    QOpenGLWindow::mouseDoubleClickEvent(event);
+}
+
 void C3DView::mousePressEvent(QMouseEvent* event) {
     // A click gives the view the keyboard (and so lets it spin).
     if (QGuiApplication::focusWindow() != this) requestActivate();
@@ -517,6 +551,9 @@ void C3DView::OnKeyDown(int key) {
     case 'R':
         Toggle(m_Switches.ringPaths);
         break;
+    case 'S':
+        SaveBitmap();
+        return;
     case 'X':
         m_Translation.z -= step;
         break;
@@ -685,4 +722,119 @@ void C3DView::OnSwitchCommand(int id) {
     }
     Toggle(*toggled);
     Invalidate();
+}
+
+// --- picking ----------------------------------------------------------------------
+
+void C3DView::PickObject(int x, int y) {
+    if (!isValid() || !m_strGLFailure.empty()) return;
+    makeCurrent();
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    std::array<GLuint, kSelectBufferSize> buffer{};
+    glSelectBuffer(static_cast<GLsizei>(buffer.size()), buffer.data());
+
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glRenderMode(GL_SELECT);
+    glLoadIdentity();
+    // The one pixel under the mouse, in device pixels, GL's rows running up.
+    const double ratio = devicePixelRatio();
+    gluPickMatrix((x + 0.5) * ratio, viewport[3] - (y + 0.5) * ratio, 1.0, 1.0, viewport);
+    gluPerspective(45.0, m_dAspect, 0.1, 5000.0);
+    RenderScene(true);
+    const GLint hits = glRenderMode(GL_RENDER);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    doneCurrent();
+
+    // The projection is back before a dialog opens: the view repaints behind it.
+    const std::optional<std::uint32_t> name = FirstHitName(buffer.data(), buffer.size(), hits);
+    ShowPickedObject(name ? static_cast<int>(*name) : 0);
+}
+
+void C3DView::ShowPickedObject(int name) {
+    if (name == 0) {
+        zel::ShowMessageBox(kNothingChosen);
+        return;
+    }
+    const auto found = m_PickNames.find(name);
+    if (found == m_PickNames.end() || found->second < 0 ||
+        found->second >= static_cast<int>(m_Scene.targets.size()))
+        return;
+    const C3DPickTarget& target = m_Scene.targets[static_cast<std::size_t>(found->second)];
+    switch (target.kind) {
+    case C3DPickTarget::Kind::Nucleus:
+        m_PickedAtom = PickedAtom(target);
+        ShowAtomDialog();
+        break;
+    case C3DPickTarget::Kind::CritPoint:
+        m_PickedCritPoint = PickedCritPoint(target);
+        ShowCritPointDialog();
+        break;
+    case C3DPickTarget::Kind::Path:
+        if (m_Scene.fieldIndex != 0) return;
+        m_PickedPath = PickedPath(target);
+        ShowGradPathDialog();
+        break;
+    }
+}
+
+void C3DView::ShowAtomDialog() {
+    C3DAtomdlg dialog(m_PickedAtom, m_pOwner);
+    if (dialog.DoModal() != zel::IDOK) return;
+    m_PickedAtom.element = dialog.m_strElement;
+    m_PickedAtom.number = dialog.m_nNumber;
+    m_PickedAtom.position = CVector(dialog.m_dX, dialog.m_dY, dialog.m_dZ);
+}
+
+void C3DView::ShowCritPointDialog() {
+    C3DCritPtdlg dialog(m_PickedCritPoint, m_pMolecule, m_pOwner);
+    if (dialog.DoModal() != zel::IDOK) return;
+    m_PickedCritPoint.type = dialog.m_strType;
+    m_PickedCritPoint.number = dialog.m_nNumber;
+    m_PickedCritPoint.position = CVector(dialog.m_dX, dialog.m_dY, dialog.m_dZ);
+}
+
+void C3DView::ShowGradPathDialog() {
+    C3DGradPathdlg dialog(m_PickedPath, m_pOwner);
+    if (dialog.DoModal() != zel::IDOK) return;
+    m_PickedPath.startType = dialog.m_strStartType;
+    m_PickedPath.endType = dialog.m_strEndType;
+    m_PickedPath.number = dialog.m_nNumber;
+    m_PickedPath.start = CVector(dialog.m_dStartX, dialog.m_dStartY, dialog.m_dStartZ);
+    m_PickedPath.end = CVector(dialog.m_dEndX, dialog.m_dEndY, dialog.m_dEndZ);
+    m_PickedPath.length = dialog.m_dLength;
+}
+
+// --- bitmap export ----------------------------------------------------------------
+
+void C3DView::SaveBitmap() {
+    // The frame is drawn anew and read from the buffer it was drawn into,
+    // before any swap leaves that buffer undefined.
+    std::optional<CDib> dib;
+    if (isValid() && m_strGLFailure.empty()) {
+        makeCurrent();
+        glRenderMode(GL_RENDER);
+        RenderScene(false);
+        glReadBuffer(GL_BACK);
+        dib = ReadGLFrameBuffer();
+        doneCurrent();
+    }
+    if (!dib) {
+        zel::ShowMessageBox(kNoBitmap);
+        return;
+    }
+    zel::SFileRequest request;
+    request.save = true;
+    request.filter = "Bitmap Files (*.bmp)|*.bmp||";
+    request.defaultExtension = "bmp";
+    request.fileName = "*.bmp";
+    request.overwritePrompt = true;
+    const std::optional<std::string> path = zel::ChooseFile(request);
+    if (!path) return;
+    std::string reason;
+    if (WriteBitmapFile(*path, *dib, &reason) != 0)
+        zel::ShowMessageBox(std::string(kCannotSave) + "\n" + reason);
 }

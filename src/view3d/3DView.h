@@ -2,7 +2,8 @@
 // The three-dimensional view: an OpenGL window that draws the molecule's
 // nuclei, critical points and paths of the current field, the axes and the
 // current plot's plane, turned by a trackball, moved and zoomed by keys, with
-// switches for each kind of object.
+// switches for each kind of object. A double click shows the object under
+// the mouse in its dialog; the key S saves the picture as a bitmap file.
 //
 // The view owns its GL context and all state of the picture (rotation,
 // translation, switches, background); none of it is saved. It registers
@@ -20,7 +21,10 @@
 
 #include "analysis/MoleculeViews.h"
 #include "numerics/Vector.h"
+#include "view3d/Picking.h"
 #include "view3d/Scene.h"
+
+#include <unordered_map>
 
 class CMolecule;
 class QColor;
@@ -66,6 +70,10 @@ public:
     // The key step factor doubles up to this; further doubling keeps it.
     static constexpr int kMaxFactor = 4096;
     static constexpr const char* kHelpTopic = "::3dview.htm";
+    // Messages of picking and of the bitmap export.
+    static constexpr const char* kNothingChosen = " Nothing chosen. \n";
+    static constexpr const char* kNoBitmap = "Unable to get OpenGL bitmap from screen!";
+    static constexpr const char* kCannotSave = "Could not save to file";
 
     // The view's display switches (each 0 or 1).
     struct SSwitches {
@@ -118,6 +126,8 @@ public:
     void OnLButtonDown(int x, int y);
     void OnMouseMove(int x, int y);
     void OnLButtonUp();
+    // A double click: picks the object at the point.
+    void OnLButtonDblClk(int x, int y);
     // A key by its virtual-key code.
     void OnKeyDown(int key);
     // The context menu at a screen point; keyboard: opened from the keyboard,
@@ -127,6 +137,32 @@ public:
     void OnSwitchCommand(int id);
     // F1 and context help: the view's help page.
     void OnHelp();
+
+    // --- picking ----------------------------------------------------------------
+    // Draws the scene in GL's selection mode around the window point and
+    // shows the object hit first (ShowPickedObject).
+    void PickObject(int x, int y);
+    // Shows the object the selection name stands for in its dialog, as the
+    // last selection pass drew it; 0 (no hit) says that nothing was chosen; a
+    // name that stands for nothing shows nothing. Paths are shown only while
+    // the current field is the density (0).
+    void ShowPickedObject(int name);
+    // Each runs its dialog on the record and keeps what it shows on OK.
+    void ShowAtomDialog();
+    void ShowCritPointDialog();
+    void ShowGradPathDialog();
+    static std::string GetElementName(int charge) { return ::GetElementName(charge); }
+    const CPickedAtom& GetPickedAtom() const { return m_PickedAtom; }
+    const CPickedCritPoint& GetPickedCritPoint() const { return m_PickedCritPoint; }
+    const CPickedPath& GetPickedPath() const { return m_PickedPath; }
+    // The object each name stood for in the last selection pass (an index
+    // into the scene's targets).
+    const std::unordered_map<int, int>& GetPickNames() const { return m_PickNames; }
+
+    // --- bitmap export ------------------------------------------------------------
+    // Draws a frame, reads it and saves it as a 24-bit bitmap file chosen in
+    // the file dialog.
+    void SaveBitmap();
 
     // The context menu's items as (id, text, checked), built from the molecule
     // as OnContextMenu would build it (which also sets the switches of absent
@@ -174,6 +210,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -193,6 +230,8 @@ private:
                     float b = 1, float a = 1);
     void DrawCylinder(double radius, double length, CVector start, CVector target, int code, int name);
     void DrawPathCylinders(int kind);
+    // In a selection pass: the name now stands for the scene's target pick.
+    void NoteName(int name, int pick);
     void Invalidate();
     void DoubleFactor();
     void HalveFactor();
@@ -203,6 +242,7 @@ private:
     QWidget* m_pOwner = nullptr;
     C3DScene m_Scene;
     int m_bLeftButtonDown = 0;
+    QPoint m_DblClkPoint;
     float m_CurQuat[4] = {0, 0, 0, 1};
     float m_LastQuat[4] = {0, 0, 0, 1};
     int m_bSpinning = 0;
@@ -218,4 +258,9 @@ private:
     CVector m_Background{0, 0, 0};
     std::string m_strGLFailure;
     std::function<void(const std::string&)> m_OnFailure;
+    bool m_bPicking = false;
+    std::unordered_map<int, int> m_PickNames;
+    CPickedAtom m_PickedAtom;
+    CPickedCritPoint m_PickedCritPoint;
+    CPickedPath m_PickedPath;
 };

@@ -11,6 +11,28 @@ namespace {
 // Degrees per radian as the drawing has always used it.
 constexpr double kDegreesPerRadian = 57.29578;
 
+// A path as its dialog shows it. A path that reached no upper end stops at
+// its point farthest from the lower end, the first it stores.
+C3DPickTarget PathTarget(const CCritPoint& lower, const CGradPath& path, int number) {
+    C3DPickTarget t;
+    t.kind = C3DPickTarget::Kind::Path;
+    t.number = number;
+    t.signature = lower.GetType();
+    t.position = lower.GetPosition();
+    t.length = path.GetLength();
+    if (const CCritPoint* upper = path.GetEndPoint()) {
+        t.endSignature = upper->GetType();
+        t.end = upper->GetPosition();
+        // A bond path ends at the nucleus of its maximum's atom.
+        if (upper->GetType() == -3 && lower.GetType() == -1)
+            if (const CAtom* atom = static_cast<const CMaxPoint*>(upper)->GetAtom())
+                t.end = atom->GetPosition();
+    } else {
+        t.end = path.GetPointList().empty() ? lower.GetPosition() : path.GetPointList().front();
+    }
+    return t;
+}
+
 } // namespace
 
 CRgb SphereColor(int code) {
@@ -94,11 +116,15 @@ bool CylinderTurn(CVector d, CCylinderTurn& turn) {
 }
 
 void AddPathCylinders(std::vector<C3DCylinder>& out, const std::list<std::unique_ptr<CCritPoint>>& points,
-                      int field, CVector centroid, int code, int firstName, bool bondPaths) {
+                      int field, CVector centroid, int code, int firstName, bool bondPaths,
+                      std::vector<C3DPickTarget>* targets) {
     int counter = firstName;
+    int visited = 0;
     for (const auto& point : points) {
         if (point->GetFieldIndex() != field) continue;
+        ++visited;
         for (const CGradPath* path : point->GetPathList(true)) {
+            const std::size_t firstCylinder = out.size();
             // Read in place: a path has as many points as its spacing gives.
             const auto& stored = path->GetPointList();
             const auto P = [&](int i) { return stored[static_cast<std::size_t>(i)] - centroid; };
@@ -124,6 +150,11 @@ void AddPathCylinders(std::vector<C3DCylinder>& out, const std::list<std::unique
                             out.push_back({scene::kPathRadius, 0.4, from, to, code, counter});
                     }
                 }
+            }
+            if (targets) {
+                for (std::size_t i = firstCylinder; i < out.size(); ++i)
+                    out[i].pick = static_cast<int>(targets->size());
+                targets->push_back(PathTarget(*point, *path, visited));
             }
             ++counter;
         }
@@ -154,9 +185,13 @@ C3DScene BuildScene(const CMolecule& molecule) {
     const CVector c = scene.centroid;
 
     int name = scene::kFirstNucleusName;
-    for (const auto& atom : atoms)
-        scene.nuclei.push_back(
-            {scene::kNucleusRadius, atom->GetPosition() - c, static_cast<int>(atom->GetCharge()), name++});
+    for (const auto& atom : atoms) {
+        const int pick = static_cast<int>(scene.targets.size());
+        scene.targets.push_back({C3DPickTarget::Kind::Nucleus, name - scene::kFirstNucleusName + 1, 0,
+                                 atom->GetPosition(), atom->GetCharge(), 0, CVector(), 0.0});
+        scene.nuclei.push_back({scene::kNucleusRadius, atom->GetPosition() - c,
+                                static_cast<int>(atom->GetCharge()), name++, pick});
+    }
 
     struct Kind {
         int list, code, firstName;
@@ -171,17 +206,21 @@ C3DScene BuildScene(const CMolecule& molecule) {
         int counter = kPointKinds[kind].firstName;
         for (const auto& point : *list) {
             if (point->GetFieldIndex() != field) continue;
+            const int pick = static_cast<int>(scene.targets.size());
+            scene.targets.push_back({C3DPickTarget::Kind::CritPoint,
+                                     counter - kPointKinds[kind].firstName + 1, kPointKinds[kind].list,
+                                     point->GetPosition(), 0.0, 0, CVector(), 0.0});
             scene.critPoints[kind].push_back(
-                {scene::kCritPointRadius, point->GetPosition() - c, kPointKinds[kind].code, counter++});
+                {scene::kCritPointRadius, point->GetPosition() - c, kPointKinds[kind].code, counter++, pick});
         }
     }
 
     AddPathCylinders(scene.paths[0], *molecule.GetList(-1), field, c, scene::kBondPathCode,
-                     scene::kFirstBondPathName, true);
+                     scene::kFirstBondPathName, true, &scene.targets);
     AddPathCylinders(scene.paths[1], *molecule.GetList(1), field, c, scene::kRingPathCode,
-                     scene::kFirstRingPathName, false);
+                     scene::kFirstRingPathName, false, &scene.targets);
     AddPathCylinders(scene.paths[2], *molecule.GetList(3), field, c, scene::kCagePathCode,
-                     scene::kFirstCagePathName, false);
+                     scene::kFirstCagePathName, false, &scene.targets);
 
     if (const CAtom* atom = molecule.GetCurrentAtom()) {
         scene.hasCurrentAtom = true;

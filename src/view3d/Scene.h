@@ -72,6 +72,7 @@ struct C3DSphere {
     CVector position; // relative to the centroid, bohr
     int code = 0;
     int name = 0;
+    int pick = -1; // what picking shows: index into C3DScene::targets, -1 none
 };
 
 struct C3DCylinder {
@@ -81,6 +82,31 @@ struct C3DCylinder {
     CVector target;    // the cylinder points from start towards target
     int code = 0;
     int name = 0;
+    int pick = -1; // what picking shows: index into C3DScene::targets, -1 none
+};
+
+// What a drawn object stands for when it is picked: the values its dialog
+// shows, taken with the scene, so that picking reads no model list (a job may
+// be changing them).
+struct C3DPickTarget {
+    enum class Kind { Nucleus, CritPoint, Path };
+    Kind kind = Kind::Nucleus;
+    // Counted from 1: a nucleus's place in the atom list, a critical point's
+    // among the points of its signature and field, a path's lower end's place
+    // among those.
+    int number = 0;
+    // Of the critical point, or of the path's lower end: -3, -1, 1 or 3.
+    int signature = 0;
+    // Bohr: the nucleus, the critical point or the path's lower end.
+    CVector position;
+    double charge = 0; // nucleus
+    // Path: the signature of its upper end, 0 when the path reached none; the
+    // upper end's position (for a bond path ending at a maximum that has an
+    // atom, that atom's nucleus), or without an upper end, where the path
+    // stopped; the path's length.
+    int endSignature = 0;
+    CVector end;
+    double length = 0;
 };
 
 // The turn that takes a cylinder from +z onto the direction d: glRotated's
@@ -113,6 +139,8 @@ struct C3DScene {
     // Corners 0, 1 and 2 of the current plot's plane, relative to the
     // centroid; corner 0 is the one next to the two others.
     std::optional<std::array<CVector, 3>> plane;
+    // What the nuclei, critical points and paths stand for (their pick).
+    std::vector<C3DPickTarget> targets;
 
     // Which kinds of object exist in any field (the context menu offers a
     // switch only for those).
@@ -136,8 +164,11 @@ C3DScene BuildScene(const CMolecule& molecule);
 // closer than 0.5 bohr: for bond paths segments k = 0 .. n/6 - 2, for ring and
 // cage paths k = 1, 2, ... (the stretch next to their start point is left
 // out). Paths of fewer than two points draw nothing but keep their name.
+// With targets, every path adds what it stands for there, and its cylinders
+// point to that entry (pick).
 void AddPathCylinders(std::vector<C3DCylinder>& out, const std::list<std::unique_ptr<CCritPoint>>& points,
-                      int field, CVector centroid, int code, int firstName, bool bondPaths);
+                      int field, CVector centroid, int code, int firstName, bool bondPaths,
+                      std::vector<C3DPickTarget>* targets = nullptr);
 
 // The corners of the plot's plane (corner 0, then its two neighbours), or
 // none when the plot has no plane to show.

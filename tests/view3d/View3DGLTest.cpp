@@ -2,24 +2,32 @@
 // Xvfb with Mesa): frames read back from the GL context and checked pixel by
 // pixel at the positions where an independent projection puts the nuclei,
 // critical points and paths; the z-aligned diatomic's bond paths; the
-// trackball's turn; the keyboard zoom; the context menu's place; and a
-// screenshot of benzene kept under the build folder.
+// trackball's turn; the keyboard zoom; the context menu's place; double
+// clicks at those positions opening the dialog of the object there; the
+// bitmap file of the picture; and a screenshot of benzene kept under the
+// build folder.
 
 #include "../analysis/AnalysisTestUtil.h"
 #include "../gui/GuiTestSupport.h"
 
 #include "analysis/Molecule.h"
+#include "platform/core/FileChooser.h"
 #include "platform/core/Prompt.h"
+#include "platform/qt/Dialog.h"
 #include "shell/CommandIds.h"
 #include "shell/MainFrame.h"
 #include "shell/ZelmoraApp.h"
 #include "shell/ZelmoraDoc.h"
 #include "view3d/3DFrame.h"
+#include "view3d/3DObjectDlgs.h"
 #include "view3d/3DView.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QImage>
+#include <QImageReader>
 #include <QMenu>
+#include <QTimer>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
@@ -27,7 +35,10 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -136,6 +147,34 @@ QRgb At(const QImage& image, QPoint p) {
 // One frame drawn and read back with glReadPixels.
 QImage Frame(C3DView* view) {
     return view->RenderFrame().convertToFormat(QImage::Format_RGB32);
+}
+
+// The dialog a double click opened: its template id and the texts of its
+// fields by control id; id 0 when none opened. The dialog is closed with OK.
+struct ShownDialog {
+    int id = 0;
+    std::map<int, std::string> texts;
+};
+
+ShownDialog DoubleClick(C3DView* view, QPoint at) {
+    ShownDialog shown;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        auto* dialog = dynamic_cast<zel::CDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible() || shown.id != 0) return;
+        shown.id = dialog->TemplateId();
+        for (int id = 1180; id <= 1202; ++id)
+            if (dialog->GetDlgItem(id)) shown.texts[id] = dialog->GetDlgItemText(id);
+        static_cast<QDialog*>(dialog)->accept(); // OK
+    });
+    timer.start(5);
+    QTest::mouseDClick(view, Qt::LeftButton, {}, at);
+    timer.stop();
+    return shown;
+}
+
+std::string Real(double value) {
+    return zel::FormatDialogReal(value);
 }
 
 // Shows the window at 800 x 800 with the keyboard focus in the view.
@@ -304,6 +343,141 @@ TEST_F(BenzeneViewTest, ContextMenuOpensAtTheViewOrAtTheMouse) {
     expectMenuAt(m_view->mapToGlobal(click), [&] { QTest::mouseClick(m_view, Qt::RightButton, {}, click); });
 }
 
+// Double clicks where the camera puts a hydrogen nucleus, a C-H bond point
+// and the middle of its bond path open the dialog of that object with its
+// data; after OK the view keeps the record. Empty space chooses nothing.
+TEST_F(BenzeneViewTest, DoubleClickShowsTheObjectUnderTheMouse) {
+    Camera camera;
+    camera.translation = CVector(0, 0, -30);
+    camera.Apply(*m_view);
+
+    const CAtom* hydrogen = Molecule().GetAtomList().back().get();
+    ASSERT_EQ(hydrogen->GetCharge(), 1.0);
+    const int hydrogenNumber = static_cast<int>(Molecule().GetAtomList().size());
+    // The bond point between a carbon and this hydrogen, and its path up to it.
+    const CCritPoint* bond = nullptr;
+    const CGradPath* path = nullptr;
+    int bondNumber = 0;
+    for (const auto& point : *Molecule().GetList(-1)) {
+        ++bondNumber;
+        for (const CGradPath* p : point->GetPathList(true))
+            if (static_cast<const CMaxPoint*>(p->GetEndPoint())->GetAtom() == hydrogen) {
+                bond = point.get();
+                path = p;
+            }
+        if (bond) break;
+    }
+    ASSERT_NE(bond, nullptr);
+    const CVector from = bond->GetPosition(), to = hydrogen->GetPosition();
+    const CVector unit = (to - from) / (to - from).Length();
+    // Between the bond point's sphere and the nucleus (as in the picture test).
+    const CVector onPath = from + 0.5 * (0.2 + (to - from).Length() - 0.35) * unit;
+
+    const struct {
+        const char* what;
+        QPoint at;
+        int dialog;
+        std::map<int, std::string> texts;
+    } cases[] = {
+        {"hydrogen nucleus",
+         camera.Pixel(to),
+         C3DAtomdlg::IDD,
+         {{1180, std::to_string(hydrogenNumber)},
+          {1181, "Hydrogen"},
+          {1182, Real(to.x)},
+          {1183, Real(to.y)},
+          {1184, Real(to.z)}}},
+        {"C-H bond point",
+         camera.Pixel(from),
+         C3DCritPtdlg::IDD,
+         {{1187, std::to_string(bondNumber)},
+          {1188, "(3,-1)"},
+          {1189, Real(from.x)},
+          {1190, Real(from.y)},
+          {1191, Real(from.z)},
+          {1202, "Analyse"}}},
+        {"C-H bond path",
+         camera.Pixel(onPath),
+         C3DGradPathdlg::IDD,
+         {{1196, std::to_string(bondNumber)},
+          {1197, "(3,-1)"},
+          {1198, Real(from.x)},
+          {1199, Real(from.y)},
+          {1200, Real(from.z)},
+          {1192, "(3,-3)"},
+          {1193, Real(to.x)},
+          {1194, Real(to.y)},
+          {1195, Real(to.z)},
+          {1201, Real(path->GetLength())}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ShownDialog shown = DoubleClick(m_view, c.at);
+        EXPECT_EQ(shown.id, c.dialog);
+        EXPECT_EQ(shown.texts, c.texts);
+    }
+    EXPECT_TRUE(m_prompts.Texts().empty());
+    EXPECT_EQ(m_view->GetPickedAtom().element, "Hydrogen");
+    EXPECT_EQ(m_view->GetPickedAtom().number, hydrogenNumber);
+    EXPECT_EQ(m_view->GetPickedCritPoint().type, "(3,-1)");
+    EXPECT_EQ(m_view->GetPickedPath().endType, "(3,-3)");
+    EXPECT_EQ(m_view->GetPickedPath().end, to);
+
+    EXPECT_EQ(DoubleClick(m_view, QPoint(5, 5)).id, 0);
+    EXPECT_EQ(m_prompts.Texts(), std::vector<std::string>{" Nothing chosen. \n"});
+}
+
+// S saves the picture through the file dialog as a 24-bit bitmap that Qt's
+// reader reads back as the frame itself; a folder that does not exist gives
+// the reason, Cancel writes nothing.
+TEST_F(BenzeneViewTest, KeySSavesThePictureAsABitmapFile) {
+    Camera camera;
+    camera.translation = CVector(0, 0, -30);
+    camera.Apply(*m_view);
+    zel::CScriptedFileChooser chooser;
+    zel::ScopedFileChooserService chooserGuard(chooser);
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() /
+        ("zelmora-3dview-" + std::to_string(QCoreApplication::applicationPid()));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::string file = (folder / "benzene.bmp").string();
+
+    chooser.PushAnswer(file);
+    QTest::keyClick(m_view, Qt::Key_S);
+    ASSERT_EQ(chooser.Requests().size(), 1u);
+    const zel::SFileRequest request = chooser.Requests().front();
+    EXPECT_TRUE(request.save);
+    EXPECT_EQ(request.filter, "Bitmap Files (*.bmp)|*.bmp||");
+    EXPECT_EQ(request.defaultExtension, "bmp");
+    EXPECT_EQ(request.fileName, "*.bmp");
+    EXPECT_TRUE(request.overwritePrompt);
+    EXPECT_TRUE(m_prompts.Texts().empty());
+
+    const QImage frame = Frame(m_view);
+    QImageReader reader(QString::fromStdString(file));
+    EXPECT_EQ(reader.format(), "bmp");
+    const QImage saved = reader.read().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(saved.size(), frame.size()) << reader.errorString().toStdString();
+    EXPECT_TRUE(saved == frame);
+    const std::size_t stride = (3 * static_cast<std::size_t>(frame.width()) + 3) / 4 * 4;
+    EXPECT_EQ(std::filesystem::file_size(file), 54 + stride * static_cast<std::size_t>(frame.height()));
+
+    const std::string nowhere = (folder / "missing" / "benzene.bmp").string();
+    chooser.PushAnswer(nowhere);
+    QTest::keyClick(m_view, Qt::Key_S);
+    EXPECT_EQ(m_prompts.Texts(),
+              std::vector<std::string>{"Could not save to file\n" + nowhere + ": No such file or directory"});
+
+    std::filesystem::remove(file);
+    chooser.PushAnswer(std::nullopt);
+    QTest::keyClick(m_view, Qt::Key_S);
+    EXPECT_EQ(chooser.Requests().size(), 3u);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(m_prompts.Texts().size(), 1u);
+    std::filesystem::remove_all(folder);
+}
+
 // --- a diatomic on the z axis --------------------------------------------------------
 
 // Two nuclei at z = +0.9 (charge 8, drawn red) and z = -0.9 (charge 1, grey)
@@ -424,6 +598,65 @@ TEST_F(ZDiatomicTest, TrackballDragTurnsTheSceneByTheDragsAngle) {
     QTest::mouseRelease(m_view, Qt::LeftButton, {}, end);
     Frame(m_view); // released: it stops
     EXPECT_NEAR(2.0 * std::acos(m_view->GetRotation()[3]), 2.0 * phi, 1e-4);
+}
+
+// --- a ring point with many paths ----------------------------------------------------
+
+// A (3,+1) point at the origin with twelve straight paths in the x-y plane up
+// to twelve (3,-1) points three bohr away, half a radian apart: the paths
+// after the ninth take names of the next block of ten, yet a double click on
+// any of them shows that path.
+class ManyPathsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        zel::test::App();
+        auto ring =
+            std::make_unique<CRingPoint>(&m_molecule, m_molecule.NextObjectNumber(), 0, CVector(), 0.0);
+        CCritPoint* lower = ring.get();
+        m_molecule.GetList(1)->push_back(std::move(ring));
+        for (int j = 0; j < 12; ++j) {
+            const CVector end(3.0 * std::cos(0.5 * j), 3.0 * std::sin(0.5 * j), 0.0);
+            m_ends.push_back(end);
+            auto upper =
+                std::make_unique<CBondPoint>(&m_molecule, m_molecule.NextObjectNumber(), 0, end, 0.0);
+            auto* path = new CGradPath(&m_molecule, m_molecule.NextObjectNumber(), 0);
+            for (int i = 0; i < 20; ++i)
+                path->AddPoint(end * (1.0 - i / 20.0), 0.0, true);
+            path->SetTraceInfo(0.0, 0, 3.0);
+            path->SetLowerPoint(lower);
+            path->SetUpperPoint(upper.get());
+            lower->AddAscendingPath(path);
+            upper->AddDescendingPath(path);
+            m_molecule.GetList(-1)->push_back(std::move(upper));
+        }
+        m_frame = std::make_unique<C3DFrame>(&m_molecule);
+        m_view = m_frame->GetView();
+        ASSERT_NE(m_view, nullptr) << m_frame->GetMessage();
+        ShowFocused(m_frame.get());
+    }
+
+    zel::CScriptedPrompts m_prompts;
+    zel::ScopedPromptService m_promptGuard{m_prompts};
+    CMolecule m_molecule;
+    std::vector<CVector> m_ends;
+    std::unique_ptr<C3DFrame> m_frame;
+    C3DView* m_view = nullptr;
+};
+
+TEST_F(ManyPathsTest, EachPathOfAPointWithTenOrMorePathsPicksItself) {
+    Camera camera;
+    camera.Apply(*m_view);
+    for (int j : {0, 8, 9, 10, 11}) {
+        SCOPED_TRACE("path " + std::to_string(j));
+        const ShownDialog shown = DoubleClick(m_view, camera.Pixel(0.5 * m_ends[j]));
+        ASSERT_EQ(shown.id, C3DGradPathdlg::IDD);
+        EXPECT_EQ(shown.texts.at(C3DGradPathdlg::kNumber), "1");
+        EXPECT_EQ(shown.texts.at(C3DGradPathdlg::kStartType), "(3,+1)");
+        EXPECT_EQ(shown.texts.at(C3DGradPathdlg::kEndType), "(3,-1)");
+        EXPECT_EQ(shown.texts.at(C3DGradPathdlg::kEnd[0]), Real(m_ends[j].x));
+        EXPECT_EQ(shown.texts.at(C3DGradPathdlg::kEnd[1]), Real(m_ends[j].y));
+    }
+    EXPECT_TRUE(m_prompts.Texts().empty());
 }
 
 } // namespace

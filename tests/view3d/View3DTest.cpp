@@ -1,8 +1,8 @@
 // The three-dimensional window without OpenGL (the offscreen platform has
 // none): the application shows the window with a message and goes on; and the
 // view's handlers, which need no GL context: keys, mouse states, the context
-// menu, the switch commands and the rule that a running job's lists are not
-// read.
+// menu, the switch commands, the rule that a running job's lists are not
+// read, the object dialogs of picking and the export without a picture.
 
 #include "../gui/GuiTestSupport.h"
 
@@ -15,10 +15,14 @@
 #include "shell/MainFrame.h"
 #include "shell/ZelmoraApp.h"
 #include "shell/ZelmoraDoc.h"
+#include "ui/PopDlg.h"
 #include "view3d/3DFrame.h"
+#include "view3d/3DObjectDlgs.h"
 #include "view3d/3DView.h"
 
 #include <QColor>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest/QTest>
 
@@ -29,7 +33,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -371,7 +377,8 @@ TEST_F(ViewHandlerTest, ARunningJobsListsAreNotRead) {
 TEST_F(ViewHandlerTest, F1OpensTheViewsHelpPage) {
     zel::test::ScopedTestSettings settings;
     // The shipped book beside the program, with the view's page in it.
-    const QDir book(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("zelmorahlp/zelmora")));
+    const QDir book(
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("zelmorahlp/zelmora")));
     ASSERT_TRUE(QDir().mkpath(book.path()));
     {
         QFile page(book.filePath(QStringLiteral("3dview.htm")));
@@ -383,7 +390,111 @@ TEST_F(ViewHandlerTest, F1OpensTheViewsHelpPage) {
     ASSERT_NE(zel::CHelpViewer::Existing(), nullptr);
     EXPECT_EQ(zel::CHelpViewer::Existing()->CurrentPage().fileName(), QStringLiteral("3dview.htm"));
     zel::CHelpViewer::Existing()->close();
-    QDir(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("zelmorahlp"))).removeRecursively();
+    QDir(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("zelmorahlp")))
+        .removeRecursively();
+}
+
+// --- picking and export without a picture ---------------------------------------
+
+// No hit says so; a name that no selection pass drew shows nothing; without a
+// GL picture S cannot save and asks for no file.
+TEST_F(ViewHandlerTest, NoHitNoObjectAndNoPicture) {
+    LoadBenzene();
+    zel::CScriptedFileChooser chooser;
+    zel::ScopedFileChooserService chooserGuard(chooser);
+    m_view->ShowPickedObject(0);
+    m_view->ShowPickedObject(1003);
+    m_view->ShowPickedObject(10001);
+    EXPECT_EQ(m_prompts.Texts(), std::vector<std::string>{" Nothing chosen. \n"});
+    QTest::keyClick(m_view.get(), Qt::Key_S);
+    EXPECT_EQ(m_prompts.Texts(),
+              (std::vector<std::string>{" Nothing chosen. \n", "Unable to get OpenGL bitmap from screen!"}));
+    EXPECT_TRUE(chooser.Requests().empty());
+}
+
+// Each dialog shows its record in read-only fields under its caption, with
+// OK as its only button (the critical point's also has Analyse); OK keeps
+// the values shown, Escape ends with Cancel.
+TEST_F(ViewHandlerTest, ObjectDialogsShowTheirRecords) {
+    const auto run = [](zel::CDialog& dialog, const char* caption, std::map<int, std::string> texts,
+                        std::vector<std::string> buttons, bool ok) {
+        zel::test::WhenVisible<zel::CDialog>([&](zel::CDialog* shown) {
+            EXPECT_EQ(shown->windowTitle().toStdString(), caption);
+            for (const auto& [id, text] : texts) {
+                EXPECT_EQ(shown->GetDlgItemText(id), text) << id;
+                auto* edit = shown->DlgItem<QLineEdit>(id);
+                ASSERT_NE(edit, nullptr) << id;
+                EXPECT_TRUE(edit->isReadOnly()) << id;
+            }
+            std::vector<std::string> shownButtons;
+            for (const QPushButton* button : shown->findChildren<QPushButton*>())
+                shownButtons.push_back(button->text().toStdString());
+            std::sort(shownButtons.begin(), shownButtons.end());
+            EXPECT_EQ(shownButtons, buttons);
+            if (ok)
+                QTest::mouseClick(shown->DlgItem<QPushButton>(zel::IDOK), Qt::LeftButton);
+            else
+                QTest::keyClick(shown, Qt::Key_Escape);
+        });
+        return dialog.DoModal();
+    };
+
+    C3DAtomdlg atom({"Carbon", 3, CVector(1.5, -0.25, 0)});
+    EXPECT_EQ(run(atom, "Object Chosen: Atom",
+                  {{1180, "3"}, {1181, "Carbon"}, {1182, "1.5"}, {1183, "-0.25"}, {1184, "0"}}, {"OK"}, true),
+              zel::IDOK);
+    EXPECT_EQ(atom.m_strElement, "Carbon");
+    EXPECT_EQ(atom.m_nNumber, 3);
+    EXPECT_EQ(atom.m_dY, -0.25);
+
+    C3DCritPtdlg point({"(3,+1)", 1, CVector(0, 0, 0.125), 0.0}, &m_molecule);
+    EXPECT_EQ(run(point, "Object Chosen: Critical Point",
+                  {{1187, "1"}, {1188, "(3,+1)"}, {1189, "0"}, {1190, "0"}, {1191, "0.125"}},
+                  {"Analyse", "OK"}, false),
+              zel::IDCANCEL);
+
+    C3DGradPathdlg path({"(3,-1)", kNoEndType, 12, CVector(1, 2, 3), CVector(4, 5, 6), 2.5});
+    EXPECT_EQ(run(path, "Object Chosen: Gradient Path",
+                  {{1196, "12"},
+                   {1197, "(3,-1)"},
+                   {1198, "1"},
+                   {1199, "2"},
+                   {1200, "3"},
+                   {1192, "none"},
+                   {1193, "4"},
+                   {1194, "5"},
+                   {1195, "6"},
+                   {1201, "2.5"}},
+                  {"OK"}, true),
+              zel::IDOK);
+    EXPECT_EQ(path.m_dLength, 2.5);
+    EXPECT_EQ(path.m_strEndType, "none");
+}
+
+// Analyse opens the property analysis at the point shown; while a job runs
+// on the molecule it says why it cannot.
+TEST_F(ViewHandlerTest, AnalyseOpensThePropertyAnalysisAtThePoint) {
+    LoadBenzene();
+    const CVector at = m_molecule.GetList(-1)->front()->GetPosition();
+    C3DCritPtdlg dialog({"(3,-1)", 1, at, 0.0}, &m_molecule);
+    CVector analysed;
+    zel::test::WhenVisible<CPopDlg>([&](CPopDlg* analysis) {
+        analysed = CVector(analysis->m_dX, analysis->m_dY, analysis->m_dZ);
+        QTest::keyClick(analysis, Qt::Key_Escape);
+    });
+    zel::test::WhenVisible<C3DCritPtdlg>([&](C3DCritPtdlg* shown) {
+        QTest::mouseClick(shown->DlgItem<QPushButton>(C3DCritPtdlg::kAnalyse), Qt::LeftButton);
+        QTest::keyClick(shown, Qt::Key_Escape);
+    });
+    dialog.DoModal();
+    // As the fields show it, to 15 digits.
+    EXPECT_NEAR((analysed - at).Length(), 0.0, 1e-13);
+    EXPECT_NE(analysed, CVector());
+    EXPECT_TRUE(m_prompts.Texts().empty());
+
+    const CMolecule::CJobScope running(m_molecule);
+    dialog.OnAnalyse();
+    EXPECT_EQ(m_prompts.Texts(), std::vector<std::string>{C3DCritPtdlg::kBusyMessage});
 }
 
 } // namespace
