@@ -210,7 +210,9 @@ void CPlot::FitToPage(zel::CCanvas& dc, double* centreX, double* centreY, double
     // A reserve for the labels larger than the room inside the margins would
     // give a negative scale, which mirrors the molecule: the room without the
     // reserve then (the page dialog keeps it positive).
-    const auto room = [reserve](double available) { return available > 0.0 ? available : available + reserve; };
+    const auto room = [reserve](double available) {
+        return available > 0.0 ? available : available + reserve;
+    };
     const double w = room(width);
     const double h = room(height);
     *scale = h / d > w / d ? w / d : h / d;

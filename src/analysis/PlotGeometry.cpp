@@ -80,8 +80,11 @@ int CPlot::SetPlane(CPlotPlane plane) {
     result.Corner0 = centre + r * Unit(RotateAboutAxis(n, centre, tip, alpha + beta + g) - centre);
     result.Corner1 = centre + r * Unit(RotateAboutAxis(n, centre, tip, -alpha + beta + g) - centre);
     result.Corner2 = centre + r * Unit(RotateAboutAxis(n, centre, result.Corner1, kPi) - centre);
-    const auto finite = [](CVector p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); };
-    if (!finite(result.Corner0) || !finite(result.Corner1) || !finite(result.Corner2) || !finite(result.Centre))
+    const auto finite = [](CVector p) {
+        return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+    };
+    if (!finite(result.Corner0) || !finite(result.Corner1) || !finite(result.Corner2) ||
+        !finite(result.Centre))
         return 1;
     m_Plane = result;
     return 0;

@@ -9,12 +9,12 @@
 #include <string>
 
 #include "analysis/PlotTextService.h"
-#include "plots/PlotDialogs.h"
 #include "platform/core/ColorFontChooser.h"
 #include "platform/core/FileChooser.h"
 #include "platform/core/MetafileService.h"
 #include "platform/core/Prompt.h"
 #include "platform/core/TitleService.h"
+#include "plots/PlotDialogs.h"
 
 class CMainFrame;
 class CZelmoraDoc;

@@ -136,7 +136,8 @@ std::optional<std::array<CVector, 3>> GetPlotPlaneCorners(const CPlot& plot) {
     const std::array<CVector, 3> corners = {plane.Corner0, plane.Corner1, plane.Corner2};
     // A plane whose corners are not numbers has nothing to show.
     for (const CVector& corner : corners)
-        if (!std::isfinite(corner.x) || !std::isfinite(corner.y) || !std::isfinite(corner.z)) return std::nullopt;
+        if (!std::isfinite(corner.x) || !std::isfinite(corner.y) || !std::isfinite(corner.z))
+            return std::nullopt;
     return corners;
 }
 
