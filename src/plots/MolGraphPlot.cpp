@@ -247,10 +247,11 @@ void CMolGraphPlot::Draw(zel::CCanvas& dc) {
             dc.SetTextColor(zel::RGB(0, 0, 0));
             break;
         case CPlotItem::kPoint: {
-            const zel::SPen previousPen =
-                dc.SelectPen({zel::PS_SOLID, TruncToInt(item->m_fSize), item->m_Color});
+            // A negative size (typed so) draws as size 0.
+            const float size = std::max(item->m_fSize, 0.0f);
+            const zel::SPen previousPen = dc.SelectPen({zel::PS_SOLID, TruncToInt(size), item->m_Color});
             // The radius follows the zoom, not the drawing scale.
-            const int r = TruncToInt(double(item->m_fSize) * 100.0 * m_dZoom);
+            const int r = TruncToInt(double(size) * 100.0 * m_dZoom);
             const double x = (item->m_First.x - m_dCentreX) * s - m_nPanX;
             const double y = (item->m_First.y - m_dCentreY) * s - m_nPanY;
             dc.Ellipse({TruncToInt(x - r), TruncToInt(y - r), TruncToInt(x + r), TruncToInt(y + r)});
@@ -258,7 +259,7 @@ void CMolGraphPlot::Draw(zel::CCanvas& dc) {
             break;
         }
         case CPlotItem::kSegment: {
-            const int width = TruncToInt(10.0 * TruncToInt(item->m_fSize));
+            const int width = TruncToInt(10.0 * TruncToInt(std::max(item->m_fSize, 0.0f)));
             const zel::SPen previousPen = dc.SelectPen({zel::PS_SOLID, width, item->m_Color});
             dc.MoveTo(pageX(item->m_First.x), pageY(item->m_First.y));
             dc.LineTo(pageX(item->m_Second.x), pageY(item->m_Second.y));

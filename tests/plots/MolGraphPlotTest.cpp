@@ -280,6 +280,16 @@ TEST_F(BenzeneGraphPlot, PointRadiusFollowsTheZoomNotTheScaleAndPathWidthsAreTru
             const auto n = Numbers(r);
             EXPECT_NEAR(double(n[2] - n[0]), 800.0, 1.0) << r;
         }
+    // A negative size, as one may type it, draws as size 0.
+    plot->SetSize(0, -3.0f);
+    plot->SetSize(4, -2.0f);
+    for (const std::string& r : Content(Draw(*plot))) {
+        if (r.rfind("Ellipse ", 0) == 0) {
+            const auto n = Numbers(r);
+            EXPECT_LE(std::llabs(n[2] - n[0]), 1) << r;
+        }
+        if (r.rfind("SelectPen ", 0) == 0) EXPECT_EQ(r.find('-'), std::string::npos) << r;
+    }
 }
 
 TEST_F(BenzeneGraphPlot, SavedAndReopenedItDrawsTheSame) {
