@@ -288,7 +288,9 @@ TEST_F(BenzeneGraphPlot, PointRadiusFollowsTheZoomNotTheScaleAndPathWidthsAreTru
             const auto n = Numbers(r);
             EXPECT_LE(std::llabs(n[2] - n[0]), 1) << r;
         }
-        if (r.rfind("SelectPen ", 0) == 0) EXPECT_EQ(r.find('-'), std::string::npos) << r;
+        if (r.rfind("SelectPen ", 0) == 0) {
+            EXPECT_EQ(r.find('-'), std::string::npos) << r;
+        }
     }
 }
 
