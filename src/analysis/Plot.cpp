@@ -76,6 +76,18 @@ void CPlot::SetLogFont(const zel::LOGFONT& font) {
     m_nBaseFontWidth = font.Width;
 }
 
+zel::LOGFONT CPlot::GetBaseLogFont() const {
+    zel::LOGFONT font = m_LogFont;
+    font.Height = m_nBaseFontHeight;
+    font.Width = m_nBaseFontWidth;
+    return font;
+}
+
+void CPlot::SetBaseLogFont(const zel::LOGFONT& font) {
+    SetLogFont(font);
+    SetZoom(m_dZoom);
+}
+
 void CPlot::SetDisplayOption(int index, int value) {
     if (index >= 0 && index < 4) m_bPointSwitch[index] = value;
 }

@@ -117,8 +117,13 @@ public:
     // font follows: (int)(zoom x base size).
     void SetZoom(double zoom);
     double GetZoom() const { return m_dZoom; }
+    // The font at the zoom; its size becomes the base size (the size at zoom 1).
     void SetLogFont(const zel::LOGFONT& font);
     zel::LOGFONT GetLogFont() const { return m_LogFont; }
+    // The plot font at zoom 1, as the dialogs edit it.
+    zel::LOGFONT GetBaseLogFont() const;
+    // Takes a font at zoom 1 as the base font; the plot font follows the zoom.
+    void SetBaseLogFont(const zel::LOGFONT& font);
     void SetPanX(int pan) { m_nPanX = pan; }
     void SetPanY(int pan) { m_nPanY = pan; }
     int GetPanX() const { return m_nPanX; }
@@ -166,10 +171,12 @@ public:
     // the units factor.
     int PageWidth() const;
     int PageHeight() const;
-    // Units factor from the page's mm flag, border rectangle from the paper
-    // and the margins.
+    // Units factor from the page's mm flag (the drawing scale converted with
+    // it), border rectangle from the paper and the margins.
     void UpdateBorderRect();
-    // Follows a change of the page's units with the drawing scale.
+    // Follows a change of the page's units with the drawing scale. Both this
+    // and UpdateBorderRect convert the scale when they change the units
+    // factor, so that the scale is converted once whichever runs first.
     void ApplyUnits();
     void DrawBorder(zel::CCanvas& dc);
     // The unit cube through ToPlotCoords, scaled so that its largest projected
@@ -186,7 +193,8 @@ public:
 
     // --- plane and orientation (PlotGeometry.cpp) -------------------------------
     // Takes the plane and derives its corners. Returns 0; 1 when its points A,
-    // B and C span no plane (the plot's plane is then unchanged).
+    // B and C span no plane or the corners would not be finite numbers (the
+    // plot's plane is then unchanged).
     int SetPlane(CPlotPlane plane);
     // Unit normal of (b - a) x (c - a).
     static CVector PlaneNormal(CVector a, CVector b, CVector c);
@@ -203,6 +211,9 @@ public:
     void RotateZ(double angle);
 
 protected:
+    // The units factor becomes unitsFactor (100 or 2540); the drawing scale,
+    // in page units per bohr, follows it.
+    void ConvertDrawScale(int unitsFactor);
     // Draws the plot into the metafile ExportEMF started and closes it; a
     // file that could not be written completely is reported.
     void DrawAndCloseMetafile();

@@ -41,7 +41,10 @@ int CPlot::PageHeight() const {
 }
 
 void CPlot::UpdateBorderRect() {
-    m_nUnitsFactor = m_PageSetup.m_bMM ? 100 : 2540;
+    // The drawing scale is in page units per bohr: it follows a change of the
+    // units here, so that ApplyUnits, whether it runs before or after, finds
+    // nothing left to convert and the scale is converted once.
+    ConvertDrawScale(m_PageSetup.m_bMM ? 100 : 2540);
     const double u = m_nUnitsFactor;
     const int h = PageHeight();
     const int w = PageWidth();
@@ -53,12 +56,15 @@ void CPlot::UpdateBorderRect() {
 }
 
 void CPlot::ApplyUnits() {
-    const int units = m_PageSetup.m_wUnits;
-    if (m_nUnitsFactor < units) {
-        m_nUnitsFactor = units;
+    ConvertDrawScale(m_PageSetup.m_wUnits);
+}
+
+void CPlot::ConvertDrawScale(int unitsFactor) {
+    if (m_nUnitsFactor < unitsFactor) {
+        m_nUnitsFactor = unitsFactor;
         m_dDrawScale /= 25.4;
-    } else if (m_nUnitsFactor > units) {
-        m_nUnitsFactor = units;
+    } else if (m_nUnitsFactor > unitsFactor) {
+        m_nUnitsFactor = unitsFactor;
         m_dDrawScale *= 25.4;
     }
 }
@@ -201,7 +207,15 @@ void CPlot::FitToPage(zel::CCanvas& dc, double* centreX, double* centreY, double
     double d = (upper - lower).Length();
     // Nothing away from the origin: one bohr fills the smaller side.
     if (!(d > 0.0) || !std::isfinite(d)) d = 1.0;
-    *scale = height / d > width / d ? width / d : height / d;
+    // A reserve for the labels larger than the room inside the margins would
+    // give a negative scale, which mirrors the molecule: the room without the
+    // reserve then (the page dialog keeps it positive).
+    const auto room = [reserve](double available) {
+        return available > 0.0 ? available : available + reserve;
+    };
+    const double w = room(width);
+    const double h = room(height);
+    *scale = h / d > w / d ? w / d : h / d;
 }
 
 void CPlot::EditText(zel::CCanvas& dc, int x, int y) {

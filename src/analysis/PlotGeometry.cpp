@@ -38,7 +38,8 @@ int CPlot::SetPlane(CPlotPlane plane) {
     const CVector c = plane.PointC;
     // Without a normal no corner could be derived.
     if (!CPlotPlane::SpansPlane(a, b, c)) return 1;
-    m_Plane = plane;
+    // Derived aside: the plot keeps its plane unless every corner is finite.
+    CPlotPlane result = plane;
 
     const CVector u = b - a;
     const CVector v = c - a;
@@ -64,7 +65,7 @@ int CPlot::SetPlane(CPlotPlane plane) {
     CVector centre = plane.Centre;
     if (centre == tip) {
         centre = centre + 0.001 * nudge;
-        m_Plane.Centre = centre;
+        result.Centre = centre;
     }
     const CVector d1 = tip - base;
     const CVector d2 = centre - base;
@@ -76,9 +77,16 @@ int CPlot::SetPlane(CPlotPlane plane) {
     const double r = 0.5 * std::sqrt(plane.Width * plane.Width + plane.Height * plane.Height);
     const double g = plane.Angle * kPi / 180.0;
 
-    m_Plane.Corner0 = centre + r * Unit(RotateAboutAxis(n, centre, tip, alpha + beta + g) - centre);
-    m_Plane.Corner1 = centre + r * Unit(RotateAboutAxis(n, centre, tip, -alpha + beta + g) - centre);
-    m_Plane.Corner2 = centre + r * Unit(RotateAboutAxis(n, centre, m_Plane.Corner1, kPi) - centre);
+    result.Corner0 = centre + r * Unit(RotateAboutAxis(n, centre, tip, alpha + beta + g) - centre);
+    result.Corner1 = centre + r * Unit(RotateAboutAxis(n, centre, tip, -alpha + beta + g) - centre);
+    result.Corner2 = centre + r * Unit(RotateAboutAxis(n, centre, result.Corner1, kPi) - centre);
+    const auto finite = [](CVector p) {
+        return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+    };
+    if (!finite(result.Corner0) || !finite(result.Corner1) || !finite(result.Corner2) ||
+        !finite(result.Centre))
+        return 1;
+    m_Plane = result;
     return 0;
 }
 

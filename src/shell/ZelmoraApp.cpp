@@ -16,6 +16,7 @@
 #include "shell/ZelmoraDoc.h"
 #include "ui/CritPointDlg.h"
 #include "ui/MolGraphDlg.h"
+#include "ui/MolGraphPlotDlg.h"
 #include "ui/PlotCompute.h"
 #include "ui/PlotTextDlg.h"
 
@@ -32,6 +33,7 @@ CZelmoraApp::~CZelmoraApp() {
         zel::SetTitleService(m_pPreviousTitles);
         zel::SetColorFontChooser(m_pPreviousColorFont);
         SetPlotTextService(m_pPreviousPlotTexts);
+        SetPlotDialogService(m_pPreviousPlotDialogs);
     }
     if (m_pMetafiles) zel::SetMetafileService(m_pPreviousMetafiles);
 }
@@ -48,6 +50,8 @@ bool CZelmoraApp::InitInstance(const QStringList& arguments, bool installService
         m_pPlotTexts = std::make_unique<CQtPlotTextService>();
         m_pPreviousColorFont = zel::SetColorFontChooser(m_pColorFont.get());
         m_pPreviousPlotTexts = SetPlotTextService(m_pPlotTexts.get());
+        m_pPlotDialogs = std::make_unique<CQtPlotDialogService>();
+        m_pPreviousPlotDialogs = SetPlotDialogService(m_pPlotDialogs.get());
         m_bServicesInstalled = true;
     }
     m_pMetafiles = std::make_unique<zel::CQtMetafileService>();

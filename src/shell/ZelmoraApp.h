@@ -14,6 +14,7 @@
 #include "platform/core/MetafileService.h"
 #include "platform/core/Prompt.h"
 #include "platform/core/TitleService.h"
+#include "plots/PlotDialogs.h"
 
 class CMainFrame;
 class CZelmoraDoc;
@@ -62,9 +63,11 @@ private:
     std::unique_ptr<zel::CTitleService> m_pTitles;
     zel::CColorFontChooser* m_pPreviousColorFont = nullptr;
     CPlotTextService* m_pPreviousPlotTexts = nullptr;
+    CPlotDialogService* m_pPreviousPlotDialogs = nullptr;
     zel::CMetafileService* m_pPreviousMetafiles = nullptr;
     std::unique_ptr<zel::CColorFontChooser> m_pColorFont;
     std::unique_ptr<CPlotTextService> m_pPlotTexts;
+    std::unique_ptr<CPlotDialogService> m_pPlotDialogs;
     std::unique_ptr<zel::CMetafileService> m_pMetafiles;
     std::unique_ptr<QPrinter> m_pPrinter;
     std::unique_ptr<CZelmoraDoc> m_pDocument;

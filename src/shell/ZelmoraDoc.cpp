@@ -21,6 +21,7 @@
 #include "shell/ZelmoraView.h"
 #include "ui/CritPointDlg.h"
 #include "ui/MolGraphDlg.h"
+#include "ui/MolGraphPlotDlg.h"
 #include "ui/OptionCommands.h"
 #include "ui/PopDlg.h"
 #include "view3d/3DFrame.h"
@@ -305,6 +306,9 @@ bool CZelmoraDoc::OnCommand(int id) {
     case cmd::OptionSurfaceIntegration:
         OnSurfaceIntegrationOptions(m_Molecule, parent);
         return true;
+    case cmd::PlotNewMolGraph:
+        OnPlotNewMolGraph();
+        return true;
     case cmd::PlotModify:
         if (CPlot* plot = m_Molecule.GetCurrentPlot()) plot->Modify();
         SetModifiedFlag(true);
@@ -329,6 +333,24 @@ bool CZelmoraDoc::OnCommand(int id) {
     default:
         return false;
     }
+}
+
+void CZelmoraDoc::OnPlotNewMolGraph() {
+    CMolGraphPlotDlg dialog(std::make_unique<CMolGraphPlot>(&m_Molecule), DialogParent());
+    if (dialog.DoModal() == zel::IDOK) {
+        // OK has put the plot at the head of the plot list.
+        m_Molecule.SetCurrentPlot(dialog.GetPlot());
+        m_Molecule.SetPlotIndex(0);
+        m_Molecule.SetPlotState(0);
+    }
+    // Otherwise the plot goes with the dialog, unnumbered.
+    SetModifiedFlag(true);
+    UpdateAllViews();
+}
+
+bool CZelmoraDoc::ArePlotsIdle() const {
+    const auto& plots = m_Molecule.GetPlotList();
+    return plots.empty() || !plots.front()->IsBusy();
 }
 
 void CZelmoraDoc::OnPlotDelete() {
@@ -382,6 +404,9 @@ bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
     case cmd::RecordSurface:
         ui.Enable(loaded && m_Molecule.GetCurrentSurface() != nullptr && m_Molecule.GetRecordView() != nullptr);
         return true;
+    case cmd::PlotNewMolGraph:
+        ui.Enable(loaded && ArePlotsIdle());
+        return true;
     case cmd::PlotModify:
     case cmd::PlotDelete:
         ui.Enable(IsPlotChosen());
@@ -391,13 +416,12 @@ bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
         ui.SetCheck(Is3DWindowVisible());
         return true;
     // Commands whose work this version does not have: the integrations, the
-    // atom record, the new plots of each kind and the text output, the
-    // envelope grid and the property selections. Export and Copy belong to
-    // the plot view while it is the active view.
+    // atom record, the contour plot and the relief map and the text output,
+    // the envelope grid and the property selections. Export and Copy belong
+    // to the plot view while it is the active view.
     case cmd::CalcIntegrateBasin:
     case cmd::CalcIntegrateSurface:
     case cmd::RecordAtom:
-    case cmd::PlotNewMolGraph:
     case cmd::PlotNewLine:
     case cmd::PlotNewRelief:
     case cmd::PlotExport:

@@ -96,6 +96,12 @@ public:
     void OnFileNewWavefunction();
     bool OnCommand(int id);
     bool OnUpdateCommand(CCmdUI& ui);
+    // Plot > New Plot > Molecular Graph: a new plot in its dialog; OK numbers
+    // it, puts it at the head of the plot list and makes it current, any
+    // other end discards it. The document is marked modified either way.
+    void OnPlotNewMolGraph();
+    // The plot list is empty or its newest plot is not being computed.
+    bool ArePlotsIdle() const;
     // Plot > Delete Plot: after "Do you realy want to delete this nice
     // plot?" answered Yes, the current plot goes; no plot is current and the
     // control pane selects its first entry without showing it.

@@ -162,10 +162,14 @@ void AddPathCylinders(std::vector<C3DCylinder>& out, const std::list<std::unique
     }
 }
 
-std::optional<std::array<CVector, 3>> GetPlotPlaneCorners(const CPlot& /*plot*/) {
-    // The plot model keeps no plane yet: no plot has one to show. Once
-    // CPlot::GetPlane() exists this returns its corners 0, 1 and 2.
-    return std::nullopt;
+std::optional<std::array<CVector, 3>> GetPlotPlaneCorners(const CPlot& plot) {
+    const CPlotPlane plane = plot.GetPlane();
+    const std::array<CVector, 3> corners = {plane.Corner0, plane.Corner1, plane.Corner2};
+    // A plane whose corners are not numbers has nothing to show.
+    for (const CVector& corner : corners)
+        if (!std::isfinite(corner.x) || !std::isfinite(corner.y) || !std::isfinite(corner.z))
+            return std::nullopt;
+    return corners;
 }
 
 C3DScene BuildScene(const CMolecule& molecule) {

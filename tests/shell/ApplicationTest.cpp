@@ -158,7 +158,7 @@ TEST_F(ApplicationTest, StartsEmptyAndEnablesCommandsByTheDocument) {
         {cmd::CalcMolecularGraph, false, true},   {cmd::CalcIntegrateBasin, false, false},
         {cmd::CalcIntegrateSurface, false, false}, {cmd::RecordCriticalPoints, false, true},
         {cmd::RecordMolecularGraph, false, true}, {cmd::RecordAtom, false, false},
-        {cmd::RecordSurface, false, false},       {cmd::PlotNewMolGraph, false, false},
+        {cmd::RecordSurface, false, false},       {cmd::PlotNewMolGraph, false, true},
         {cmd::PlotNewLine, false, false},         {cmd::PlotNewRelief, false, false},
         {cmd::PlotModify, false, false},          {cmd::PlotDelete, false, false},
         {cmd::PlotExport, false, false},          {cmd::PlotTextOut, false, false},

@@ -5,18 +5,22 @@
 #include "../gui/GuiTestSupport.h"
 
 #include "analysis/Molecule.h"
+#include "app/RecordDlg.h"
 #include "platform/core/Prompt.h"
+#include "shell/CommandIds.h"
 #include "shell/MainFrame.h"
+#include "shell/PlotView.h"
 #include "shell/ZelmoraApp.h"
 #include "shell/ZelmoraDoc.h"
 #include "shell/ZelmoraView.h"
-#include "shell/CommandIds.h"
-#include "app/RecordDlg.h"
 #include "ui/CritPointDlg.h"
+#include "ui/MolGraphPlotDlg.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStandardPaths>
 
 #include <QGuiApplication>
@@ -27,6 +31,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -54,7 +59,8 @@ protected:
 TEST_F(WindowTest, ShowsTheExampleDocument) {
     StartOnExample();
     EXPECT_TRUE(prompts.Texts().empty());
-    EXPECT_EQ(frame->windowTitle().toStdString(), app.GetDocument()->GetMolecule()->GetJobTitle() + " - Zelmora");
+    EXPECT_EQ(frame->windowTitle().toStdString(),
+              app.GetDocument()->GetMolecule()->GetJobTitle() + " - Zelmora");
 
     // The record of critical points is drawn into the record view.
     frame->activateWindow();
@@ -126,4 +132,46 @@ TEST_F(WindowTest, CriticalPointDialogUnderAWindowManager) {
     ASSERT_TRUE(frame->ExecuteCommand(cmd::CalcCriticalPoints));
     EXPECT_EQ(faults, std::vector<std::string>{});
     EXPECT_EQ(logsClosedByReturn, kSearches);
+}
+
+// The benzene example with a new molecular-graph plot, made through the menu,
+// on the X display: the plot pane shows the molecule (its red bond points and
+// black paths), not an empty page. The screenshot is kept for a look.
+TEST_F(WindowTest, MolecularGraphPlotOfBenzeneIsShown) {
+    StartOnExample();
+    frame->resize(1200, 1000);
+    zel::test::WhenVisible<CMolGraphPlotDlg>([](CMolGraphPlotDlg* d) {
+        for (int i = 0; i < 4; ++i)
+            d->DlgItem<QAbstractButton>(CMolGraphPlotDlg::kFirstPointBox + i)->setChecked(true);
+        for (int i = 0; i < 3; ++i)
+            d->DlgItem<QAbstractButton>(CMolGraphPlotDlg::kBondBox + i)->setChecked(true);
+        d->DlgItem<QAbstractButton>(zel::IDOK)->click();
+    });
+    ASSERT_TRUE(frame->ExecuteCommand(cmd::PlotNewMolGraph));
+    ASSERT_NE(app.GetDocument()->GetMolecule()->GetCurrentPlot(), nullptr);
+
+    // The user scrolls the page's centre, where the molecule is, into view.
+    CPlotView* view = frame->GetPlotView();
+    QTest::qWait(200);
+    for (QScrollBar* bar : {view->horizontalScrollBar(), view->verticalScrollBar()})
+        bar->setValue((bar->minimum() + bar->maximum()) / 2);
+    QTest::qWait(300);
+
+    const QImage shot = frame->grab().toImage();
+    std::filesystem::create_directories(ZELMORA_ARTIFACT_DIR);
+    EXPECT_TRUE(shot.save(QString::fromLatin1(ZELMORA_ARTIFACT_DIR "/molgraph-benzene.png")));
+
+    const qreal ratio = shot.devicePixelRatio();
+    const QRect pane(view->viewport()->mapTo(frame, QPoint(0, 0)) * ratio, view->viewport()->size() * ratio);
+    int red = 0;
+    int black = 0;
+    for (int y = pane.top(); y <= pane.bottom(); ++y)
+        for (int x = pane.left(); x <= pane.right(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            red += c.red() > 200 && c.green() < 60 && c.blue() < 60;
+            black += c.red() < 60 && c.green() < 60 && c.blue() < 60;
+        }
+    // Twelve bond points of 2 mm radius, and the paths between them.
+    EXPECT_GT(red, 12 * 50);
+    EXPECT_GT(black, 500);
 }

@@ -8,6 +8,9 @@
 #include "ui/MolGraphDlg.h"
 #include "ui/OptionDlgs.h"
 #include "ui/PopDlg.h"
+#include "ui/MolGraphPlotDlg.h"
+#include "ui/PageSetupDlg.h"
+#include "ui/PlaneSetupDlg.h"
 
 #include <QDir>
 
@@ -28,6 +31,10 @@ TEST(HelpTopicsTest, EveryDialogsTopicHasAShippedPage) {
     dialogs.push_back(std::make_unique<CDEOptionsDlg>(CDEOptions{}));
     dialogs.push_back(std::make_unique<CIntegOptionsDlg>(CIntegOptions{}));
     dialogs.push_back(std::make_unique<CSurfIntOptionsDlg>(CSurfIntOptions{}));
+    CMolGraphPlot plot(&molecule);
+    dialogs.push_back(std::make_unique<CMolGraphPlotDlg>(&plot));
+    dialogs.push_back(std::make_unique<CPageSetupDlg>(&plot));
+    dialogs.push_back(std::make_unique<CPlaneSetupDlg>(&plot));
     const QDir book(QDir(zel::DefaultHelpFolder()).filePath(QStringLiteral("zelmora")));
     for (const auto& dialog : dialogs) {
         const QString page = QString::fromStdString(dialog->HelpTopic()).mid(2); // after "::"

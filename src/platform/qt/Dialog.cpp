@@ -6,6 +6,7 @@
 #include "platform/qt/Help.h"
 #include "platform/qt/LineList.h"
 #include "platform/qt/MainWidget.h"
+#include "platform/qt/SpinButton.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -100,6 +102,7 @@ namespace {
 
 QString ControlText(const QWidget* control) {
     if (auto* edit = qobject_cast<const QLineEdit*>(control)) return edit->text();
+    if (auto* text = qobject_cast<const QPlainTextEdit*>(control)) return text->toPlainText();
     if (auto* label = qobject_cast<const QLabel*>(control)) return label->text();
     if (auto* button = qobject_cast<const QAbstractButton*>(control)) return button->text();
     if (auto* group = qobject_cast<const QGroupBox*>(control)) return group->title();
@@ -112,6 +115,8 @@ void SetControlText(QWidget* control, const QString& text) {
         if (edit->text() == text) return; // a field shown again keeps the user's cursor and selection
         edit->setText(text);
         edit->setCursorPosition(0); // long texts show their start, as a fresh edit does
+    } else if (auto* lines = qobject_cast<QPlainTextEdit*>(control)) {
+        if (lines->toPlainText() != text) lines->setPlainText(text);
     } else if (auto* label = qobject_cast<QLabel*>(control)) {
         label->setText(text);
     } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
@@ -297,6 +302,7 @@ void CDialog::BuildControls(const SDialogTemplate& dialogTemplate) {
     QButtonGroup* radioGroup = nullptr;
     bool previousWasRadio = false;
     std::vector<QGroupBox*> groupBoxes;
+    QWidget* previous = nullptr;
 
     for (const SControlTemplate& c : dialogTemplate.controls) {
         const QString text = QString::fromUtf8(c.text ? c.text : "");
@@ -311,6 +317,12 @@ void CDialog::BuildControls(const SDialogTemplate& dialogTemplate) {
             break;
         }
         case ControlKind::Edit: {
+            if (c.style & ctl::kMultiLine) {
+                auto* lines = new QPlainTextEdit(text, this);
+                lines->setTabChangesFocus(true);
+                control = lines;
+                break;
+            }
             auto* edit = new QLineEdit(text, this);
             edit->setReadOnly(c.style & ctl::kReadOnly);
             edit->setAlignment(HorizontalAlignment(c.style) | Qt::AlignVCenter);
@@ -382,12 +394,22 @@ void CDialog::BuildControls(const SDialogTemplate& dialogTemplate) {
             control = bar;
             break;
         }
+        case ControlKind::Spin: {
+            auto* spin = new CSpinButton(this);
+            spin->SetWrap(c.style & ctl::kWrap);
+            // Its buddy is the edit made just before it.
+            spin->SetBuddy(qobject_cast<QLineEdit*>(previous));
+            control = spin;
+            break;
         }
+        }
+        previous = control;
         previousWasRadio = c.kind == ControlKind::RadioButton;
 
         const QRect rect = DialogUnitsToPixels(m_units, c.x, c.y, c.width, c.height);
         control->setGeometry(rect);
         control->setEnabled(!(c.style & ctl::kDisabled));
+        if (c.style & ctl::kHidden) control->hide();
         right = std::max(right, c.x + c.width);
         bottom = std::max(bottom, c.y + c.height);
         if (c.id != -1) {

@@ -23,6 +23,7 @@ enum class ControlKind {
     ListBox,     // list of text lines
     ComboBox,    // drop-down list
     Progress,    // progress bar, range 0 to 100
+    Spin,        // up-down arrows (CSpinButton) stepping the edit just before them
 };
 
 // Control styles, combined with |.
@@ -41,6 +42,9 @@ constexpr unsigned kDisabled = 1u << 10;    // created disabled
 constexpr unsigned kNumber = 1u << 11;      // edit: digits only
 constexpr unsigned kMultiSelect = 1u << 12; // list: several lines may be selected
 constexpr unsigned kReal = 1u << 13;        // edit: holds a real number, wide enough for any one
+constexpr unsigned kWrap = 1u << 14;        // spin: wraps round at the ends of its range
+constexpr unsigned kMultiLine = 1u << 15;   // edit: several lines (Enter starts a new one)
+constexpr unsigned kHidden = 1u << 16;      // created hidden
 } // namespace ctl
 
 struct SControlTemplate {

@@ -1,0 +1,44 @@
+#include "plots/PlotDialogs.h"
+
+#include <atomic>
+
+#include "platform/core/Prompt.h"
+
+namespace {
+std::atomic<CPlotDialogService*> s_service{nullptr};
+} // namespace
+
+CPlotDialogService* SetPlotDialogService(CPlotDialogService* service) {
+    return s_service.exchange(service);
+}
+
+CPlotDialogService* GetPlotDialogService() {
+    return s_service.load();
+}
+
+int EditMolGraphPlot(CMolGraphPlot& plot) {
+    CPlotDialogService* service = s_service.load();
+    return service ? service->EditMolGraphPlot(plot) : zel::IDCANCEL;
+}
+
+void CScriptedPlotDialogs::PushAnswer(Answer answer) {
+    std::lock_guard lock(m_mutex);
+    m_answers.push_back(std::move(answer));
+}
+
+int CScriptedPlotDialogs::EditMolGraphPlot(CMolGraphPlot& plot) {
+    Answer answer;
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_nOpened;
+        if (m_answers.empty()) return zel::IDCANCEL;
+        answer = std::move(m_answers.front());
+        m_answers.pop_front();
+    }
+    return answer(plot);
+}
+
+int CScriptedPlotDialogs::Opened() const {
+    std::lock_guard lock(m_mutex);
+    return m_nOpened;
+}

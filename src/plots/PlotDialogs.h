@@ -1,0 +1,52 @@
+#pragma once
+// The dialogs of the plot kinds, for the plot code that must not include Qt:
+// a plot's Modify opens its kind's dialog through this service. The
+// application installs the dialogs; tests install CScriptedPlotDialogs.
+// Without a service every dialog counts as cancelled.
+
+#include <deque>
+#include <functional>
+#include <mutex>
+
+class CMolGraphPlot;
+
+class CPlotDialogService {
+public:
+    virtual ~CPlotDialogService() = default;
+    // The molecular-graph plot dialog on an existing plot (not a new one).
+    // Returns IDOK or IDCANCEL (platform/core/Prompt.h).
+    virtual int EditMolGraphPlot(CMolGraphPlot& plot) = 0;
+};
+
+CPlotDialogService* SetPlotDialogService(CPlotDialogService* service);
+CPlotDialogService* GetPlotDialogService();
+
+// IDCANCEL without a service.
+int EditMolGraphPlot(CMolGraphPlot& plot);
+
+// Test double: answers from a queue (Cancel once it is empty) and counts the
+// dialogs opened.
+class CScriptedPlotDialogs : public CPlotDialogService {
+public:
+    using Answer = std::function<int(CMolGraphPlot&)>;
+    void PushAnswer(Answer answer);
+    int EditMolGraphPlot(CMolGraphPlot& plot) override;
+    int Opened() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::deque<Answer> m_answers;
+    int m_nOpened = 0;
+};
+
+class ScopedPlotDialogService {
+public:
+    explicit ScopedPlotDialogService(CPlotDialogService& service)
+        : m_previous(SetPlotDialogService(&service)) {}
+    ~ScopedPlotDialogService() { SetPlotDialogService(m_previous); }
+    ScopedPlotDialogService(const ScopedPlotDialogService&) = delete;
+    ScopedPlotDialogService& operator=(const ScopedPlotDialogService&) = delete;
+
+private:
+    CPlotDialogService* m_previous;
+};
