@@ -50,15 +50,16 @@ int CWavefunction::AllocWorkingMemory(int nNuclei, int nMOs, int nPrims) {
     k.m_nPrims = nPrims > 0 ? nPrims : 0;
     k.m_nMOs = nMOs > 0 ? nMOs : 0;
     k.m_nMOsPad = CKernelLayout::Pad(k.m_nMOs);
-    for (auto* v : {&k.m_pairNegAlpha, &k.m_pairX, &k.m_pairY, &k.m_pairZ, &k.m_pairExp, &k.m_centreX,
-                    &k.m_centreY, &k.m_centreZ, &k.m_primMinus2Alpha, &k.m_primLive, &k.m_primExp})
+    for (auto* v : {&k.m_centreX, &k.m_centreY, &k.m_centreZ, &k.m_primNegAlpha, &k.m_primMinus2Alpha,
+                    &k.m_primLive})
         ok &= Allocate(*v, prims);
-    ok &= Allocate(k.m_primPair, prims);
-    ok &= Allocate(k.m_active, prims);
+    for (auto& skip : k.m_primSkipArg)
+        ok &= Allocate(skip, prims);
     const long long coefficients = static_cast<long long>(k.m_nMOsPad) * CKernelLayout::Pad(k.m_nPrims);
     ok &= coefficients <= 0x7fffffffLL && Allocate(k.m_coefBlocks, static_cast<int>(coefficients));
     ok &= Allocate(k.m_occupations, k.m_nMOsPad);
-    ok &= Allocate(k.m_mo, 36 * k.m_nMOsPad);
+    ok &= Allocate(m_kernelMO, 36 * k.m_nMOsPad);
+    ok &= Allocate(m_kernelRowEnd, nNuclei);
 
     // Whatever the arrays held before, the cache cannot describe them now.
     m_bCacheValid = false;
@@ -86,6 +87,8 @@ void CWavefunction::FreeWorkingMemory() {
     for (auto& component : m_pMOFourth)
         Release(component);
     m_kernel = CKernelLayout();
+    Release(m_kernelMO);
+    Release(m_kernelRowEnd);
     m_bWorkingMemory = false;
     m_bCacheValid = false;
     m_bLastAtomB = 0;
