@@ -23,11 +23,13 @@ CEvaluator::CEvaluator(const CWavefunction& w) : m_w(w) {
     m_nucVec.assign(k.m_nNuclei, CVector());
     m_nucDistSq.assign(k.m_nNuclei, 0.0);
     m_nucDist.assign(k.m_nNuclei, 0.0);
-    m_rowEnd.assign(k.m_nNuclei, 0);
+    m_pairExp.assign(k.m_nSlots, 0.0);
+    m_kept.assign(prims, 0);
     m_scratch.mo = m_mo.data();
     m_scratch.nucDelta = m_nucDelta.data();
     m_scratch.nucDistSq = m_nucDistSq.data();
-    m_scratch.rowEnd = m_rowEnd.data();
+    m_scratch.pairExp = m_pairExp.data();
+    m_scratch.kept = m_kept.data();
 }
 
 int CEvaluator::Evaluate(CEvalRequest request) {

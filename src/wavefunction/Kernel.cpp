@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <utility>
 
 #include "platform/core/JobState.h"
@@ -171,22 +172,28 @@ struct CKernelArgs {
     int level;
     bool screen;
     double px, py, pz; // the point
+    // Pairs, per nucleus in groups of eight.
+    int nNuclei;
+    const double* nucDistSq;
+    const int* centreSlots;
+    const double* pairNegAlpha;
+    const double* pairCut2; // of this level, or unscreened
+    const int* pairRowEnd;
+    double* pairExp;
     // Primitives in record order, in groups of eight.
     const double* centreX;
     const double* centreY;
     const double* centreZ;
-    const double* negAlpha;
     const double* minus2Alpha;
-    const double* live;    // 1, or 0 for padding and primitives left out
-    const double* skipArg; // of this level
+    const int* primPair;
     const int* runBegin;
     const int* runEnd;
     double* const* prim; // the primitive table
     // Contraction.
-    int nNuclei;
     const int* centreRows;
-    const int* rowEnd; // per nucleus, this call
     const int* rowPrim;
+    int* kept;
+    int nKept;
     const double* coef; // blocks of eight MOs, rowsPad rows each
     std::size_t rowsPad;
     int nBlocks;
@@ -198,8 +205,10 @@ struct CKernelArgs {
 // Components written from each level: 0; 0-4; 0-10; 0-20; 0-35.
 constexpr int kWritten[5] = {1, 5, 11, 21, 36};
 
-ZEL_INLINE bool Any(const v8u& m) {
-    return (((m[0] | m[1]) | (m[2] | m[3])) | ((m[4] | m[5]) | (m[6] | m[7]))) != 0;
+ZEL_INLINE bool AllZero(const v8d& e) {
+    const v8u nonzero = (v8u)(e != v8d{});
+    return (((nonzero[0] | nonzero[1]) | (nonzero[2] | nonzero[3])) |
+            ((nonzero[4] | nonzero[5]) | (nonzero[6] | nonzero[7]))) == 0;
 }
 
 template <int First, int... C>
@@ -212,26 +221,29 @@ ZEL_INLINE void PutComponents(const CKernelArgs& a, int p, const v8d* ex, const 
 
 // The run of type T, eight primitives at a time. The last group may reach past
 // the run: into the next run, which is evaluated afterwards and overwrites it,
-// or into padding whose exponential is 0. A group whose primitives are all
-// screened out is written as 0.
+// or into padding whose exponential is 0. A group whose exponentials are all 0
+// (screened out, or underflowed) is written as 0 without evaluating it.
 template <int T, int Level> ZEL_INLINE void EvaluateRun(const CKernelArgs& a) {
     constexpr CPowers t = kTypePowers[T - 1];
     // Level 1 needs the second-order factors for the Laplacian.
     constexpr int kOrder = Level == 0 ? 0 : (Level < 2 ? 2 : Level);
     constexpr auto kFactorSeq = std::make_integer_sequence<int, kOrder + 1>{};
     const v8d px = Splat(a.px), py = Splat(a.py), pz = Splat(a.pz);
+    const double* pairExp = a.pairExp;
     const int end = a.runEnd[T - 1];
     for (int p = a.runBegin[T - 1]; p < end; p += kLanes) {
-        const v8d x = px - Load(a.centreX + p), y = py - Load(a.centreY + p), z = pz - Load(a.centreZ + p);
-        const v8d arg = Load(a.negAlpha + p) * (x * x + y * y + z * z);
-        if (a.screen && !Any((v8u)(arg >= Load(a.skipArg + p)))) {
+        const int* pair = a.primPair + p;
+        const v8d e = {pairExp[pair[0]], pairExp[pair[1]], pairExp[pair[2]], pairExp[pair[3]],
+                       pairExp[pair[4]], pairExp[pair[5]], pairExp[pair[6]], pairExp[pair[7]]};
+        if (AllZero(e)) {
             const v8d zero{};
 #pragma GCC unroll 36
             for (int c = 0; c < kWritten[Level]; ++c)
                 Store(a.prim[c] + p, zero);
             continue;
         }
-        const v8d e = Exp(arg) * Load(a.live + p), b = Load(a.minus2Alpha + p);
+        const v8d x = px - Load(a.centreX + p), y = py - Load(a.centreY + p), z = pz - Load(a.centreZ + p);
+        const v8d b = Load(a.minus2Alpha + p);
         v8d fx[kOrder + 1], fy[kOrder + 1], fz[kOrder + 1], ex[kOrder + 1];
         FillFactors<t.x>(fx, x, b, kFactorSeq);
         FillFactors<t.y>(fy, y, b, kFactorSeq);
@@ -274,43 +286,39 @@ constexpr int kContracted[5][36] = {{0},
                                      19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35}};
 constexpr int kContractedCount[5] = {1, 5, 10, 20, 35};
 
-// Five components for one or two blocks of eight MOs over the kept rows of
-// every nucleus. A single block takes two rows per step, so that ten
+// Five components for one or two blocks of eight MOs over the kept
+// primitives. A single block takes two primitives per step, so that ten
 // independent sums hide the latency of the multiply-adds.
 template <bool Two> ZEL_INLINE void ContractFive(const CKernelArgs& a, int blk, const int* comp) {
     const double* cb = a.coef + blk * a.rowsPad * kLanes;
     const double* cb2 = cb + a.rowsPad * kLanes;
     const double *g0 = a.prim[comp[0]], *g1 = a.prim[comp[1]], *g2 = a.prim[comp[2]], *g3 = a.prim[comp[3]],
                  *g4 = a.prim[comp[4]];
-    const int* rowPrim = a.rowPrim;
+    const int* kept = a.kept;
+    const int n = a.nKept;
     v8d s0{}, s1{}, s2{}, s3{}, s4{}, t0{}, t1{}, t2{}, t3{}, t4{};
-    const auto add = [&](int j, const double* block, v8d& u0, v8d& u1, v8d& u2, v8d& u3, v8d& u4)
+    const auto add = [&](int p, const double* block, v8d& u0, v8d& u1, v8d& u2, v8d& u3, v8d& u4)
         __attribute__((always_inline)) {
-        const int p = rowPrim[j];
-        const v8d row = Load(block + j * kLanes);
+        const v8d row = Load(block + p * kLanes);
         u0 += g0[p] * row;
         u1 += g1[p] * row;
         u2 += g2[p] * row;
         u3 += g3[p] * row;
         u4 += g4[p] * row;
     };
-    for (int c = 0; c < a.nNuclei; ++c) {
-        int j = a.centreRows[c];
-        const int end = a.rowEnd[c];
-        if constexpr (Two) {
-            for (; j < end; ++j) {
-                add(j, cb, s0, s1, s2, s3, s4);
-                add(j, cb2, t0, t1, t2, t3, t4);
-            }
-        } else {
-            for (; j + 2 <= end; j += 2) {
-                add(j, cb, s0, s1, s2, s3, s4);
-                add(j + 1, cb, t0, t1, t2, t3, t4);
-            }
-            if (j < end) add(j, cb, s0, s1, s2, s3, s4);
+    int i = 0;
+    if constexpr (Two) {
+        for (; i < n; ++i) {
+            const int p = kept[i];
+            add(p, cb, s0, s1, s2, s3, s4);
+            add(p, cb2, t0, t1, t2, t3, t4);
         }
-    }
-    if constexpr (!Two) {
+    } else {
+        for (; i + 2 <= n; i += 2) {
+            add(kept[i], cb, s0, s1, s2, s3, s4);
+            add(kept[i + 1], cb, t0, t1, t2, t3, t4);
+        }
+        if (i < n) add(kept[i], cb, s0, s1, s2, s3, s4);
         s0 += t0;
         s1 += t1;
         s2 += t2;
@@ -333,37 +341,58 @@ template <bool Two> ZEL_INLINE void ContractFive(const CKernelArgs& a, int blk, 
     }
 }
 
-// MO values alone: four rows per step into four partial sums.
-ZEL_INLINE void ContractValues(const CKernelArgs& a) {
+// MO values alone, up to four blocks per pass (one load of the primitive's
+// value serves them all), two primitives per step.
+template <int Blocks> ZEL_INLINE void ContractValueBlocks(const CKernelArgs& a, int first) {
     const double* g = a.prim[0];
-    const int* rowPrim = a.rowPrim;
-    for (int blk = 0; blk < a.nBlocks; ++blk) {
-        const double* cb = a.coef + blk * a.rowsPad * kLanes;
-        v8d s0{}, s1{}, s2{}, s3{};
-        for (int c = 0; c < a.nNuclei; ++c) {
-            int j = a.centreRows[c];
-            const int end = a.rowEnd[c];
-            for (; j + 4 <= end; j += 4) {
-                const double* row = cb + j * kLanes;
-                s0 += g[rowPrim[j]] * Load(row);
-                s1 += g[rowPrim[j + 1]] * Load(row + kLanes);
-                s2 += g[rowPrim[j + 2]] * Load(row + 2 * kLanes);
-                s3 += g[rowPrim[j + 3]] * Load(row + 3 * kLanes);
-            }
-            for (; j < end; ++j)
-                s0 += g[rowPrim[j]] * Load(cb + j * kLanes);
+    const int* kept = a.kept;
+    const int n = a.nKept;
+    const std::size_t stride = a.rowsPad * kLanes;
+    const double* cb = a.coef + first * stride;
+    v8d s[Blocks] = {}, t[Blocks] = {};
+    int i = 0;
+    for (; i + 2 <= n; i += 2) {
+        const int p = kept[i], q = kept[i + 1];
+        const double gp = g[p], gq = g[q];
+#pragma GCC unroll 4
+        for (int k = 0; k < Blocks; ++k) {
+            s[k] += gp * Load(cb + k * stride + p * kLanes);
+            t[k] += gq * Load(cb + k * stride + q * kLanes);
         }
-        Store(a.mo + blk * kLanes, (s0 + s1) + (s2 + s3));
     }
+    if (i < n) {
+        const int p = kept[i];
+#pragma GCC unroll 4
+        for (int k = 0; k < Blocks; ++k)
+            s[k] += g[p] * Load(cb + k * stride + p * kLanes);
+    }
+#pragma GCC unroll 4
+    for (int k = 0; k < Blocks; ++k)
+        Store(a.mo + (first + k) * kLanes, s[k] + t[k]);
 }
 
-// MO component c of the MOs 8b..8b+7 is the sum over the kept rows of the
-// primitive's component c times the coefficient row (b, row).
+// MO component c of the MOs 8b..8b+7 is the sum over the kept primitives p of
+// the primitive's component c times the coefficient row (b, p).
 ZEL_INLINE void Contract(const CKernelArgs& a) {
     const int* comps = kContracted[a.level];
     const int nComps = kContractedCount[a.level];
     if (nComps == 1) {
-        ContractValues(a);
+        int blk = 0;
+        for (; blk + 4 <= a.nBlocks; blk += 4)
+            ContractValueBlocks<4>(a, blk);
+        switch (a.nBlocks - blk) {
+        case 3:
+            ContractValueBlocks<3>(a, blk);
+            break;
+        case 2:
+            ContractValueBlocks<2>(a, blk);
+            break;
+        case 1:
+            ContractValueBlocks<1>(a, blk);
+            break;
+        default:
+            break;
+        }
         return;
     }
     for (int c = 0; c < nComps; c += 5) {
@@ -376,7 +405,39 @@ ZEL_INLINE void Contract(const CKernelArgs& a) {
     }
 }
 
-ZEL_CLONES void RunKernel(const CKernelArgs& a) {
+// One exponential per kept (centre, exponent) pair, 0 for the others, and the
+// list of kept primitives: for each nucleus, the primitives of its kept pairs.
+ZEL_INLINE void PairExponentials(CKernelArgs& a) {
+    int nKept = 0;
+    for (int c = 0; c < a.nNuclei; ++c) {
+        const double d2 = a.nucDistSq[c];
+        const v8d r2 = Splat(d2);
+        const int first = a.centreSlots[c], last = a.centreSlots[c + 1];
+        int count = 0;
+        for (int u = first; u < last; u += kLanes) {
+            const v8u keep = (v8u)(r2 < Load(a.pairCut2 + u));
+            const long long lanes = -static_cast<long long>(((keep[0] + keep[1]) + (keep[2] + keep[3])) +
+                                                            ((keep[4] + keep[5]) + (keep[6] + keep[7])));
+            count += static_cast<int>(lanes);
+            if (lanes == 0) {
+                Store(a.pairExp + u, v8d{});
+                continue;
+            }
+            const v8d e = Exp(Load(a.pairNegAlpha + u) * r2);
+            Store(a.pairExp + u, (v8d)((v8u)e & keep));
+        }
+        if (count == 0) continue;
+        const int rowBegin = a.centreRows[c], rowEnd = a.pairRowEnd[first + count - 1];
+        // Eight at a time: the list and the rows have room for the overshoot.
+        for (int j = rowBegin; j < rowEnd; j += kLanes)
+            std::memcpy(a.kept + nKept + (j - rowBegin), a.rowPrim + j, kLanes * sizeof(int));
+        nKept += rowEnd - rowBegin;
+    }
+    a.nKept = nKept;
+}
+
+ZEL_CLONES void RunKernel(CKernelArgs& a) {
+    PairExponentials(a);
     constexpr auto kTypes = std::make_integer_sequence<int, 35>{};
     switch (a.level) {
     case 0:
@@ -471,9 +532,9 @@ double CutoffSquared(const std::vector<CScreenedPrimitive>& prims, double alpha,
 }
 
 // Fills the kernel's own arrays from the records: type runs, padded
-// per-primitive data, the contraction rows with their screening distances and
-// the coefficient blocks. Returns false when the records do not fit the
-// allocated counts.
+// per-primitive data, the pairs with their screening distances, the
+// contraction rows and the coefficient blocks. Returns false when the records
+// do not fit the allocated counts.
 bool PrepareLayout(CWavefunction& w) {
     CKernelLayout& k = w.m_kernel;
     const CPrimitiveData& data = *w.m_pPrimitiveData;
@@ -482,8 +543,8 @@ bool PrepareLayout(CWavefunction& w) {
     const auto need = [](std::size_t have, long long count) { return static_cast<long long>(have) >= count; };
     if (!need(data.m_pCoefficients.size(), static_cast<long long>(nMOs) * nPrims) ||
         !need(data.m_pExponents.size(), nPrims) || !need(data.m_pMinus2Alpha.size(), nPrims) ||
-        !need(data.m_pCentres.size(), nPrims) || !need(data.m_pTypes.size(), nPrims) ||
-        !need(w.m_pAtomData->m_pPositions.size(), nNuclei) || !need(w.m_pAtomData->m_pCharges.size(), nNuclei) ||
+        !need(data.m_pCentres.size(), nPrims) || !need(w.m_pAtomData->m_pPositions.size(), nNuclei) ||
+        !need(w.m_pAtomData->m_pCharges.size(), nNuclei) ||
         !need(w.m_pOrbitalData->m_pOccupations.size(), nMOs) ||
         !need(w.m_pOrbitalData->m_pEnergies.size(), nMOs))
         return false;
@@ -512,8 +573,7 @@ bool PrepareLayout(CWavefunction& w) {
         for (int p = k.m_runBegin[t - 1]; p < k.m_runEnd[t - 1]; ++p)
             typeOf[p] = t;
 
-    for (auto* v : {&k.m_primMinus2Alpha, &k.m_primNegAlpha, &k.m_centreX, &k.m_centreY, &k.m_centreZ,
-                    &k.m_primLive})
+    for (auto* v : {&k.m_primMinus2Alpha, &k.m_centreX, &k.m_centreY, &k.m_centreZ})
         std::fill(v->begin(), v->end(), 0.0);
     const auto& exponents = data.m_pExponents;
     const auto& centres = data.m_pCentres;
@@ -523,16 +583,15 @@ bool PrepareLayout(CWavefunction& w) {
         k.m_centreY[p] = r.y;
         k.m_centreZ[p] = r.z;
         k.m_primMinus2Alpha[p] = data.m_pMinus2Alpha[p];
-        k.m_primNegAlpha[p] = -exponents[p];
-        k.m_primLive[p] = p < nEvaluated ? 1.0 : 0.0;
     }
 
-    // Contraction rows: by centre, exponent, record order.
+    // Contraction rows: by centre, exponent, record order; eight more entries
+    // of room for the list's copies in groups of eight.
     std::vector<int>& rows = k.m_rowPrim;
-    rows.resize(nEvaluated);
+    rows.assign(nEvaluated + kLanes, 0);
     for (int p = 0; p < nEvaluated; ++p)
         rows[p] = p;
-    std::sort(rows.begin(), rows.end(), [&](int a, int b) {
+    std::sort(rows.begin(), rows.begin() + nEvaluated, [&](int a, int b) {
         if (centres[a] != centres[b]) return centres[a] < centres[b];
         if (exponents[a] != exponents[b]) return exponents[a] < exponents[b];
         return a < b;
@@ -549,59 +608,73 @@ bool PrepareLayout(CWavefunction& w) {
             weight[p] = std::max(weight[p], std::abs(c[static_cast<std::size_t>(mo) * nPrims + p]) * scale);
     }
 
-    // Pairs, their rows and screening distances; then per nucleus the distances
-    // made non-increasing along the exponents, so that the kept pairs of a
-    // nucleus are a prefix.
-    k.m_centrePairs.assign(nNuclei + 1, 0);
-    k.m_centreRows.assign(nNuclei + 1, 0);
-    k.m_pairRowEnd.clear();
-    for (auto& cut : k.m_pairCut2)
-        cut.clear();
+    // Pairs per nucleus in slots padded to groups of eight, their rows and
+    // screening distances, made non-increasing along the exponents so that
+    // the kept pairs of a nucleus are a prefix.
+    struct CPair {
+        double alpha;
+        int rowEnd;
+        double cut2[6];
+    };
+    std::vector<CPair> pairs;
     std::vector<int> pairOf(nEvaluated, 0);
+    k.m_centreSlots.assign(nNuclei + 1, 0);
+    k.m_centreRows.assign(nNuclei + 1, 0);
+    std::vector<int> slotOfPair;
     std::vector<CScreenedPrimitive> members;
-    int row = 0;
+    int row = 0, slot = 0;
     for (int centre = 1; centre <= nNuclei; ++centre) {
-        k.m_centrePairs[centre - 1] = static_cast<int>(k.m_pairRowEnd.size());
+        k.m_centreSlots[centre - 1] = slot;
         k.m_centreRows[centre - 1] = row;
+        const int first = static_cast<int>(pairs.size());
         while (row < nEvaluated && centres[rows[row]] == centre) {
             const double alpha = exponents[rows[row]];
             members.clear();
-            const int pair = static_cast<int>(k.m_pairRowEnd.size());
             for (; row < nEvaluated && centres[rows[row]] == centre && exponents[rows[row]] == alpha; ++row) {
                 const int p = rows[row];
                 members.push_back({kTypePowers[typeOf[p] - 1], weight[p]});
-                pairOf[p] = pair;
+                pairOf[p] = slot + static_cast<int>(pairs.size()) - first;
             }
-            k.m_pairRowEnd.push_back(row);
+            CPair pair{alpha, row, {}};
             for (int level = 0; level <= 4; ++level)
-                k.m_pairCut2[level].push_back(CutoffSquared(members, alpha, level));
+                pair.cut2[level] = CutoffSquared(members, alpha, level);
+            pair.cut2[5] = HUGE_VAL;
+            pairs.push_back(pair);
         }
-        const int first = k.m_centrePairs[centre - 1];
-        for (int level = 0; level <= 4; ++level)
-            for (int u = static_cast<int>(k.m_pairRowEnd.size()) - 2; u >= first; --u)
-                k.m_pairCut2[level][u] = std::max(k.m_pairCut2[level][u], k.m_pairCut2[level][u + 1]);
+        for (int u = static_cast<int>(pairs.size()) - 2; u >= first; --u)
+            for (int level = 0; level <= 4; ++level)
+                pairs[u].cut2[level] = std::max(pairs[u].cut2[level], pairs[u + 1].cut2[level]);
+        for (int u = first; u < static_cast<int>(pairs.size()); ++u)
+            slotOfPair.push_back(slot + u - first);
+        slot += CKernelLayout::Pad(static_cast<int>(pairs.size()) - first);
     }
-    k.m_centrePairs[nNuclei] = static_cast<int>(k.m_pairRowEnd.size());
+    k.m_centreSlots[nNuclei] = slot;
     k.m_centreRows[nNuclei] = row;
+    k.m_zeroSlot = slot;
+    k.m_nSlots = slot + kLanes;
 
-    // Group skipping: a lane counts as kept up to a hair beyond its pair's
-    // distance, so that a group is skipped only where every lane is out of
-    // the contraction whatever the rounding of r^2.
-    for (int level = 0; level <= 4; ++level) {
-        auto& skip = k.m_primSkipArg[level];
-        std::fill(skip.begin(), skip.end(), HUGE_VAL);
-        for (int p = 0; p < nEvaluated; ++p) {
-            const double cut2 = k.m_pairCut2[level][pairOf[p]];
-            skip[p] = std::isinf(cut2) ? -HUGE_VAL : -exponents[p] * cut2 * (1.0 + 1e-9);
-        }
+    for (auto* v : {&k.m_pairNegAlpha})
+        v->assign(k.m_nSlots, 0.0);
+    for (auto& cut : k.m_pairCut2)
+        cut.assign(k.m_nSlots, -1.0);
+    k.m_pairRowEnd.assign(k.m_nSlots, 0);
+    for (std::size_t u = 0; u < pairs.size(); ++u) {
+        const int s = slotOfPair[u];
+        k.m_pairNegAlpha[s] = -pairs[u].alpha;
+        for (int level = 0; level <= 5; ++level)
+            k.m_pairCut2[level][s] = pairs[u].cut2[level];
+        k.m_pairRowEnd[s] = pairs[u].rowEnd;
     }
+    std::fill(k.m_primPair.begin(), k.m_primPair.end(), k.m_zeroSlot);
+    for (int p = 0; p < nEvaluated; ++p)
+        k.m_primPair[p] = pairOf[p];
 
     const std::size_t rowsPad = static_cast<std::size_t>(CKernelLayout::Pad(nPrims));
     std::fill(k.m_coefBlocks.begin(), k.m_coefBlocks.end(), 0.0);
     for (int mo = 0; mo < nMOs; ++mo)
-        for (int j = 0; j < nEvaluated; ++j)
-            k.m_coefBlocks[((mo / kLanes) * rowsPad + j) * kLanes + mo % kLanes] =
-                c[static_cast<std::size_t>(mo) * nPrims + rows[j]];
+        for (int p = 0; p < nPrims; ++p)
+            k.m_coefBlocks[((mo / kLanes) * rowsPad + p) * kLanes + mo % kLanes] =
+                c[static_cast<std::size_t>(mo) * nPrims + p];
     std::fill(k.m_occupations.begin(), k.m_occupations.end(), 0.0);
     std::copy_n(occupations, nMOs, k.m_occupations.begin());
     k.m_bWide = __builtin_cpu_supports("avx512f");
@@ -626,20 +699,6 @@ int RunKernelAt(const CKernelLayout& k, CKernelScratch& s, CVector point, int le
         s.nucDelta[i] = d;
         s.nucDistSq[i] = d * d;
     }
-    // The rows kept for each nucleus: a prefix of its pairs.
-    const double* cut2 = k.m_pairCut2[level].data();
-    for (int c = 0; c < nNuclei; ++c) {
-        if (!screen) {
-            s.rowEnd[c] = k.m_centreRows[c + 1];
-            continue;
-        }
-        const double d2 = s.nucDistSq[c];
-        const int first = k.m_centrePairs[c], last = k.m_centrePairs[c + 1];
-        int u = first;
-        while (u < last && d2 < cut2[u])
-            ++u;
-        s.rowEnd[c] = u > first ? k.m_pairRowEnd[u - 1] : k.m_centreRows[c];
-    }
 
     CKernelArgs a;
     a.level = level;
@@ -647,20 +706,25 @@ int RunKernelAt(const CKernelLayout& k, CKernelScratch& s, CVector point, int le
     a.px = point.x;
     a.py = point.y;
     a.pz = point.z;
+    a.nNuclei = nNuclei;
+    a.nucDistSq = s.nucDistSq;
+    a.centreSlots = k.m_centreSlots.data();
+    a.pairNegAlpha = k.m_pairNegAlpha.data();
+    a.pairCut2 = k.m_pairCut2[screen ? level : 5].data();
+    a.pairRowEnd = k.m_pairRowEnd.data();
+    a.pairExp = s.pairExp;
     a.centreX = k.m_centreX.data();
     a.centreY = k.m_centreY.data();
     a.centreZ = k.m_centreZ.data();
-    a.negAlpha = k.m_primNegAlpha.data();
     a.minus2Alpha = k.m_primMinus2Alpha.data();
-    a.live = k.m_primLive.data();
-    a.skipArg = k.m_primSkipArg[level].data();
+    a.primPair = k.m_primPair.data();
     a.runBegin = k.m_runBegin;
     a.runEnd = k.m_runEnd;
     a.prim = s.prim;
-    a.nNuclei = nNuclei;
     a.centreRows = k.m_centreRows.data();
-    a.rowEnd = s.rowEnd;
     a.rowPrim = k.m_rowPrim.data();
+    a.kept = s.kept;
+    a.nKept = 0;
     a.coef = k.m_coefBlocks.data();
     a.rowsPad = static_cast<std::size_t>(CKernelLayout::Pad(k.m_nPrims));
     a.nBlocks = k.m_nMOsPad / kLanes;
@@ -668,6 +732,7 @@ int RunKernelAt(const CKernelLayout& k, CKernelScratch& s, CVector point, int le
     a.mo = s.mo;
     a.wide = k.m_bWide;
     RunKernel(a);
+    s.nKept = a.nKept;
 
     // The MO Laplacian of levels 2 and up is the trace of the MO Hessian.
     if (level >= 2) {
@@ -689,6 +754,7 @@ int CWavefunction::EvaluatePrimitives(CVector point, int level) {
     if (!PrepareEvaluation()) return 0;
     CKernelScratch s = OwnScratch();
     level = RunKernelAt(m_kernel, s, point, level, m_bScreening, m_pAtomData->m_pPositions.data());
+    m_nKernelKept = s.nKept;
 
     const int nMOs = m_kernel.m_nMOs;
     const int mPad = m_kernel.m_nMOsPad;
@@ -727,6 +793,7 @@ CKernelScratch CWavefunction::OwnScratch() {
     s.mo = m_kernelMO.data();
     s.nucDelta = m_pNucDelta.data();
     s.nucDistSq = m_pNucDistSq.data();
-    s.rowEnd = m_kernelRowEnd.data();
+    s.pairExp = m_kernelPairExp.data();
+    s.kept = m_kernelKept.data();
     return s;
 }

@@ -55,25 +55,30 @@ struct CKernelLayout {
 
     // Primitives in record order, padded to whole groups of eight.
     CAlignedVector<double> m_centreX, m_centreY, m_centreZ; // its centre
-    CAlignedVector<double> m_primNegAlpha;
     CAlignedVector<double> m_primMinus2Alpha;
-    CAlignedVector<double> m_primLive; // 1, or 0 for padding and primitives not evaluated
-    // Per level: a group of eight is skipped where every lane has
-    // -alpha r^2 below its entry here (-infinity: never; padding: +infinity).
-    CAlignedVector<double> m_primSkipArg[5];
+    std::vector<int> m_primPair; // its pair slot; the zero slot for padding and primitives left out
+
+    // Distinct (centre, exponent) pairs, one exponential each: the pairs of a
+    // nucleus by increasing exponent in slots from m_centreSlots[c], padded to
+    // a whole group of eight; one more group at the end stays 0 (the zero slot
+    // is its first).
+    int m_nSlots = 0;
+    int m_zeroSlot = 0;
+    std::vector<int> m_centreSlots;     // nNuclei + 1
+    CAlignedVector<double> m_pairNegAlpha; // -alpha, 0 in padding
+    // Per level (and, as level 5, without screening): the pair is kept while
+    // r^2 is below this; non-increasing along a nucleus's pairs, -1 in padding,
+    // so that the kept pairs of a nucleus are a prefix.
+    CAlignedVector<double> m_pairCut2[6];
+    std::vector<int> m_pairRowEnd; // end of the pair's contraction rows
 
     // Contraction rows: the evaluated primitives ordered by centre, then by
-    // exponent, then record order. The primitives of one (centre, exponent)
-    // pair are adjacent, and at any distance the pairs of a centre that are
-    // kept form a prefix of the centre's pairs.
-    std::vector<int> m_rowPrim;        // record index of each row
-    std::vector<int> m_centrePairs;    // nNuclei + 1: first pair of each nucleus
-    std::vector<int> m_centreRows;     // nNuclei + 1: first row of each nucleus
-    std::vector<int> m_pairRowEnd;     // end row of each pair
-    std::vector<double> m_pairCut2[5]; // per level: the pair is kept while r^2 < this; non-increasing per nucleus
+    // exponent, then record order; the primitives of one pair are adjacent.
+    std::vector<int> m_rowPrim;    // record index of each row
+    std::vector<int> m_centreRows; // nNuclei + 1: first row of each nucleus
 
     // Coefficients transposed into blocks of eight MOs: element
-    // (b * Pad(nPrims) + row) * 8 + w holds c(8b + w, m_rowPrim[row]), zero for padding.
+    // (b * Pad(nPrims) + p) * 8 + w holds c(8b + w, p), zero for padding.
     CAlignedVector<double> m_coefBlocks;
     // Occupation numbers, zero for the padding MOs.
     CAlignedVector<double> m_occupations;
@@ -92,8 +97,11 @@ struct CKernelScratch {
     // Per nucleus: r - R and |r - R|^2.
     CVector* nucDelta = nullptr;
     double* nucDistSq = nullptr;
-    // Per call: the end of the rows kept for each nucleus.
-    int* rowEnd = nullptr;
+    // Per call: exp(-alpha r^2) per pair slot (0 where screened), and the
+    // record indices of the primitives kept, nKept of them.
+    double* pairExp = nullptr;
+    int* kept = nullptr;
+    int nKept = 0;
 };
 
 // Runs the kernel at the point with the level (clamped to 0..4) into the

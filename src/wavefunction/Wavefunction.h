@@ -174,7 +174,9 @@ class CWavefunction : public zel::CObject {
     std::vector<double> m_pMOFourth[15];
     CKernelLayout m_kernel;            // the kernel's own copies of the records
     CAlignedVector<double> m_kernelMO; // contracted MO components, component-major (36 rows)
-    std::vector<int> m_kernelRowEnd;   // per nucleus: contraction rows kept at the last call
+    CAlignedVector<double> m_kernelPairExp; // per pair slot: the last call's exponentials
+    std::vector<int> m_kernelKept;          // primitives the last call contracted
+    int m_nKernelKept = 0;                  // how many
     bool m_bWorkingMemory = false;     // allocated and not freed since
 
     // The working arrays above as the kernel writes them.

@@ -69,10 +69,13 @@ Outputs Request(const CWavefunction& w, Evaluate&& evaluate, Ask ask, int field,
 }
 
 // |a - b| within 1e-12 of the family's size where the density exceeds 1e-10,
-// within 1e-18 absolute farther out.
-void ExpectFamily(const std::vector<double>& got, const std::vector<double>& want, double rho,
+// within 1e-18 absolute farther out. The size is at least the field's value
+// and the density: a derivative that vanishes by symmetry (at a nucleus, at a
+// critical point) is the rounding residue of sums of that size, and the two
+// evaluations add their terms in different groupings.
+void ExpectFamily(const std::vector<double>& got, const std::vector<double>& want, double rho, double value,
                   const std::string& what) {
-    double size = 0;
+    double size = std::max(std::fabs(value), std::fabs(rho));
     for (double x : want)
         size = std::max(size, std::fabs(x));
     for (std::size_t i = 0; i < want.size(); ++i) {
@@ -120,22 +123,28 @@ TEST_P(Screening, AgreesWithTheDenseEvaluation) {
     for (const CVector& p : Points(screened, 200)) {
         const std::string at = std::string(GetParam()) + " at (" + std::to_string(p.x) + ", " +
                                std::to_string(p.y) + ", " + std::to_string(p.z) + ") ";
-        double rho = 0;
+        double rho = 0, slope = 0;
         for (int field = 0; field <= 4; ++field) {
             const Outputs s = Request(screened, with(screened), Ask::Field, field, p);
             const Outputs d = Request(dense, with(dense), Ask::Field, field, p);
-            if (field == 0) rho = d.value;
+            if (field == 0) {
+                rho = d.value;
+                slope = d.gradient.Length();
+            }
             const std::string f = at + "field " + std::to_string(field) + " ";
-            ExpectFamily({s.value}, {d.value}, rho, f + "value");
-            ExpectFamily(Vec(s.gradient), Vec(d.gradient), rho, f + "gradient");
-            ExpectFamily(Vec(s.hessian), Vec(d.hessian), rho, f + "Hessian");
-            ExpectFamily(Vec(s.stress), Vec(d.stress), rho, f + "stress");
-            ExpectFamily(Vec(s.divergence), Vec(d.divergence), rho, f + "divergence");
+            ExpectFamily({s.value}, {d.value}, rho, d.value, f + "value");
+            ExpectFamily(Vec(s.gradient), Vec(d.gradient), rho, d.value, f + "gradient");
+            ExpectFamily(Vec(s.hessian), Vec(d.hessian), rho, d.value, f + "Hessian");
+            ExpectFamily(Vec(s.stress), Vec(d.stress), rho, d.value, f + "stress");
+            ExpectFamily(Vec(s.divergence), Vec(d.divergence), rho, d.value, f + "divergence");
         }
         for (Ask ask : {Ask::Basin, Ask::Surface}) {
+            // The surface normal is set by grad rho; where that vanishes (on a
+            // nucleus) it is rounding residue and so is the normal.
+            if (ask == Ask::Surface && !(slope > 1e-6 * rho)) continue;
             const Outputs s = Request(screened, with(screened), ask, 0, p);
             const Outputs d = Request(dense, with(dense), ask, 0, p);
-            ExpectFamily(s.integrands, d.integrands, rho, at + (ask == Ask::Basin ? "basin" : "surface"));
+            ExpectFamily(s.integrands, d.integrands, rho, rho, at + (ask == Ask::Basin ? "basin" : "surface"));
         }
         if (HasFailure()) return;
     }
@@ -156,9 +165,7 @@ TEST(Screening, FarPrimitivesAreLeftOutOfTheContraction) {
     LoadFixture(w, "pyridone_aminopyridine.wfn");
     const CVector p = w.m_pAtomData->m_pPositions[0] + CVector(0.2, 0.1, 0.0);
     ASSERT_EQ(w.EvaluatePrimitives(p, 2), 1);
-    int kept = 0;
-    for (int c = 0; c < w.m_kernel.m_nNuclei; ++c)
-        kept += w.m_kernelRowEnd[c] - w.m_kernel.m_centreRows[c];
+    const int kept = w.m_nKernelKept;
     EXPECT_LT(kept, w.m_nPrimitives * 2 / 3);
     EXPECT_GT(kept, 0);
 }
