@@ -24,11 +24,15 @@ CEvaluator::CEvaluator(const CWavefunction& w) : m_w(w) {
     m_nucDistSq.assign(k.m_nNuclei, 0.0);
     m_nucDist.assign(k.m_nNuclei, 0.0);
     m_pairExp.assign(k.m_nSlots, 0.0);
+    m_args.assign(k.m_nSlots, 0.0);
+    m_keptPairs.assign(k.m_nNuclei, 0);
     m_kept.assign(prims, 0);
     m_scratch.mo = m_mo.data();
     m_scratch.nucDelta = m_nucDelta.data();
     m_scratch.nucDistSq = m_nucDistSq.data();
     m_scratch.pairExp = m_pairExp.data();
+    m_scratch.args = m_args.data();
+    m_scratch.keptPairs = m_keptPairs.data();
     m_scratch.kept = m_kept.data();
 }
 

@@ -31,7 +31,8 @@ private:
     CAlignedVector<double> m_mo;
     std::vector<CVector> m_nucDelta, m_nucVec;
     std::vector<double> m_nucDistSq, m_nucDist;
-    CAlignedVector<double> m_pairExp;
+    CAlignedVector<double> m_pairExp, m_args;
+    std::vector<int> m_keptPairs;
     std::vector<int> m_kept;
     CKernelScratch m_scratch;
     bool m_bValid = false;

@@ -180,6 +180,8 @@ struct CKernelArgs {
     const double* pairCut2; // of this level, or unscreened
     const int* pairRowEnd;
     double* pairExp;
+    double* args;   // room for every slot and one group more
+    int* keptPairs; // per nucleus
     // Primitives in record order, in groups of eight.
     const double* centreX;
     const double* centreY;
@@ -206,9 +208,7 @@ struct CKernelArgs {
 constexpr int kWritten[5] = {1, 5, 11, 21, 36};
 
 ZEL_INLINE bool AllZero(const v8d& e) {
-    const v8u nonzero = (v8u)(e != v8d{});
-    return (((nonzero[0] | nonzero[1]) | (nonzero[2] | nonzero[3])) |
-            ((nonzero[4] | nonzero[5]) | (nonzero[6] | nonzero[7]))) == 0;
+    return OrLanes((v8u)(e != v8d{})) == 0;
 }
 
 template <int First, int... C>
@@ -407,25 +407,38 @@ ZEL_INLINE void Contract(const CKernelArgs& a) {
 
 // One exponential per kept (centre, exponent) pair, 0 for the others, and the
 // list of kept primitives: for each nucleus, the primitives of its kept pairs.
+// The arguments of the kept pairs of all nuclei are packed first, so that the
+// exponentials run over them alone, eight at a time.
 ZEL_INLINE void PairExponentials(CKernelArgs& a) {
-    int nKept = 0;
+    int nArgs = 0;
     for (int c = 0; c < a.nNuclei; ++c) {
-        const double d2 = a.nucDistSq[c];
-        const v8d r2 = Splat(d2);
+        const v8d r2 = Splat(a.nucDistSq[c]);
         const int first = a.centreSlots[c], last = a.centreSlots[c + 1];
-        int count = 0;
+        v8u keep{};
         for (int u = first; u < last; u += kLanes) {
-            const v8u keep = (v8u)(r2 < Load(a.pairCut2 + u));
-            const long long lanes = -static_cast<long long>(((keep[0] + keep[1]) + (keep[2] + keep[3])) +
-                                                            ((keep[4] + keep[5]) + (keep[6] + keep[7])));
-            count += static_cast<int>(lanes);
-            if (lanes == 0) {
-                Store(a.pairExp + u, v8d{});
-                continue;
-            }
-            const v8d e = Exp(Load(a.pairNegAlpha + u) * r2);
-            Store(a.pairExp + u, (v8d)((v8u)e & keep));
+            // Whole groups are written; the next nucleus overwrites what lies
+            // past this one's kept pairs.
+            Store(a.args + nArgs + (u - first), Load(a.pairNegAlpha + u) * r2);
+            keep += (v8u)(r2 < Load(a.pairCut2 + u));
         }
+        const int count = -static_cast<int>(AddLanes(keep));
+        a.keptPairs[c] = count;
+        nArgs += count;
+    }
+    for (int i = 0; i < nArgs; i += kLanes)
+        Store(a.args + i, Exp(Load(a.args + i)));
+
+    int nKept = 0, next = 0;
+    const v8d lane = {0, 1, 2, 3, 4, 5, 6, 7};
+    for (int c = 0; c < a.nNuclei; ++c) {
+        const int first = a.centreSlots[c], last = a.centreSlots[c + 1];
+        const int count = a.keptPairs[c];
+        const v8d n = Splat(count);
+        for (int u = first; u < last; u += kLanes) {
+            const v8u keep = (v8u)(lane + static_cast<double>(u - first) < n);
+            Store(a.pairExp + u, (v8d)((v8u)Load(a.args + next + (u - first)) & keep));
+        }
+        next += count;
         if (count == 0) continue;
         const int rowBegin = a.centreRows[c], rowEnd = a.pairRowEnd[first + count - 1];
         // Eight at a time: the list and the rows have room for the overshoot.
@@ -713,6 +726,8 @@ int RunKernelAt(const CKernelLayout& k, CKernelScratch& s, CVector point, int le
     a.pairCut2 = k.m_pairCut2[screen ? level : 5].data();
     a.pairRowEnd = k.m_pairRowEnd.data();
     a.pairExp = s.pairExp;
+    a.args = s.args;
+    a.keptPairs = s.keptPairs;
     a.centreX = k.m_centreX.data();
     a.centreY = k.m_centreY.data();
     a.centreZ = k.m_centreZ.data();
@@ -794,6 +809,8 @@ CKernelScratch CWavefunction::OwnScratch() {
     s.nucDelta = m_pNucDelta.data();
     s.nucDistSq = m_pNucDistSq.data();
     s.pairExp = m_kernelPairExp.data();
+    s.args = m_kernelArgs.data();
+    s.keptPairs = m_kernelKeptPairs.data();
     s.kept = m_kernelKept.data();
     return s;
 }

@@ -101,6 +101,8 @@ struct CKernelScratch {
     // record indices of the primitives kept, nKept of them.
     double* pairExp = nullptr;
     int* kept = nullptr;
+    double* args = nullptr; // as many as pairExp: packed arguments, then exponentials
+    int* keptPairs = nullptr; // per nucleus
     int nKept = 0;
 };
 

@@ -57,6 +57,8 @@ int CWavefunction::AllocWorkingMemory(int nNuclei, int nMOs, int nPrims) {
     // primitive, and the zero group.
     const long long slots = static_cast<long long>(prims) + 8LL * (nNuclei > 0 ? nNuclei : 0) + 8;
     ok &= slots <= 0x7fffffffLL && Allocate(m_kernelPairExp, static_cast<int>(slots));
+    ok &= slots <= 0x7fffffffLL && Allocate(m_kernelArgs, static_cast<int>(slots));
+    ok &= Allocate(m_kernelKeptPairs, nNuclei);
     ok &= Allocate(m_kernelKept, prims);
     const long long coefficients = static_cast<long long>(k.m_nMOsPad) * CKernelLayout::Pad(k.m_nPrims);
     ok &= coefficients <= 0x7fffffffLL && Allocate(k.m_coefBlocks, static_cast<int>(coefficients));
@@ -91,6 +93,8 @@ void CWavefunction::FreeWorkingMemory() {
     m_kernel = CKernelLayout();
     Release(m_kernelMO);
     Release(m_kernelPairExp);
+    Release(m_kernelArgs);
+    Release(m_kernelKeptPairs);
     Release(m_kernelKept);
     m_bWorkingMemory = false;
     m_bCacheValid = false;
