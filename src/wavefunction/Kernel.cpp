@@ -342,33 +342,41 @@ template <bool Two> ZEL_INLINE void ContractFive(const CKernelArgs& a, int blk, 
 }
 
 // MO values alone, up to four blocks per pass (one load of the primitive's
-// value serves them all), two primitives per step.
+// value serves them all); R primitives per step, so that R x Blocks
+// independent sums hide the latency of the multiply-adds.
 template <int Blocks> ZEL_INLINE void ContractValueBlocks(const CKernelArgs& a, int first) {
+    constexpr int R = Blocks == 1 ? 4 : 2;
     const double* g = a.prim[0];
     const int* kept = a.kept;
     const int n = a.nKept;
     const std::size_t stride = a.rowsPad * kLanes;
     const double* cb = a.coef + first * stride;
-    v8d s[Blocks] = {}, t[Blocks] = {};
+    v8d s[R][Blocks] = {};
     int i = 0;
-    for (; i + 2 <= n; i += 2) {
-        const int p = kept[i], q = kept[i + 1];
-        const double gp = g[p], gq = g[q];
+    for (; i + R <= n; i += R) {
 #pragma GCC unroll 4
-        for (int k = 0; k < Blocks; ++k) {
-            s[k] += gp * Load(cb + k * stride + p * kLanes);
-            t[k] += gq * Load(cb + k * stride + q * kLanes);
+        for (int r = 0; r < R; ++r) {
+            const int p = kept[i + r];
+            const double gp = g[p];
+#pragma GCC unroll 4
+            for (int k = 0; k < Blocks; ++k)
+                s[r][k] += gp * Load(cb + k * stride + p * kLanes);
         }
     }
-    if (i < n) {
+    for (; i < n; ++i) {
         const int p = kept[i];
 #pragma GCC unroll 4
         for (int k = 0; k < Blocks; ++k)
-            s[k] += g[p] * Load(cb + k * stride + p * kLanes);
+            s[0][k] += g[p] * Load(cb + k * stride + p * kLanes);
     }
 #pragma GCC unroll 4
-    for (int k = 0; k < Blocks; ++k)
-        Store(a.mo + (first + k) * kLanes, s[k] + t[k]);
+    for (int k = 0; k < Blocks; ++k) {
+        v8d sum = s[0][k];
+#pragma GCC unroll 4
+        for (int r = 1; r < R; ++r)
+            sum += s[r][k];
+        Store(a.mo + (first + k) * kLanes, sum);
+    }
 }
 
 // MO component c of the MOs 8b..8b+7 is the sum over the kept primitives p of
