@@ -1,6 +1,7 @@
 // Evaluation benchmarks on real wavefunctions: each kind of request at points
 // scattered over the molecule's box (every call misses the cache), and over a
-// whole 64^3 grid of that box, reported per point and per primitive.
+// whole 64^3 grid of that box on one thread and on every core through the
+// parallel point loop, reported per point and per primitive.
 //
 // The fixtures benzene.wfn and water_g.wfn always run; further *.wfn files can
 // be named in ZELMORA_BENCH_WFN (separated by ':', ',' or blanks).
@@ -18,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "wavefunction/Evaluator.h"
 #include "wavefunction/Wavefunction.h"
 
 namespace {
@@ -59,10 +61,11 @@ CBenchWavefunction* Load(const std::string& path) {
     return Loaded().back().get();
 }
 
-// What one evaluation asks: the levels of the field evaluation, and for
-// comparison the MO values alone (the kernel at level 0), from which a grid tool
-// forms the density.
-enum class Kind { Value, Gradient, Hessian, HessianL, Basin, OrbitalValues };
+// What one evaluation asks: the levels of the field evaluation (the Hessian as
+// the critical-point searches ask it, and with the stress tensor as the point
+// records ask it), and for comparison the MO values alone (the kernel at level
+// 0), from which a grid tool forms the density.
+enum class Kind { Value, Gradient, Hessian, HessianStress, HessianL, Basin, OrbitalValues };
 
 void PerPoint(benchmark::State& state, const CBenchWavefunction& b, double pointsPerIteration) {
     state.counters["points/s"] =
@@ -76,17 +79,18 @@ void PerPoint(benchmark::State& state, const CBenchWavefunction& b, double point
 
 // One request of the given kind, reused point after point; returns what keeps the
 // optimiser from dropping the work.
-class CEvaluator {
+class CRequest {
 public:
-    CEvaluator(CWavefunction& w, Kind kind)
+    CRequest(CWavefunction& w, Kind kind)
         : m_w(w), m_kind(kind), m_integrands(47 + w.m_nMOs * (w.m_nMOs + 1) / 2),
           m_atom(w.m_pAtomData->m_pPositions[0], w.m_pAtomData->m_pCharges[0]) {
         m_request.value = &m_value;
         m_request.fieldIndex = kind == Kind::HessianL ? 1 : 0;
-        if (kind == Kind::Gradient || kind == Kind::Hessian || kind == Kind::HessianL)
+        if (kind != Kind::Value && kind != Kind::Basin && kind != Kind::OrbitalValues)
             m_request.gradient = &m_gradient;
-        if (kind == Kind::Hessian || kind == Kind::HessianL) {
+        if (kind == Kind::Hessian || kind == Kind::HessianStress || kind == Kind::HessianL)
             m_request.hessian = &m_hessian;
+        if (kind == Kind::HessianStress || kind == Kind::HessianL) {
             m_request.stress = &m_stress;
             m_request.stressDivergence = &m_divergence;
         }
@@ -123,27 +127,64 @@ private:
 
 // One evaluation per iteration, at points scattered over the box.
 void Scattered(benchmark::State& state, CBenchWavefunction* b, Kind kind) {
-    CEvaluator evaluator(b->w, kind);
+    CRequest evaluator(b->w, kind);
     std::size_t i = 0;
     for (auto _ : state)
         benchmark::DoNotOptimize(evaluator.At(b->points[i++ & 4095]));
     PerPoint(state, *b, 1.0);
 }
 
+CVector GridPoint(const CBenchWavefunction& b, int i) {
+    const CVector step = (b.hi - b.lo) * (1.0 / (kGrid - 1));
+    const int ix = i / (kGrid * kGrid), iy = (i / kGrid) % kGrid, iz = i % kGrid;
+    return CVector(b.lo.x + ix * step.x, b.lo.y + iy * step.y, b.lo.z + iz * step.z);
+}
+
 // Every point of a kGrid^3 grid over the box per iteration, as a grid tool runs.
 void Grid(benchmark::State& state, CBenchWavefunction* b, Kind kind) {
-    CEvaluator evaluator(b->w, kind);
-    const CVector step = (b->hi - b->lo) * (1.0 / (kGrid - 1));
+    CRequest evaluator(b->w, kind);
     for (auto _ : state) {
         double sum = 0;
-        for (int ix = 0; ix < kGrid; ++ix)
-            for (int iy = 0; iy < kGrid; ++iy)
-                for (int iz = 0; iz < kGrid; ++iz)
-                    sum += evaluator.At(
-                        CVector(b->lo.x + ix * step.x, b->lo.y + iy * step.y, b->lo.z + iz * step.z));
+        for (int i = 0; i < kGrid * kGrid * kGrid; ++i)
+            sum += evaluator.At(GridPoint(*b, i));
         benchmark::DoNotOptimize(sum);
     }
     PerPoint(state, *b, double(kGrid) * kGrid * kGrid);
+}
+
+// The same grid through the parallel point loop on `threads` threads (0: every
+// core), one request record per point.
+void ParallelGrid(benchmark::State& state, CBenchWavefunction* b, Kind kind, int threads) {
+    const int n = kGrid * kGrid * kGrid;
+    std::vector<double> values(n);
+    for (auto _ : state) {
+        zel::ForEachPoint(
+            b->w, n,
+            [&](int i, ::CEvaluator& e) {
+                thread_local std::vector<double> integrands;
+                integrands.resize(47 + b->w.m_nMOs * (b->w.m_nMOs + 1) / 2);
+                double value = 0;
+                CVector gradient;
+                CTensor hessian;
+                const CNucleus atom(b->w.m_pAtomData->m_pPositions[0], b->w.m_pAtomData->m_pCharges[0]);
+                CEvalRequest r;
+                r.point = GridPoint(*b, i);
+                r.value = &value;
+                if (kind == Kind::Hessian) {
+                    r.gradient = &gradient;
+                    r.hessian = &hessian;
+                }
+                if (kind == Kind::Basin) {
+                    r.integrands = integrands.data();
+                    r.atomA = &atom;
+                }
+                e.Evaluate(r);
+                values[i] = value;
+            },
+            threads);
+        benchmark::DoNotOptimize(values.data());
+    }
+    PerPoint(state, *b, double(n));
 }
 
 void Register(CBenchWavefunction* b) {
@@ -153,6 +194,7 @@ void Register(CBenchWavefunction* b) {
     } kinds[] = {{"Value", Kind::Value},
                  {"ValueGradient", Kind::Gradient},
                  {"ValueGradientHessian", Kind::Hessian},
+                 {"ValueGradientHessianStress", Kind::HessianStress},
                  {"ValueGradientHessianOfL", Kind::HessianL},
                  {"BasinIntegrands", Kind::Basin},
                  {"OrbitalValuesOnly", Kind::OrbitalValues}};
@@ -164,6 +206,17 @@ void Register(CBenchWavefunction* b) {
                                                                                 benchmark::State& st) {
             Grid(st, b, kind);
         })->Unit(benchmark::kMillisecond);
+    const struct {
+        const char* name;
+        Kind kind;
+    } parallel[] = {{"Value", Kind::Value}, {"ValueGradientHessian", Kind::Hessian}, {"BasinIntegrands", Kind::Basin}};
+    for (int threads : {1, 0})
+        for (const auto& k : parallel)
+            benchmark::RegisterBenchmark(
+                (b->name + (threads == 1 ? "/ParallelGrid1/" : "/ParallelGridAll/") + k.name).c_str(),
+                [b, kind = k.kind, threads](benchmark::State& st) { ParallelGrid(st, b, kind, threads); })
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
 }
 
 } // namespace

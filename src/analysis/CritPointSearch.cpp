@@ -67,7 +67,7 @@ int CCritPointSearch::TryStartPoint(CVector start) {
         return fail("      " + m_molecule.GetErrorText());
 
     const CVector p = m_molecule.GetLastPoint();
-    if (!m_molecule.Evaluate(p, -3)) return fail("      " + m_molecule.GetErrorText());
+    if (!m_molecule.EvaluateHessian(p)) return fail("      " + m_molecule.GetErrorText());
     const CTensor hessian = m_molecule.GetHessianEigen();
     if (!hessian.HasEigenData()) return fail("      " + m_molecule.GetErrorText());
 

@@ -250,6 +250,11 @@ public:
     int Evaluate(CVector point, int level, const CAtom* atomA = nullptr, const CAtom* atomB = nullptr,
                  const CBondPoint* surface = nullptr, CVector* normal = nullptr,
                  const CVector* direction = nullptr);
+    // Value, gradient and Hessian (diagonalised) of the current field at point,
+    // as Evaluate with level -3 but without the stress tensor and its
+    // divergence, which keep their earlier values: what the Newton steps and
+    // the path tracers read.
+    int EvaluateHessian(CVector point);
     CVector GetLastPoint() const { return m_LastPoint; }
     double GetLastValue() const { return m_dValue; }
     CVector GetGradient() const { return m_Gradient; }

@@ -43,6 +43,20 @@ int CMolecule::Evaluate(CVector point, int level, const CAtom* atomA, const CAto
     return result;
 }
 
+int CMolecule::EvaluateHessian(CVector point) {
+    m_LastPoint = point;
+    if (!m_Wavefunction.IsLoaded() || !m_Wavefunction.HasWorkingMemory()) return 0;
+    CEvalRequest request;
+    request.fieldIndex = m_nField;
+    request.point = point;
+    request.value = &m_dValue;
+    request.gradient = &m_Gradient;
+    request.hessian = &m_Hessian;
+    const int result = m_Wavefunction.Evaluate(request);
+    if (result) m_Hessian.Diagonalize();
+    return result;
+}
+
 int CMolecule::NewtonIteration(const std::string& name, CVector start, zel::CTextRecord* log) {
     auto add = [log](std::string line) {
         if (log) log->Add(std::move(line));
@@ -66,7 +80,7 @@ int CMolecule::NewtonIteration(const std::string& name, CVector start, zel::CTex
     add(pointLine("Starting", p));
     add("");
 
-    if (!Evaluate(p, -3)) {
+    if (!EvaluateHessian(p)) {
         m_strMessage = "Calculation of density function failed.";
         return 0;
     }
@@ -92,7 +106,7 @@ int CMolecule::NewtonIteration(const std::string& name, CVector start, zel::CTex
         }
         step = m_CritOptions.StepFactor.Current * x;
         p = p - step;
-        if (!Evaluate(p, -3)) {
+        if (!EvaluateHessian(p)) {
             m_strMessage = "Calculation of density function failed.";
             return 0;
         }

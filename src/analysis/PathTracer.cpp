@@ -177,7 +177,7 @@ int TracePointPaths(CCritPoint& point, bool ascending, int column, bool uphill) 
     point.DeletePaths(ascending);
 
     CMolecule* molecule = point.GetMolecule();
-    if (molecule == nullptr || !molecule->Evaluate(point.GetPosition(), -3)) return 0;
+    if (molecule == nullptr || !molecule->EvaluateHessian(point.GetPosition())) return 0;
     const CTensor hessian = molecule->GetHessianEigen();
     if (!hessian.HasEigenData()) return 0;
     CVector direction = hessian.GetEigenvectors()->Column(column);

@@ -83,7 +83,7 @@ void RingDirection::SetAngle(double angle) {
 
 int CRingPoint::TraceRingPaths() {
     CMolecule* molecule = GetMolecule();
-    if (molecule == nullptr || !molecule->Evaluate(GetPosition(), -3)) return 0;
+    if (molecule == nullptr || !molecule->EvaluateHessian(GetPosition())) return 0;
     const CTensor hessian = molecule->GetHessianEigen();
     if (!hessian.HasEigenData()) return 0;
     const CMatrix frame = *hessian.GetEigenvectors();

@@ -28,7 +28,7 @@ struct COrbitalSums {
     int pad;
     const double* occupations;
     int field;
-    bool basic;      // rho, grad rho, grad phi . grad phi, phi lap phi
+    bool rhoOnly;    // the density alone (MO values only); else also grad rho, grad phi . grad phi, phi lap phi
     bool gradient;   // of the field
     bool hessian;    // of the field
     bool stress;     // sigma
@@ -40,6 +40,18 @@ struct COrbitalSums {
 using zelsimd::v8d;
 
 #define ZEL_ROW(c) zelsimd::Load(mo + (c)*pad + b)
+
+ZEL_INLINE void SumRho(COrbitalSums& s) {
+    using namespace zelsimd;
+    const double* mo = s.mo;
+    const int pad = s.pad;
+    v8d rho{};
+    for (int b = 0; b < pad; b += kLanes) {
+        const v8d f = ZEL_ROW(kV);
+        rho += Load(s.occupations + b) * f * f;
+    }
+    s.rho = Sum(rho);
+}
 
 ZEL_INLINE void SumBasic(COrbitalSums& s) {
     using namespace zelsimd;
@@ -183,7 +195,10 @@ ZEL_INLINE void SumFieldDerivatives(COrbitalSums& s, double cG, double cK) {
 #undef ZEL_ROW
 
 ZEL_CLONES void SumOrbitals(COrbitalSums& s) {
-    if (s.basic) SumBasic(s);
+    if (s.rhoOnly)
+        SumRho(s);
+    else
+        SumBasic(s);
     if (s.stress) SumStress(s);
     if (!s.gradient) return;
     // Field 1 is K - G, field 4 is K + G; with K = -1/2 (K terms), G = G terms.
@@ -214,6 +229,112 @@ void SetTensor(CTensor& t, const double (&h)[6]) {
 
 } // namespace
 
+int RequiredLevel(const CEvalRequest& request) {
+    const int field = request.fieldIndex;
+    const bool known = field >= 0 && field <= 4;
+    const bool wantGradient = request.gradient != nullptr;
+    const bool wantHessian = wantGradient && request.hessian != nullptr;
+    // The stress tensor of field 0 needs second derivatives, its divergence
+    // third ones; neither is formed unless asked for.
+    const bool fieldStress = field == 0 && wantHessian && request.stress != nullptr;
+    const bool fieldDivergence = field == 0 && wantHessian && request.stressDivergence != nullptr;
+
+    // Only what a requested output can read: the density's value needs the MO
+    // values alone, the other four fields' values the MO gradients and
+    // Laplacians.
+    int level = 0;
+    if (request.integrands || (known && field != 0)) level = 1;
+    if (field == 0 && wantGradient) level = std::max(level, 1);
+    if (field == 0 && (wantHessian || fieldStress)) level = std::max(level, 2);
+    if (fieldDivergence) level = std::max(level, 3);
+    if (field == 2 && wantGradient) level = std::max(level, wantHessian ? 3 : 2);
+    if ((field == 1 || field == 3 || field == 4) && wantGradient) level = std::max(level, wantHessian ? 4 : 3);
+    if (request.integrands && request.atomA) level = std::max(level, 3);
+    // Surface entry 18 needs the stress tensor, hence second derivatives, also
+    // when atom B comes without atom A.
+    if (request.integrands && request.atomB) level = std::max(level, 2);
+    return level;
+}
+
+int EvaluateFromOrbitals(const CWavefunction& w, CEvalRequest& request, const double* mo, CVector* nucVec,
+                         double* nucDist) {
+    const int field = request.fieldIndex;
+    const bool known = field >= 0 && field <= 4;
+    const bool wantGradient = request.gradient != nullptr;
+    const bool wantHessian = request.hessian != nullptr;
+    const bool wantIntegrands = request.integrands != nullptr;
+    const bool surface = request.surface != nullptr;
+    const bool atomA = request.atomA != nullptr;
+    const bool atomB = request.atomB != nullptr;
+
+    // Outputs reset. The value is always asked for; a request without a place
+    // for it still gets its other outputs.
+    if (request.value) *request.value = 0.0;
+    if (wantGradient) *request.gradient = CVector();
+    if (wantHessian) {
+        *request.hessian = CTensor();
+        if (request.stress) *request.stress = CTensor();
+        if (request.stressDivergence) *request.stressDivergence = CVector();
+    }
+    if (!known && !wantIntegrands) return 1;
+
+    // Orbital sums, with sigma and its divergence only where an output or an
+    // integrand entry can use them (the level guarantees their derivatives then).
+    const bool fieldHessian = field == 0 && wantGradient && wantHessian;
+    COrbitalSums sums{};
+    sums.mo = mo;
+    sums.pad = w.m_kernel.m_nMOsPad;
+    sums.occupations = w.m_kernel.m_occupations.data();
+    sums.field = field;
+    sums.rhoOnly = field == 0 && !wantIntegrands;
+    sums.gradient = known && wantGradient;
+    sums.hessian = known && wantGradient && wantHessian;
+    sums.stress = (fieldHessian && request.stress) || (wantIntegrands && (atomA || (surface && atomB)));
+    sums.divergence = (fieldHessian && request.stressDivergence) || (wantIntegrands && atomA);
+    SumOrbitals(sums);
+
+    CFieldSums s;
+    s.rho = sums.rho;
+    s.G = 0.5 * sums.gradSq;
+    s.K = -0.5 * sums.phiLap;
+    s.L = -0.25 * (2.0 * (sums.gradSq + sums.phiLap));
+    s.gradRho = CVector(2.0 * sums.gradRho[0], 2.0 * sums.gradRho[1], 2.0 * sums.gradRho[2]);
+    SetTensor(s.sigma, sums.sigma);
+    s.divergence = CVector(sums.divergence3[0], sums.divergence3[1], sums.divergence3[2]);
+
+    // Integrands before the field's own outputs.
+    if (wantIntegrands) {
+        const CVector* positions = w.m_pAtomData->m_pPositions.data();
+        const int nNuclei = w.m_kernel.m_nNuclei;
+        for (int i = 0; i < nNuclei; ++i) {
+            nucVec[i] = request.point - positions[i];
+            nucDist[i] = std::max(nucVec[i].Length(), 1e-12);
+        }
+        const CIntegrandInput in{w, s, mo, nucVec, nucDist, nNuclei};
+        if (surface)
+            FillSurfaceIntegrands(in, request);
+        else
+            FillBasinIntegrands(in, request);
+    }
+
+    if (!known) return 1;
+    // Value, then the analytic gradient and Hessian.
+    const double values[5] = {s.rho, s.L, s.G, s.K, s.K + s.G};
+    if (request.value) *request.value = values[field];
+    if (!wantGradient) return 1;
+
+    const double* grad = sums.grad;
+    *request.gradient = CVector(grad[0], grad[1], grad[2]);
+    if (wantHessian) {
+        SetTensor(*request.hessian, sums.hess);
+        if (field == 0) {
+            if (request.stress) *request.stress = s.sigma;
+            if (request.stressDivergence) *request.stressDivergence = s.divergence;
+        }
+    }
+    return 1;
+}
+
 int CWavefunction::Evaluate(CEvalRequest request) {
     const int field = request.fieldIndex;
     const bool known = field >= 0 && field <= 4;
@@ -224,27 +345,14 @@ int CWavefunction::Evaluate(CEvalRequest request) {
     const bool atomA = request.atomA != nullptr;
     const bool atomB = request.atomB != nullptr;
 
-    // 1. Derivative level: only what a requested output can read.
-    int level = 0;
-    if (wantIntegrands || known) level = 1;
-    if (wantGradient && !wantHessian) {
-        if (field == 2)
-            level = std::max(level, 2);
-        else if (known)
-            level = std::max(level, 3);
-    }
-    if (wantHessian && (field == 0 || field == 2)) level = std::max(level, 3);
-    if (atomA) level = std::max(level, 3);
-    // Surface entry 18 needs the stress tensor, hence second derivatives, also
-    // when atom B comes without atom A.
-    if (atomB) level = std::max(level, 2);
-    if (wantHessian && (field == 1 || field == 3 || field == 4)) level = 4;
+    // 1. Derivative level: the lowest that yields every requested output.
+    const int level = RequiredLevel(request);
 
     // 2. The kernel runs unless the arrays hold this point with at least this level.
     const bool hit = m_bCacheValid && request.point == m_lastPoint && field == m_nLastField &&
                      (!wantGradient || m_bLastGradient) && (!wantHessian || m_bLastHessian) &&
                      (!wantIntegrands || m_bLastIntegrands) && surface == (m_bLastSurface != 0) &&
-                     (!atomA || m_bLastAtomA) && (!atomB || m_bLastAtomB);
+                     (!atomA || m_bLastAtomA) && (!atomB || m_bLastAtomB) && level <= m_nLastLevel;
     const int result = hit ? 1 : EvaluatePrimitives(request.point, level);
     m_bLastGradient = wantGradient;
     m_bLastHessian = wantHessian;
@@ -259,82 +367,19 @@ int CWavefunction::Evaluate(CEvalRequest request) {
         m_strError = "Evaluation of Wavefunction not successful";
         return 0;
     }
+    if (!hit) m_nLastLevel = level;
     m_nLastField = field;
     m_lastPoint = request.point;
     m_bCacheValid = true;
 
-    // 3. Outputs reset. The value is always asked for; a request without a place
-    // for it still gets its other outputs.
+    // 3.-5. Outputs from the orbitals.
     double unusedValue = 0.0;
     if (!request.value) request.value = &unusedValue;
-    *request.value = 0.0;
-    if (wantGradient) *request.gradient = CVector();
-    if (wantHessian) {
-        *request.hessian = CTensor();
-        if (request.stress) *request.stress = CTensor();
-        if (request.stressDivergence) *request.stressDivergence = CVector();
-    }
-    if (!known && !wantIntegrands && !wantGradient) return 1;
-
-    // 4. Orbital sums, with sigma and its divergence only where an output or an
-    // integrand entry can use them (the level guarantees their derivatives then).
-    const bool fieldStress = field == 0 && wantGradient && wantHessian;
-    COrbitalSums sums{};
-    sums.mo = m_kernel.m_mo.data();
-    sums.pad = m_kernel.m_nMOsPad;
-    sums.occupations = m_kernel.m_occupations.data();
-    sums.field = field;
-    sums.basic = known || wantIntegrands;
-    sums.gradient = known && wantGradient;
-    sums.hessian = known && wantGradient && wantHessian;
-    sums.stress = fieldStress || (wantIntegrands && (atomA || (surface && atomB)));
-    sums.divergence = fieldStress || (wantIntegrands && atomA);
-    if (sums.basic || sums.stress) SumOrbitals(sums);
-
-    CFieldSums s;
-    s.rho = sums.rho;
-    s.G = 0.5 * sums.gradSq;
-    s.K = -0.5 * sums.phiLap;
-    s.L = -0.25 * (2.0 * (sums.gradSq + sums.phiLap));
-    s.gradRho = CVector(2.0 * sums.gradRho[0], 2.0 * sums.gradRho[1], 2.0 * sums.gradRho[2]);
-    SetTensor(s.sigma, sums.sigma);
-    s.divergence = CVector(sums.divergence3[0], sums.divergence3[1], sums.divergence3[2]);
-
-    // Integrands before the field's own outputs.
-    if (wantIntegrands) {
-        const CVector* positions = m_pAtomData->m_pPositions.data();
-        const int nNuclei = static_cast<int>(m_pNucVec.size());
-        for (int i = 0; i < nNuclei; ++i) {
-            m_pNucVec[i] = request.point - positions[i];
-            m_pNucDist[i] = std::max(m_pNucVec[i].Length(), 1e-12);
-        }
-        if (surface)
-            FillSurfaceIntegrands(*this, s, request);
-        else
-            FillBasinIntegrands(*this, s, request);
-    }
-
-    if (known) {
-        // 5. Value, then the analytic gradient and Hessian.
-        const double values[5] = {s.rho, s.L, s.G, s.K, s.K + s.G};
-        *request.value = values[field];
-        if (!wantGradient) return 1;
-
-        const double* grad = sums.grad;
-        *request.gradient = CVector(grad[0], grad[1], grad[2]);
-        if (wantHessian) {
-            SetTensor(*request.hessian, sums.hess);
-            if (field == 0) {
-                if (request.stress) *request.stress = s.sigma;
-                if (request.stressDivergence) *request.stressDivergence = s.divergence;
-            }
-        }
-        return 1;
-    }
+    EvaluateFromOrbitals(*this, request, m_kernelMO.data(), m_pNucVec.data(), m_pNucDist.data());
+    if (known || !wantGradient) return 1;
 
     // 6. Any other field index: value 0, derivatives by central differences of
     // recursive value evaluations with the gradient tolerance as step.
-    if (!wantGradient) return 1;
     const double h = g_pCritOptions->GradientTolerance.Current;
     // Without a positive step there is nothing to difference; the derivatives of
     // the zero field are 0, which the outputs already hold.

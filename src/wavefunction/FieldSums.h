@@ -19,7 +19,29 @@ struct CFieldSums {
     CVector divergence;
 };
 
-// Basin layout: 47 + n(n+1)/2 entries. Writes the wavefunction's m_pNucVec and m_pNucDist.
-void FillBasinIntegrands(CWavefunction& w, const CFieldSums& s, const CEvalRequest& request);
+// What the integrand arrays read besides the sums: the contracted MO rows of
+// the evaluating thread and its per-nucleus offsets r - R with their lengths
+// (floored at 1e-12).
+struct CIntegrandInput {
+    const CWavefunction& w;
+    const CFieldSums& s;
+    const double* mo;
+    const CVector* nucVec;
+    const double* nucDist;
+    int nNuclei;
+};
+
+// Basin layout: 47 + n(n+1)/2 entries.
+void FillBasinIntegrands(const CIntegrandInput& in, const CEvalRequest& request);
 // Surface layout: 25 entries; settles the normal first (request.normal, in/out).
-void FillSurfaceIntegrands(CWavefunction& w, const CFieldSums& s, const CEvalRequest& request);
+void FillSurfaceIntegrands(const CIntegrandInput& in, const CEvalRequest& request);
+
+// The lowest kernel level that yields every output the request asks for.
+int RequiredLevel(const CEvalRequest& request);
+
+// Resets the request's outputs and forms them from the MO rows of a kernel
+// call at the request's point with at least RequiredLevel (fields 0 to 4 and
+// the integrand arrays; other field indices get zeros). `request.value` may
+// be null. nucVec and nucDist are written when integrands are asked for.
+int EvaluateFromOrbitals(const CWavefunction& w, CEvalRequest& request, const double* mo, CVector* nucVec,
+                         double* nucDist);

@@ -26,7 +26,9 @@ CAtomOffset OffsetFrom(const CNucleus* atom, CVector point) {
 
 } // namespace
 
-void FillBasinIntegrands(CWavefunction& w, const CFieldSums& s, const CEvalRequest& request) {
+void FillBasinIntegrands(const CIntegrandInput& in, const CEvalRequest& request) {
+    const CWavefunction& w = in.w;
+    const CFieldSums& s = in.s;
     double* e = request.integrands;
     const double rho = s.rho, G = s.G, K = s.K, L = s.L;
     const double gamma = w.m_dVirial;
@@ -36,14 +38,14 @@ void FillBasinIntegrands(CWavefunction& w, const CFieldSums& s, const CEvalReque
     const double* charges = w.m_pAtomData->m_pCharges.data();
     double vn = 0.0;
     CVector field;
-    for (std::size_t i = 0; i < w.m_pNucVec.size(); ++i) {
-        const double r = w.m_pNucDist[i];
+    for (int i = 0; i < in.nNuclei; ++i) {
+        const double r = in.nucDist[i];
         vn -= charges[i] / r;
-        field = field + (charges[i] / (r * r * r)) * w.m_pNucVec[i];
+        field = field + (charges[i] / (r * r * r)) * in.nucVec[i];
     }
 
     const int nMOs = w.m_kernel.m_nMOs;
-    const double* phi = w.m_kernel.m_mo.data();
+    const double* phi = in.mo;
     const double* occ = w.m_pOrbitalData->m_pOccupations.data();
     const double* energy = w.m_pOrbitalData->m_pEnergies.data();
     double electrons = 0.0, eOrb = 0.0;
@@ -126,8 +128,8 @@ void FillBasinIntegrands(CWavefunction& w, const CFieldSums& s, const CEvalReque
     }
 }
 
-void FillSurfaceIntegrands(CWavefunction& w, const CFieldSums& s, const CEvalRequest& request) {
-    (void)w;
+void FillSurfaceIntegrands(const CIntegrandInput& in, const CEvalRequest& request) {
+    const CFieldSums& s = in.s;
     double* e = request.integrands;
 
     // 1. The normal: orthogonal to grad rho and to the second tangent, on the

@@ -3,16 +3,20 @@
 //
 // The hot loops work on eight primitives or eight MOs at a time through GCC
 // vector types, and are compiled for AVX-512, AVX2+FMA and baseline x86-64 with
-// the best one picked at load time. Per call: one exponential per distinct
-// (centre, exponent) pair, closed-form polynomials per type (generated at compile
-// time from the one-dimensional factors), and a dense contraction of the
-// primitive table with the coefficients, from level 2 on only over the
-// primitives whose exponential did not underflow to 0 (the others contribute
-// exactly 0). No allocation and no division.
+// the best one picked at load time. Per call: one exponential per primitive,
+// closed-form polynomials per type (generated at compile time from the
+// one-dimensional factors), and a contraction of the primitive table with the
+// coefficients. Screening: each (centre, exponent) pair has, per level, a
+// distance beyond which no component of its primitives times any of their
+// coefficients reaches CKernelLayout::kScreenTolerance; the contraction runs
+// over the pairs within their distance only, and groups of eight primitives
+// that are all beyond theirs are not evaluated (their table entries read 0).
+// No allocation and no division during a call.
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <utility>
 
 #include "platform/core/JobState.h"
@@ -166,36 +170,46 @@ constexpr CPowers kComponentPowers[36] = {
 
 struct CKernelArgs {
     int level;
+    bool screen;
     double px, py, pz; // the point
-    // Distinct (centre, exponent) pairs.
-    const double* pairX;
-    const double* pairY;
-    const double* pairZ;
+    // Pairs, per nucleus in groups of eight.
+    int nNuclei;
+    const double* nucDistSq;
+    const int* centreSlots;
     const double* pairNegAlpha;
+    const double* pairCut2; // of this level, or unscreened
+    const int* pairRowEnd;
     double* pairExp;
-    int nPairsPad;
-    // Primitives, in groups of eight.
-    const int* primPair;
-    const double* primLive; // 1, or 0 for padding and primitives left out
+    double* args;   // room for every slot and one group more
+    int* keptPairs; // per nucleus
+    // Primitives in record order, in groups of eight.
     const double* centreX;
     const double* centreY;
     const double* centreZ;
     const double* minus2Alpha;
-    double* primExp;
-    int nGroups;
-    int nEvaluated;
-    int* active; // out: primitives with an exponential other than 0 (levels 2 to 4)
-    int nActive; // out
+    const int* primPair;
     const int* runBegin;
     const int* runEnd;
-    double* prim[36]; // the primitive table
+    double* const* prim; // the primitive table
     // Contraction.
-    const double* coef; // blocks of eight MOs, nGroups * 8 rows each
+    const int* centreRows;
+    const int* rowPrim;
+    int* kept;
+    int nKept;
+    const double* coef; // blocks of eight MOs, rowsPad rows each
+    std::size_t rowsPad;
     int nBlocks;
     int nMOsPad;
     double* mo;
     bool wide; // two MO blocks per pass where registers allow (AVX-512)
 };
+
+// Components written from each level: 0; 0-4; 0-10; 0-20; 0-35.
+constexpr int kWritten[5] = {1, 5, 11, 21, 36};
+
+ZEL_INLINE bool AllZero(const v8d& e) {
+    return OrLanes((v8u)(e != v8d{})) == 0;
+}
 
 template <int First, int... C>
 ZEL_INLINE void PutComponents(const CKernelArgs& a, int p, const v8d* ex, const v8d* fy, const v8d* fz,
@@ -207,17 +221,29 @@ ZEL_INLINE void PutComponents(const CKernelArgs& a, int p, const v8d* ex, const 
 
 // The run of type T, eight primitives at a time. The last group may reach past
 // the run: into the next run, which is evaluated afterwards and overwrites it,
-// or into padding whose exponential is 0.
+// or into padding whose exponential is 0. A group whose exponentials are all 0
+// (screened out, or underflowed) is written as 0 without evaluating it.
 template <int T, int Level> ZEL_INLINE void EvaluateRun(const CKernelArgs& a) {
     constexpr CPowers t = kTypePowers[T - 1];
     // Level 1 needs the second-order factors for the Laplacian.
     constexpr int kOrder = Level == 0 ? 0 : (Level < 2 ? 2 : Level);
     constexpr auto kFactorSeq = std::make_integer_sequence<int, kOrder + 1>{};
     const v8d px = Splat(a.px), py = Splat(a.py), pz = Splat(a.pz);
+    const double* pairExp = a.pairExp;
     const int end = a.runEnd[T - 1];
     for (int p = a.runBegin[T - 1]; p < end; p += kLanes) {
+        const int* pair = a.primPair + p;
+        const v8d e = {pairExp[pair[0]], pairExp[pair[1]], pairExp[pair[2]], pairExp[pair[3]],
+                       pairExp[pair[4]], pairExp[pair[5]], pairExp[pair[6]], pairExp[pair[7]]};
+        if (AllZero(e)) {
+            const v8d zero{};
+#pragma GCC unroll 36
+            for (int c = 0; c < kWritten[Level]; ++c)
+                Store(a.prim[c] + p, zero);
+            continue;
+        }
         const v8d x = px - Load(a.centreX + p), y = py - Load(a.centreY + p), z = pz - Load(a.centreZ + p);
-        const v8d e = Load(a.primExp + p), b = Load(a.minus2Alpha + p);
+        const v8d b = Load(a.minus2Alpha + p);
         v8d fx[kOrder + 1], fy[kOrder + 1], fz[kOrder + 1], ex[kOrder + 1];
         FillFactors<t.x>(fx, x, b, kFactorSeq);
         FillFactors<t.y>(fy, y, b, kFactorSeq);
@@ -260,18 +286,16 @@ constexpr int kContracted[5][36] = {{0},
                                      19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35}};
 constexpr int kContractedCount[5] = {1, 5, 10, 20, 35};
 
-// Five components for one or two blocks of eight MOs, over the listed active
-// primitives or all evaluated ones. A single block takes two primitives per
-// step, so that ten independent sums hide the latency of the multiply-adds.
-template <bool Two, bool Listed>
-ZEL_INLINE void ContractFive(const CKernelArgs& a, int blk, const int* comp) {
-    const std::size_t rows = static_cast<std::size_t>(a.nGroups) * kLanes;
-    const double* cb = a.coef + blk * rows * kLanes;
-    const double* cb2 = cb + rows * kLanes;
+// Five components for one or two blocks of eight MOs over the kept
+// primitives. A single block takes two primitives per step, so that ten
+// independent sums hide the latency of the multiply-adds.
+template <bool Two> ZEL_INLINE void ContractFive(const CKernelArgs& a, int blk, const int* comp) {
+    const double* cb = a.coef + blk * a.rowsPad * kLanes;
+    const double* cb2 = cb + a.rowsPad * kLanes;
     const double *g0 = a.prim[comp[0]], *g1 = a.prim[comp[1]], *g2 = a.prim[comp[2]], *g3 = a.prim[comp[3]],
                  *g4 = a.prim[comp[4]];
-    const int* active = a.active;
-    const int n = Listed ? a.nActive : a.nEvaluated;
+    const int* kept = a.kept;
+    const int n = a.nKept;
     v8d s0{}, s1{}, s2{}, s3{}, s4{}, t0{}, t1{}, t2{}, t3{}, t4{};
     const auto add = [&](int p, const double* block, v8d& u0, v8d& u1, v8d& u2, v8d& u3, v8d& u4)
         __attribute__((always_inline)) {
@@ -285,16 +309,16 @@ ZEL_INLINE void ContractFive(const CKernelArgs& a, int blk, const int* comp) {
     int i = 0;
     if constexpr (Two) {
         for (; i < n; ++i) {
-            const int p = Listed ? active[i] : i;
+            const int p = kept[i];
             add(p, cb, s0, s1, s2, s3, s4);
             add(p, cb2, t0, t1, t2, t3, t4);
         }
     } else {
         for (; i + 2 <= n; i += 2) {
-            add(Listed ? active[i] : i, cb, s0, s1, s2, s3, s4);
-            add(Listed ? active[i + 1] : i + 1, cb, t0, t1, t2, t3, t4);
+            add(kept[i], cb, s0, s1, s2, s3, s4);
+            add(kept[i + 1], cb, t0, t1, t2, t3, t4);
         }
-        if (i < n) add(Listed ? active[i] : i, cb, s0, s1, s2, s3, s4);
+        if (i < n) add(kept[i], cb, s0, s1, s2, s3, s4);
         s0 += t0;
         s1 += t1;
         s2 += t2;
@@ -317,81 +341,124 @@ ZEL_INLINE void ContractFive(const CKernelArgs& a, int blk, const int* comp) {
     }
 }
 
-// MO component c of the MOs 8b..8b+7 is the sum over the primitives p of
-// prim[c][p] times the coefficient row (b, p).
+// MO values alone, up to four blocks per pass (one load of the primitive's
+// value serves them all); R primitives per step, so that R x Blocks
+// independent sums hide the latency of the multiply-adds.
+template <int Blocks> ZEL_INLINE void ContractValueBlocks(const CKernelArgs& a, int first) {
+    constexpr int R = Blocks == 1 ? 4 : 2;
+    const double* g = a.prim[0];
+    const int* kept = a.kept;
+    const int n = a.nKept;
+    const std::size_t stride = a.rowsPad * kLanes;
+    const double* cb = a.coef + first * stride;
+    v8d s[R][Blocks] = {};
+    int i = 0;
+    for (; i + R <= n; i += R) {
+#pragma GCC unroll 4
+        for (int r = 0; r < R; ++r) {
+            const int p = kept[i + r];
+            const double gp = g[p];
+#pragma GCC unroll 4
+            for (int k = 0; k < Blocks; ++k)
+                s[r][k] += gp * Load(cb + k * stride + p * kLanes);
+        }
+    }
+    for (; i < n; ++i) {
+        const int p = kept[i];
+#pragma GCC unroll 4
+        for (int k = 0; k < Blocks; ++k)
+            s[0][k] += g[p] * Load(cb + k * stride + p * kLanes);
+    }
+#pragma GCC unroll 4
+    for (int k = 0; k < Blocks; ++k) {
+        v8d sum = s[0][k];
+#pragma GCC unroll 4
+        for (int r = 1; r < R; ++r)
+            sum += s[r][k];
+        Store(a.mo + (first + k) * kLanes, sum);
+    }
+}
+
+// MO component c of the MOs 8b..8b+7 is the sum over the kept primitives p of
+// the primitive's component c times the coefficient row (b, p).
 ZEL_INLINE void Contract(const CKernelArgs& a) {
     const int* comps = kContracted[a.level];
     const int nComps = kContractedCount[a.level];
-    const std::size_t rows = static_cast<std::size_t>(a.nGroups) * kLanes;
     if (nComps == 1) {
-        // Values alone, over all groups of eight: one partial sum per lane of the
-        // group keeps the adds independent.
-        const double* g = a.prim[0];
-        for (int blk = 0; blk < a.nBlocks; ++blk) {
-            const double* cb = a.coef + blk * rows * kLanes;
-            v8d s0{}, s1{}, s2{}, s3{}, s4{}, s5{}, s6{}, s7{};
-            for (int p = 0; p < a.nGroups * kLanes; p += kLanes) {
-                const double* row = cb + p * kLanes;
-                s0 += g[p] * Load(row);
-                s1 += g[p + 1] * Load(row + kLanes);
-                s2 += g[p + 2] * Load(row + 2 * kLanes);
-                s3 += g[p + 3] * Load(row + 3 * kLanes);
-                s4 += g[p + 4] * Load(row + 4 * kLanes);
-                s5 += g[p + 5] * Load(row + 5 * kLanes);
-                s6 += g[p + 6] * Load(row + 6 * kLanes);
-                s7 += g[p + 7] * Load(row + 7 * kLanes);
-            }
-            Store(a.mo + blk * kLanes, ((s0 + s1) + (s2 + s3)) + ((s4 + s5) + (s6 + s7)));
+        int blk = 0;
+        for (; blk + 4 <= a.nBlocks; blk += 4)
+            ContractValueBlocks<4>(a, blk);
+        switch (a.nBlocks - blk) {
+        case 3:
+            ContractValueBlocks<3>(a, blk);
+            break;
+        case 2:
+            ContractValueBlocks<2>(a, blk);
+            break;
+        case 1:
+            ContractValueBlocks<1>(a, blk);
+            break;
+        default:
+            break;
         }
         return;
     }
     for (int c = 0; c < nComps; c += 5) {
         int blk = 0;
-        if (a.level == 1) {
-            if (a.wide)
-                for (; blk + 2 <= a.nBlocks; blk += 2)
-                    ContractFive<true, false>(a, blk, comps + c);
-            for (; blk < a.nBlocks; ++blk)
-                ContractFive<false, false>(a, blk, comps + c);
-        } else {
-            if (a.wide)
-                for (; blk + 2 <= a.nBlocks; blk += 2)
-                    ContractFive<true, true>(a, blk, comps + c);
-            for (; blk < a.nBlocks; ++blk)
-                ContractFive<false, true>(a, blk, comps + c);
-        }
+        if (a.wide)
+            for (; blk + 2 <= a.nBlocks; blk += 2)
+                ContractFive<true>(a, blk, comps + c);
+        for (; blk < a.nBlocks; ++blk)
+            ContractFive<false>(a, blk, comps + c);
     }
 }
 
-ZEL_CLONES void RunKernel(CKernelArgs& a) {
-    // One exponential per distinct (centre, exponent) pair.
-    const v8d px = Splat(a.px), py = Splat(a.py), pz = Splat(a.pz);
-    for (int u = 0; u < a.nPairsPad; u += kLanes) {
-        const v8d x = px - Load(a.pairX + u), y = py - Load(a.pairY + u), z = pz - Load(a.pairZ + u);
-        Store(a.pairExp + u, Exp(Load(a.pairNegAlpha + u) * (x * x + y * y + z * z)));
-    }
-    // Spread to the primitives.
-    const double* pairExp = a.pairExp;
-    for (int p = 0; p < a.nGroups * kLanes; p += kLanes) {
-        const int* pair = a.primPair + p;
-        Store(a.primExp + p, v8d{pairExp[pair[0]], pairExp[pair[1]], pairExp[pair[2]], pairExp[pair[3]],
-                                 pairExp[pair[4]], pairExp[pair[5]], pairExp[pair[6]], pairExp[pair[7]]} *
-                                 Load(a.primLive + p));
-    }
-    // Primitives whose exponential underflowed contribute exactly 0; from level 2
-    // on, where each one costs ten or more multiply-adds per MO, listing the
-    // others pays for itself.
-    a.nActive = 0;
-    if (a.level >= 2) {
-        int* active = a.active;
-        int nActive = 0;
-        for (int p = 0; p < a.nEvaluated; ++p) {
-            active[nActive] = p;
-            nActive += a.primExp[p] != 0.0;
+// One exponential per kept (centre, exponent) pair, 0 for the others, and the
+// list of kept primitives: for each nucleus, the primitives of its kept pairs.
+// The arguments of the kept pairs of all nuclei are packed first, so that the
+// exponentials run over them alone, eight at a time.
+ZEL_INLINE void PairExponentials(CKernelArgs& a) {
+    int nArgs = 0;
+    for (int c = 0; c < a.nNuclei; ++c) {
+        const v8d r2 = Splat(a.nucDistSq[c]);
+        const int first = a.centreSlots[c], last = a.centreSlots[c + 1];
+        v8u keep{};
+        for (int u = first; u < last; u += kLanes) {
+            // Whole groups are written; the next nucleus overwrites what lies
+            // past this one's kept pairs.
+            Store(a.args + nArgs + (u - first), Load(a.pairNegAlpha + u) * r2);
+            keep += (v8u)(r2 < Load(a.pairCut2 + u));
         }
-        a.nActive = nActive;
+        const int count = -static_cast<int>(AddLanes(keep));
+        a.keptPairs[c] = count;
+        nArgs += count;
     }
+    for (int i = 0; i < nArgs; i += kLanes)
+        Store(a.args + i, Exp(Load(a.args + i)));
 
+    int nKept = 0, next = 0;
+    const v8d lane = {0, 1, 2, 3, 4, 5, 6, 7};
+    for (int c = 0; c < a.nNuclei; ++c) {
+        const int first = a.centreSlots[c], last = a.centreSlots[c + 1];
+        const int count = a.keptPairs[c];
+        const v8d n = Splat(count);
+        for (int u = first; u < last; u += kLanes) {
+            const v8u keep = (v8u)(lane + static_cast<double>(u - first) < n);
+            Store(a.pairExp + u, (v8d)((v8u)Load(a.args + next + (u - first)) & keep));
+        }
+        next += count;
+        if (count == 0) continue;
+        const int rowBegin = a.centreRows[c], rowEnd = a.pairRowEnd[first + count - 1];
+        // Eight at a time: the list and the rows have room for the overshoot.
+        for (int j = rowBegin; j < rowEnd; j += kLanes)
+            std::memcpy(a.kept + nKept + (j - rowBegin), a.rowPrim + j, kLanes * sizeof(int));
+        nKept += rowEnd - rowBegin;
+    }
+    a.nKept = nKept;
+}
+
+ZEL_CLONES void RunKernel(CKernelArgs& a) {
+    PairExponentials(a);
     constexpr auto kTypes = std::make_integer_sequence<int, 35>{};
     switch (a.level) {
     case 0:
@@ -413,9 +480,82 @@ ZEL_CLONES void RunKernel(CKernelArgs& a) {
     Contract(a);
 }
 
-// Fills the kernel's own arrays from the records: type runs, distinct
-// (centre, exponent) pairs, padded per-primitive data and the coefficient
-// blocks. Returns false when the records do not fit the allocated counts.
+// ---------------------------------------------------------------------------
+// Screening distances.
+
+// |P(l, i; x)| for |x| <= d: the sum of the absolute terms.
+double FactorBound(int l, int i, double twoAlpha, double d) {
+    double sum = 0.0;
+    for (int q = 0; q <= i; ++q) {
+        const int a = kFactors.a[l][i][q];
+        if (a != 0) sum += std::abs(a) * std::pow(twoAlpha, q) * std::pow(d, l - i + 2 * q);
+    }
+    return sum;
+}
+
+struct CScreenedPrimitive {
+    CPowers powers;
+    double weight; // largest |coefficient| times sqrt(|occupation|), at least 1
+};
+
+// Bound on any component of derivative order up to `order` of the pair's
+// primitives, times their weight, at distance d from the centre. The factor 3
+// covers the sums of three components (Laplacian, trace, divergence).
+double PairBound(const std::vector<CScreenedPrimitive>& prims, double alpha, int order, double d) {
+    const double twoAlpha = 2.0 * alpha;
+    double largest = 0.0;
+    for (const CScreenedPrimitive& p : prims) {
+        double f[3][5];
+        const int powers[3] = {p.powers.x, p.powers.y, p.powers.z};
+        for (int axis = 0; axis < 3; ++axis)
+            for (int i = 0; i <= order; ++i)
+                f[axis][i] = FactorBound(powers[axis], i, twoAlpha, d);
+        for (int i = 0; i <= order; ++i)
+            for (int j = 0; i + j <= order; ++j)
+                for (int k = 0; i + j + k <= order; ++k)
+                    largest = std::max(largest, p.weight * f[0][i] * f[1][j] * f[2][k]);
+    }
+    return 3.0 * largest * std::exp(-alpha * d * d);
+}
+
+// The square of the distance beyond which the pair's bound stays below the
+// tolerance: infinity where it never does (an exponent that is not positive),
+// 0 where it is below everywhere.
+double CutoffSquared(const std::vector<CScreenedPrimitive>& prims, double alpha, int level) {
+    if (!(alpha > 0.0) || !std::isfinite(alpha)) return HUGE_VAL;
+    const int order = level == 1 ? 2 : level;
+    const double tolerance = CKernelLayout::kScreenTolerance;
+    const auto bound = [&](double d) { return PairBound(prims, alpha, order, d); };
+    // Every term d^e exp(-alpha d^2) with e <= 8 decreases beyond d0.
+    const double d0 = 2.0 / std::sqrt(alpha);
+    if (bound(d0) >= tolerance) {
+        double lo = d0, hi = 2.0 * d0;
+        while (bound(hi) >= tolerance) {
+            lo = hi;
+            hi *= 2.0;
+            if (!(hi < 1e8)) return HUGE_VAL;
+        }
+        for (int i = 0; i < 200 && hi - lo > 1e-12 * hi; ++i) {
+            const double mid = 0.5 * (lo + hi);
+            (bound(mid) >= tolerance ? lo : hi) = mid;
+        }
+        return hi * hi;
+    }
+    // Below the tolerance from d0 on: the largest sample inside d0 that reaches
+    // it, one sample further out.
+    constexpr int kSamples = 512;
+    for (int i = kSamples - 1; i >= 0; --i)
+        if (bound(d0 * i / kSamples) >= tolerance) {
+            const double d = d0 * (i + 1) / kSamples;
+            return d * d;
+        }
+    return 0.0;
+}
+
+// Fills the kernel's own arrays from the records: type runs, padded
+// per-primitive data, the pairs with their screening distances, the
+// contraction rows and the coefficient blocks. Returns false when the records
+// do not fit the allocated counts.
 bool PrepareLayout(CWavefunction& w) {
     CKernelLayout& k = w.m_kernel;
     const CPrimitiveData& data = *w.m_pPrimitiveData;
@@ -432,6 +572,7 @@ bool PrepareLayout(CWavefunction& w) {
     for (int p = 0; p < nPrims; ++p)
         if (data.m_pCentres[p] < 1 || data.m_pCentres[p] > nNuclei) return false;
     const CVector* positions = w.m_pAtomData->m_pPositions.data();
+    k.m_nNuclei = nNuclei;
 
     // Types 21-35 only with a full type count; runs follow each other from 0.
     const int tableTypes = std::min({w.m_nTypes, static_cast<int>(data.m_pTypeEnd.size()), 35});
@@ -444,65 +585,187 @@ bool PrepareLayout(CWavefunction& w) {
         begin = end;
     }
     k.m_nEvaluated = begin;
+    const int nEvaluated = k.m_nEvaluated;
 
-    int* order = k.m_active.data(); // free until the first evaluation
-    for (int p = 0; p < nPrims; ++p)
-        order[p] = p;
+    // The type of each evaluated primitive as its run says (the runs decide
+    // which polynomial the kernel evaluates).
+    std::vector<int> typeOf(nEvaluated);
+    for (int t = 1; t <= 35; ++t)
+        for (int p = k.m_runBegin[t - 1]; p < k.m_runEnd[t - 1]; ++p)
+            typeOf[p] = t;
+
+    for (auto* v : {&k.m_primMinus2Alpha, &k.m_centreX, &k.m_centreY, &k.m_centreZ})
+        std::fill(v->begin(), v->end(), 0.0);
     const auto& exponents = data.m_pExponents;
     const auto& centres = data.m_pCentres;
-    std::sort(order, order + nPrims, [&](int a, int b) {
-        return centres[a] != centres[b] ? centres[a] < centres[b] : exponents[a] < exponents[b];
-    });
-    int nPairs = 0;
-    for (auto* v : {&k.m_pairNegAlpha, &k.m_pairX, &k.m_pairY, &k.m_pairZ})
-        std::fill(v->begin(), v->end(), 0.0);
-    for (int i = 0; i < nPrims; ++i) {
-        const int p = order[i];
-        if (i == 0 || centres[p] != centres[order[i - 1]] || exponents[p] != exponents[order[i - 1]]) {
-            const CVector r = positions[centres[p] - 1];
-            k.m_pairNegAlpha[nPairs] = -exponents[p];
-            k.m_pairX[nPairs] = r.x;
-            k.m_pairY[nPairs] = r.y;
-            k.m_pairZ[nPairs] = r.z;
-            ++nPairs;
-        }
-        k.m_primPair[p] = nPairs - 1;
-    }
-    k.m_nPairs = nPairs;
-    k.m_nPairsPad = CKernelLayout::Pad(nPairs);
-
-    for (auto* v :
-         {&k.m_primMinus2Alpha, &k.m_centreX, &k.m_centreY, &k.m_centreZ, &k.m_primExp, &k.m_primLive})
-        std::fill(v->begin(), v->end(), 0.0);
     for (int p = 0; p < nPrims; ++p) {
         const CVector r = positions[centres[p] - 1];
         k.m_centreX[p] = r.x;
         k.m_centreY[p] = r.y;
         k.m_centreZ[p] = r.z;
         k.m_primMinus2Alpha[p] = data.m_pMinus2Alpha[p];
-        k.m_primLive[p] = p < k.m_nEvaluated ? 1.0 : 0.0;
     }
-    for (int p = nPrims; p < static_cast<int>(k.m_primPair.size()); ++p)
-        k.m_primPair[p] = 0;
 
-    const std::size_t rows = static_cast<std::size_t>(CKernelLayout::Pad(nPrims));
+    // Contraction rows: by centre, exponent, record order; eight more entries
+    // of room for the list's copies in groups of eight.
+    std::vector<int>& rows = k.m_rowPrim;
+    rows.assign(nEvaluated + kLanes, 0);
+    for (int p = 0; p < nEvaluated; ++p)
+        rows[p] = p;
+    std::sort(rows.begin(), rows.begin() + nEvaluated, [&](int a, int b) {
+        if (centres[a] != centres[b]) return centres[a] < centres[b];
+        if (exponents[a] != exponents[b]) return exponents[a] < exponents[b];
+        return a < b;
+    });
+
+    // Weight of each primitive: its largest coefficient in any MO, with the
+    // occupation's square root where that is above 1.
     const double* c = data.m_pCoefficients.data();
+    const double* occupations = w.m_pOrbitalData->m_pOccupations.data();
+    std::vector<double> weight(nEvaluated, 0.0);
+    for (int mo = 0; mo < nMOs; ++mo) {
+        const double scale = std::max(1.0, std::sqrt(std::abs(occupations[mo])));
+        for (int p = 0; p < nEvaluated; ++p)
+            weight[p] = std::max(weight[p], std::abs(c[static_cast<std::size_t>(mo) * nPrims + p]) * scale);
+    }
+
+    // Pairs per nucleus in slots padded to groups of eight, their rows and
+    // screening distances, made non-increasing along the exponents so that
+    // the kept pairs of a nucleus are a prefix.
+    struct CPair {
+        double alpha;
+        int rowEnd;
+        double cut2[6];
+    };
+    std::vector<CPair> pairs;
+    std::vector<int> pairOf(nEvaluated, 0);
+    k.m_centreSlots.assign(nNuclei + 1, 0);
+    k.m_centreRows.assign(nNuclei + 1, 0);
+    std::vector<int> slotOfPair;
+    std::vector<CScreenedPrimitive> members;
+    int row = 0, slot = 0;
+    for (int centre = 1; centre <= nNuclei; ++centre) {
+        k.m_centreSlots[centre - 1] = slot;
+        k.m_centreRows[centre - 1] = row;
+        const int first = static_cast<int>(pairs.size());
+        while (row < nEvaluated && centres[rows[row]] == centre) {
+            const double alpha = exponents[rows[row]];
+            members.clear();
+            for (; row < nEvaluated && centres[rows[row]] == centre && exponents[rows[row]] == alpha; ++row) {
+                const int p = rows[row];
+                members.push_back({kTypePowers[typeOf[p] - 1], weight[p]});
+                pairOf[p] = slot + static_cast<int>(pairs.size()) - first;
+            }
+            CPair pair{alpha, row, {}};
+            for (int level = 0; level <= 4; ++level)
+                pair.cut2[level] = CutoffSquared(members, alpha, level);
+            pair.cut2[5] = HUGE_VAL;
+            pairs.push_back(pair);
+        }
+        for (int u = static_cast<int>(pairs.size()) - 2; u >= first; --u)
+            for (int level = 0; level <= 4; ++level)
+                pairs[u].cut2[level] = std::max(pairs[u].cut2[level], pairs[u + 1].cut2[level]);
+        for (int u = first; u < static_cast<int>(pairs.size()); ++u)
+            slotOfPair.push_back(slot + u - first);
+        slot += CKernelLayout::Pad(static_cast<int>(pairs.size()) - first);
+    }
+    k.m_centreSlots[nNuclei] = slot;
+    k.m_centreRows[nNuclei] = row;
+    k.m_zeroSlot = slot;
+    k.m_nSlots = slot + kLanes;
+
+    for (auto* v : {&k.m_pairNegAlpha})
+        v->assign(k.m_nSlots, 0.0);
+    for (auto& cut : k.m_pairCut2)
+        cut.assign(k.m_nSlots, -1.0);
+    k.m_pairRowEnd.assign(k.m_nSlots, 0);
+    for (std::size_t u = 0; u < pairs.size(); ++u) {
+        const int s = slotOfPair[u];
+        k.m_pairNegAlpha[s] = -pairs[u].alpha;
+        for (int level = 0; level <= 5; ++level)
+            k.m_pairCut2[level][s] = pairs[u].cut2[level];
+        k.m_pairRowEnd[s] = pairs[u].rowEnd;
+    }
+    std::fill(k.m_primPair.begin(), k.m_primPair.end(), k.m_zeroSlot);
+    for (int p = 0; p < nEvaluated; ++p)
+        k.m_primPair[p] = pairOf[p];
+
+    const std::size_t rowsPad = static_cast<std::size_t>(CKernelLayout::Pad(nPrims));
     std::fill(k.m_coefBlocks.begin(), k.m_coefBlocks.end(), 0.0);
     for (int mo = 0; mo < nMOs; ++mo)
         for (int p = 0; p < nPrims; ++p)
-            k.m_coefBlocks[((mo / kLanes) * rows + p) * kLanes + mo % kLanes] =
+            k.m_coefBlocks[((mo / kLanes) * rowsPad + p) * kLanes + mo % kLanes] =
                 c[static_cast<std::size_t>(mo) * nPrims + p];
     std::fill(k.m_occupations.begin(), k.m_occupations.end(), 0.0);
-    std::copy_n(w.m_pOrbitalData->m_pOccupations.begin(), nMOs, k.m_occupations.begin());
-    std::fill(k.m_mo.begin(), k.m_mo.end(), 0.0);
-    for (auto& component : w.m_pPrim)
-        std::fill(component.begin(), component.end(), 0.0);
+    std::copy_n(occupations, nMOs, k.m_occupations.begin());
     k.m_bWide = __builtin_cpu_supports("avx512f");
     k.m_bReady = true;
     return true;
 }
 
 } // namespace
+
+bool CWavefunction::PrepareEvaluation() {
+    if (!m_bWorkingMemory || !IsLoaded()) return false;
+    if (!m_kernel.m_bReady && !PrepareLayout(*this)) return false;
+    return true;
+}
+
+int RunKernelAt(const CKernelLayout& k, CKernelScratch& s, CVector point, int level, bool screen,
+                const CVector* positions) {
+    level = std::clamp(level, 0, 4);
+    const int nNuclei = k.m_nNuclei;
+    for (int i = 0; i < nNuclei; ++i) {
+        const CVector d = point - positions[i];
+        s.nucDelta[i] = d;
+        s.nucDistSq[i] = d * d;
+    }
+
+    CKernelArgs a;
+    a.level = level;
+    a.screen = screen;
+    a.px = point.x;
+    a.py = point.y;
+    a.pz = point.z;
+    a.nNuclei = nNuclei;
+    a.nucDistSq = s.nucDistSq;
+    a.centreSlots = k.m_centreSlots.data();
+    a.pairNegAlpha = k.m_pairNegAlpha.data();
+    a.pairCut2 = k.m_pairCut2[screen ? level : 5].data();
+    a.pairRowEnd = k.m_pairRowEnd.data();
+    a.pairExp = s.pairExp;
+    a.args = s.args;
+    a.keptPairs = s.keptPairs;
+    a.centreX = k.m_centreX.data();
+    a.centreY = k.m_centreY.data();
+    a.centreZ = k.m_centreZ.data();
+    a.minus2Alpha = k.m_primMinus2Alpha.data();
+    a.primPair = k.m_primPair.data();
+    a.runBegin = k.m_runBegin;
+    a.runEnd = k.m_runEnd;
+    a.prim = s.prim;
+    a.centreRows = k.m_centreRows.data();
+    a.rowPrim = k.m_rowPrim.data();
+    a.kept = s.kept;
+    a.nKept = 0;
+    a.coef = k.m_coefBlocks.data();
+    a.rowsPad = static_cast<std::size_t>(CKernelLayout::Pad(k.m_nPrims));
+    a.nBlocks = k.m_nMOsPad / kLanes;
+    a.nMOsPad = k.m_nMOsPad;
+    a.mo = s.mo;
+    a.wide = k.m_bWide;
+    RunKernel(a);
+    s.nKept = a.nKept;
+
+    // The MO Laplacian of levels 2 and up is the trace of the MO Hessian.
+    if (level >= 2) {
+        const int mPad = k.m_nMOsPad;
+        double* mo = s.mo;
+        for (int m = 0; m < mPad; ++m)
+            mo[4 * mPad + m] = mo[5 * mPad + m] + mo[6 * mPad + m] + mo[7 * mPad + m];
+    }
+    return level;
+}
 
 int CWavefunction::EvaluatePrimitives(CVector point, int level) {
     CountEvaluation();
@@ -511,59 +774,15 @@ int CWavefunction::EvaluatePrimitives(CVector point, int level) {
     m_bCacheValid = false;
     // Without records or working memory there is nothing to evaluate into; the
     // field evaluation reports this as a failed evaluation.
-    if (!m_bWorkingMemory || !IsLoaded()) return 0;
-    CKernelLayout& k = m_kernel;
-    if (!k.m_bReady && !PrepareLayout(*this)) return 0;
-    level = std::clamp(level, 0, 4);
+    if (!PrepareEvaluation()) return 0;
+    CKernelScratch s = OwnScratch();
+    level = RunKernelAt(m_kernel, s, point, level, m_bScreening, m_pAtomData->m_pPositions.data());
+    m_nKernelKept = s.nKept;
 
-    const CVector* positions = m_pAtomData->m_pPositions.data();
-    const int nNuclei = static_cast<int>(m_pNucDelta.size());
-    for (int i = 0; i < nNuclei; ++i) {
-        const CVector d = point - positions[i];
-        m_pNucDelta[i] = d;
-        m_pNucDistSq[i] = d * d;
-    }
-
-    CKernelArgs a;
-    a.level = level;
-    a.px = point.x;
-    a.py = point.y;
-    a.pz = point.z;
-    a.pairX = k.m_pairX.data();
-    a.pairY = k.m_pairY.data();
-    a.pairZ = k.m_pairZ.data();
-    a.pairNegAlpha = k.m_pairNegAlpha.data();
-    a.pairExp = k.m_pairExp.data();
-    a.nPairsPad = k.m_nPairsPad;
-    a.primPair = k.m_primPair.data();
-    a.primLive = k.m_primLive.data();
-    a.centreX = k.m_centreX.data();
-    a.centreY = k.m_centreY.data();
-    a.centreZ = k.m_centreZ.data();
-    a.minus2Alpha = k.m_primMinus2Alpha.data();
-    a.primExp = k.m_primExp.data();
-    a.nGroups = CKernelLayout::Pad(k.m_nPrims) / kLanes;
-    a.nEvaluated = k.m_nEvaluated;
-    a.active = k.m_active.data();
-    a.nActive = 0;
-    a.runBegin = k.m_runBegin;
-    a.runEnd = k.m_runEnd;
-    for (int c = 0; c < 36; ++c)
-        a.prim[c] = m_pPrim[c].data();
-    a.coef = k.m_coefBlocks.data();
-    a.nBlocks = k.m_nMOsPad / kLanes;
-    a.nMOsPad = k.m_nMOsPad;
-    a.mo = k.m_mo.data();
-    a.wide = k.m_bWide;
-    RunKernel(a);
-
-    const int nMOs = k.m_nMOs;
-    const int mPad = k.m_nMOsPad;
-    double* mo = k.m_mo.data();
+    const int nMOs = m_kernel.m_nMOs;
+    const int mPad = m_kernel.m_nMOsPad;
+    const double* mo = s.mo;
     const auto row = [&](int c) { return mo + c * mPad; };
-    if (level >= 2)
-        for (int m = 0; m < mPad; ++m)
-            row(4)[m] = row(5)[m] + row(6)[m] + row(7)[m];
     std::copy(row(0), row(0) + nMOs, m_pMOValue.begin());
     if (level >= 1)
         for (int m = 0; m < nMOs; ++m) {
@@ -573,7 +792,7 @@ int CWavefunction::EvaluatePrimitives(CVector point, int level) {
     if (level >= 2)
         for (int m = 0; m < nMOs; ++m) {
             CTensor& h = m_pMOHessian[m];
-            h.ClearEigenData();
+            if (h.HasEigenData()) h.ClearEigenData();
             h.xx = row(5)[m];
             h.yy = row(6)[m];
             h.zz = row(7)[m];
@@ -588,4 +807,18 @@ int CWavefunction::EvaluatePrimitives(CVector point, int level) {
         for (int j = 0; j < 15; ++j)
             std::copy(row(21 + j), row(21 + j) + nMOs, m_pMOFourth[j].begin());
     return 1;
+}
+
+CKernelScratch CWavefunction::OwnScratch() {
+    CKernelScratch s;
+    for (int c = 0; c < 36; ++c)
+        s.prim[c] = m_pPrim[c].data();
+    s.mo = m_kernelMO.data();
+    s.nucDelta = m_pNucDelta.data();
+    s.nucDistSq = m_pNucDistSq.data();
+    s.pairExp = m_kernelPairExp.data();
+    s.args = m_kernelArgs.data();
+    s.keptPairs = m_kernelKeptPairs.data();
+    s.kept = m_kernelKept.data();
+    return s;
 }

@@ -9,6 +9,8 @@
 #include <new>
 #include <vector>
 
+#include "numerics/Vector.h"
+
 // 64-byte aligned storage, so that one vector of eight doubles never straddles
 // two cache lines.
 template <class T> struct CAlignedAllocator {
@@ -33,6 +35,10 @@ struct CKernelLayout {
     // Per-primitive arrays hold one group more, so that a group of eight that
     // starts anywhere inside the last type run stays in bounds.
     static constexpr int PadPrims(int n) { return Pad(n) + kLanes; }
+    // A primitive is left out at a point where no component up to the call's
+    // level can reach this much in any MO (coefficient times primitive): far
+    // below what any printed or stored value can show.
+    static constexpr double kScreenTolerance = 1e-26;
 
     bool m_bReady = false; // filled from the records since the last allocation
     bool m_bWide = false;  // two MO blocks per contraction pass (AVX-512 has the registers)
@@ -40,33 +46,69 @@ struct CKernelLayout {
     int m_nPrims = 0;
     int m_nMOs = 0;
     int m_nMOsPad = 0;
-    int m_nPairs = 0; // distinct (centre, exponent) pairs: one exponential each
-    int m_nPairsPad = 0;
+    int m_nNuclei = 0;
     // Primitives [0, m_nEvaluated) lie in the type runs the kernel evaluates;
     // the rest (types 21-35 under a type count below 35) contribute nothing.
     int m_nEvaluated = 0;
     int m_runBegin[35] = {};
     int m_runEnd[35] = {};
 
-    // Pairs: -alpha and the centre, padded with zeros.
-    CAlignedVector<double> m_pairNegAlpha;
-    CAlignedVector<double> m_pairX, m_pairY, m_pairZ;
-    CAlignedVector<double> m_pairExp; // per call: exp(-alpha r^2)
-
-    // Primitives, padded to whole groups of eight.
-    std::vector<int> m_primPair;                            // pair of each primitive
+    // Primitives in record order, padded to whole groups of eight.
     CAlignedVector<double> m_centreX, m_centreY, m_centreZ; // its centre
     CAlignedVector<double> m_primMinus2Alpha;
-    CAlignedVector<double> m_primLive; // 1, or 0 for padding and primitives not evaluated
-    CAlignedVector<double> m_primExp;  // per call
-    std::vector<int> m_active;         // per call from level 2: primitives whose exponential is not 0
+    std::vector<int> m_primPair; // its pair slot; the zero slot for padding and primitives left out
+
+    // Distinct (centre, exponent) pairs, one exponential each: the pairs of a
+    // nucleus by increasing exponent in slots from m_centreSlots[c], padded to
+    // a whole group of eight; one more group at the end stays 0 (the zero slot
+    // is its first).
+    int m_nSlots = 0;
+    int m_zeroSlot = 0;
+    std::vector<int> m_centreSlots;     // nNuclei + 1
+    CAlignedVector<double> m_pairNegAlpha; // -alpha, 0 in padding
+    // Per level (and, as level 5, without screening): the pair is kept while
+    // r^2 is below this; non-increasing along a nucleus's pairs, -1 in padding,
+    // so that the kept pairs of a nucleus are a prefix.
+    CAlignedVector<double> m_pairCut2[6];
+    std::vector<int> m_pairRowEnd; // end of the pair's contraction rows
+
+    // Contraction rows: the evaluated primitives ordered by centre, then by
+    // exponent, then record order; the primitives of one pair are adjacent.
+    std::vector<int> m_rowPrim;    // record index of each row
+    std::vector<int> m_centreRows; // nNuclei + 1: first row of each nucleus
 
     // Coefficients transposed into blocks of eight MOs: element
     // (b * Pad(nPrims) + p) * 8 + w holds c(8b + w, p), zero for padding.
     CAlignedVector<double> m_coefBlocks;
     // Occupation numbers, zero for the padding MOs.
     CAlignedVector<double> m_occupations;
+};
+
+// What one evaluating thread writes: the primitive table, the contracted MO
+// components and the per-call lists. The wavefunction has one set for the
+// calls of its own thread; every further evaluating thread has its own.
+struct CKernelScratch {
+    // Component-major primitive table: component i of primitive p at
+    // prim[i][p], record order.
+    double* prim[36] = {};
     // Contracted MO components, component-major: component i of MO k at
     // i * nMOsPad + k (numbering of the kernel's component table).
-    CAlignedVector<double> m_mo;
+    double* mo = nullptr;
+    // Per nucleus: r - R and |r - R|^2.
+    CVector* nucDelta = nullptr;
+    double* nucDistSq = nullptr;
+    // Per call: exp(-alpha r^2) per pair slot (0 where screened), and the
+    // record indices of the primitives kept, nKept of them.
+    double* pairExp = nullptr;
+    int* kept = nullptr;
+    double* args = nullptr; // as many as pairExp: packed arguments, then exponentials
+    int* keptPairs = nullptr; // per nucleus
+    int nKept = 0;
 };
+
+// Runs the kernel at the point with the level (clamped to 0..4) into the
+// scratch; with `screen` false every evaluated primitive enters every MO.
+// The layout must be ready. Returns the level run. Internal to the
+// wavefunction library.
+int RunKernelAt(const CKernelLayout& k, CKernelScratch& s, CVector point, int level, bool screen,
+                const CVector* positions);

@@ -33,6 +33,22 @@ ZEL_INLINE void Store(double* p, const v8d& v) {
 ZEL_INLINE v8d Splat(double s) {
     return v8d{} + s;
 }
+typedef unsigned long long v4u __attribute__((vector_size(32)));
+typedef unsigned long long v2u __attribute__((vector_size(16)));
+
+// Lane-wise OR and sum of a mask's eight lanes, by halving (no lane-by-lane
+// extraction).
+ZEL_INLINE unsigned long long OrLanes(const v8u& m) {
+    const v4u a = __builtin_shufflevector(m, m, 0, 1, 2, 3) | __builtin_shufflevector(m, m, 4, 5, 6, 7);
+    const v2u b = __builtin_shufflevector(a, a, 0, 1) | __builtin_shufflevector(a, a, 2, 3);
+    return b[0] | b[1];
+}
+ZEL_INLINE unsigned long long AddLanes(const v8u& m) {
+    const v4u a = __builtin_shufflevector(m, m, 0, 1, 2, 3) + __builtin_shufflevector(m, m, 4, 5, 6, 7);
+    const v2u b = __builtin_shufflevector(a, a, 0, 1) + __builtin_shufflevector(a, a, 2, 3);
+    return b[0] + b[1];
+}
+
 // Sum of the eight lanes in a fixed order.
 ZEL_INLINE double Sum(const v8d& v) {
     return ((v[0] + v[1]) + (v[2] + v[3])) + ((v[4] + v[5]) + (v[6] + v[7]));

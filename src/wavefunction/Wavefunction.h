@@ -5,7 +5,9 @@
 // Ownership: the wavefunction owns its three records and the working arrays.
 // The records and counts change only on the user-interface thread; a job on the
 // worker thread evaluates, one evaluation at a time, writing the cache members
-// and the working arrays without a lock.
+// and the working arrays without a lock. Further threads evaluate at the same
+// time only through evaluators of their own (Evaluator.h), which read the
+// records and the kernel's layout and write nothing here.
 
 #include <istream>
 #include <memory>
@@ -111,6 +113,12 @@ class CWavefunction : public zel::CObject {
     // AllocWorkingMemory and the evaluations that follow it.
     int EvaluatePrimitives(CVector point, int level);
 
+    // Fills the kernel's layout from the records if that has not been done since
+    // the working memory was allocated. False without records or working memory,
+    // or when the records do not fit the allocated counts. Evaluators of other
+    // threads need it done before they start.
+    bool PrepareEvaluation();
+
     // Field value, gradient and Hessian, stress tensor and integrand arrays at a
     // point; see EvalRequest.h. Returns 1 (the kernel cannot fail), or 0 with
     // "Evaluation of Wavefunction not successful" in m_strError.
@@ -135,7 +143,12 @@ class CWavefunction : public zel::CObject {
     int m_bLastSurface = 0;
     int m_bLastAtomA = 0;
     int m_bLastAtomB = 0;       // atom B needs second derivatives (surface entry 18)
+    int m_nLastLevel = -1;      // kernel level the arrays hold
     bool m_bCacheValid = false; // false after construction, Clear and (re)allocation
+
+    // Screening of far primitives (on by default). Off, every primitive enters
+    // every MO: the dense evaluation that the screened one is checked against.
+    bool m_bScreening = true;
 
     std::unique_ptr<COrbitalData> m_pOrbitalData;
     std::unique_ptr<CPrimitiveData> m_pPrimitiveData;
@@ -159,6 +172,15 @@ class CWavefunction : public zel::CObject {
     std::vector<CTensor> m_pMOHessian; // xx yy zz xy xz yz; never diagonalised here
     std::vector<double> m_pMOThird[10];
     std::vector<double> m_pMOFourth[15];
-    CKernelLayout m_kernel;            // the kernel's own copies and scratch
+    CKernelLayout m_kernel;            // the kernel's own copies of the records
+    CAlignedVector<double> m_kernelMO; // contracted MO components, component-major (36 rows)
+    CAlignedVector<double> m_kernelPairExp; // per pair slot: the last call's exponentials
+    CAlignedVector<double> m_kernelArgs;    // the kernel's packed exponential arguments
+    std::vector<int> m_kernelKeptPairs;     // per nucleus: pairs kept at the last call
+    std::vector<int> m_kernelKept;          // primitives the last call contracted
+    int m_nKernelKept = 0;                  // how many
     bool m_bWorkingMemory = false;     // allocated and not freed since
+
+    // The working arrays above as the kernel writes them.
+    CKernelScratch OwnScratch();
 };

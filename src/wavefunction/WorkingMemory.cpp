@@ -50,15 +50,20 @@ int CWavefunction::AllocWorkingMemory(int nNuclei, int nMOs, int nPrims) {
     k.m_nPrims = nPrims > 0 ? nPrims : 0;
     k.m_nMOs = nMOs > 0 ? nMOs : 0;
     k.m_nMOsPad = CKernelLayout::Pad(k.m_nMOs);
-    for (auto* v : {&k.m_pairNegAlpha, &k.m_pairX, &k.m_pairY, &k.m_pairZ, &k.m_pairExp, &k.m_centreX,
-                    &k.m_centreY, &k.m_centreZ, &k.m_primMinus2Alpha, &k.m_primLive, &k.m_primExp})
+    for (auto* v : {&k.m_centreX, &k.m_centreY, &k.m_centreZ, &k.m_primMinus2Alpha})
         ok &= Allocate(*v, prims);
     ok &= Allocate(k.m_primPair, prims);
-    ok &= Allocate(k.m_active, prims);
+    // Pair slots: at most one group of eight per nucleus beyond one per
+    // primitive, and the zero group.
+    const long long slots = static_cast<long long>(prims) + 8LL * (nNuclei > 0 ? nNuclei : 0) + 8;
+    ok &= slots <= 0x7fffffffLL && Allocate(m_kernelPairExp, static_cast<int>(slots));
+    ok &= slots <= 0x7fffffffLL && Allocate(m_kernelArgs, static_cast<int>(slots));
+    ok &= Allocate(m_kernelKeptPairs, nNuclei);
+    ok &= Allocate(m_kernelKept, prims);
     const long long coefficients = static_cast<long long>(k.m_nMOsPad) * CKernelLayout::Pad(k.m_nPrims);
     ok &= coefficients <= 0x7fffffffLL && Allocate(k.m_coefBlocks, static_cast<int>(coefficients));
     ok &= Allocate(k.m_occupations, k.m_nMOsPad);
-    ok &= Allocate(k.m_mo, 36 * k.m_nMOsPad);
+    ok &= Allocate(m_kernelMO, 36 * k.m_nMOsPad);
 
     // Whatever the arrays held before, the cache cannot describe them now.
     m_bCacheValid = false;
@@ -86,6 +91,11 @@ void CWavefunction::FreeWorkingMemory() {
     for (auto& component : m_pMOFourth)
         Release(component);
     m_kernel = CKernelLayout();
+    Release(m_kernelMO);
+    Release(m_kernelPairExp);
+    Release(m_kernelArgs);
+    Release(m_kernelKeptPairs);
+    Release(m_kernelKept);
     m_bWorkingMemory = false;
     m_bCacheValid = false;
     m_bLastAtomB = 0;

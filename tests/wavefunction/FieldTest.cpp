@@ -287,13 +287,15 @@ TEST(Fields, KernelLevelFollowsTheRequest) {
         bool gradient, hessian, integrands, surface;
         const CNucleus *atomA, *atomB;
         int level;
+        bool stress = true; // with a Hessian: the stress tensor and its divergence too
     };
     const std::vector<Row> rows = {
-        {"rho value", 0, false, false, false, false, nullptr, nullptr, 1},
+        {"rho value", 0, false, false, false, false, nullptr, nullptr, 0},
         {"index 7 value", 7, false, false, false, false, nullptr, nullptr, 0},
         {"index 7 with integrands", 7, false, false, true, false, nullptr, nullptr, 1},
         {"G gradient", 2, true, false, false, false, nullptr, nullptr, 2},
-        {"rho gradient", 0, true, false, false, false, nullptr, nullptr, 3},
+        {"rho gradient", 0, true, false, false, false, nullptr, nullptr, 1},
+        {"rho hessian alone", 0, true, true, false, false, nullptr, nullptr, 2, false},
         {"L gradient", 1, true, false, false, false, nullptr, nullptr, 3},
         {"rho hessian", 0, true, true, false, false, nullptr, nullptr, 3},
         {"G hessian", 2, true, true, false, false, nullptr, nullptr, 3},
@@ -313,8 +315,8 @@ TEST(Fields, KernelLevelFollowsTheRequest) {
         r.point = second;
         r.value = &value;
         if (row.gradient) r.gradient = &gradient;
-        if (row.hessian) {
-            r.hessian = &hessian;
+        if (row.hessian) r.hessian = &hessian;
+        if (row.hessian && row.stress) {
             r.stress = &stress;
             r.stressDivergence = &divergence;
         }

@@ -329,6 +329,7 @@ TEST(Kernel, ExponentialMatchesTheLibraryDownToUnderflow) {
     m.primitives = {{1, 1, alpha, {1.0}}};
     CWavefunction w;
     Build(w, m);
+    w.m_bScreening = false; // every primitive, however far
     const double xMax = std::sqrt(760.0 / alpha);
     for (int i = 0; i <= 4000; ++i) {
         const double x = xMax * i / 4000.0;
