@@ -3,6 +3,8 @@
 #include "analysis/Molecule.h"
 #include "platform/core/Format.h"
 
+#include <algorithm>
+#include <array>
 #include <vector>
 
 int g_nRingPathCount = 0;
@@ -179,11 +181,40 @@ CBondPoint* CMolecule::FindBondPointBetween(CCritPoint* a, CCritPoint* b) const 
     return nullptr;
 }
 
+std::vector<const CGradPath*> CMolecule::OrderedPathList(const CCritPoint& point, bool ascending) const {
+    const CPathList& list = point.GetPathList(ascending);
+    std::vector<const CGradPath*> ordered(list.begin(), list.end());
+    if (!ascending) return ordered;
+    // An ascending path with an upper end is kept in the upper point's list in
+    // the document, and loading puts it back in the lower point's list in the
+    // order of the upper points; paths without an upper end come first, as the
+    // lower point stores them. Listing in that order makes a record the same
+    // before saving and after opening the document again.
+    const auto key = [this](const CGradPath* path) {
+        const CCritPoint* upper = path->GetEndPoint();
+        if (upper == nullptr) return std::array<long long, 3>{-1, 0, 0};
+        const int type = upper->GetType();
+        long long rank = 0;
+        for (int t : {-3, -1, 1, 3}) {
+            if (t == type) break;
+            rank += static_cast<long long>(GetList(t)->size());
+        }
+        const auto& points = *GetList(type);
+        const auto it = std::find_if(points.begin(), points.end(), [&](const auto& p) { return p.get() == upper; });
+        const CPathList& down = upper->GetPathList(false);
+        return std::array<long long, 3>{rank + std::distance(points.begin(), it),
+                                        std::distance(down.begin(), std::find(down.begin(), down.end(), path)), 0};
+    };
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [&](const CGradPath* a, const CGradPath* b) { return key(a) < key(b); });
+    return ordered;
+}
+
 int CMolecule::WriteMolGraphRecord(zel::CTextRecord* lines) const {
     int count = 0;
     auto write = [&](int type, bool ascending) {
         for (const auto& point : *GetList(type))
-            for (const CGradPath* path : point->GetPathList(ascending))
+            for (const CGradPath* path : OrderedPathList(*point, ascending))
                 if (path->IsInMolGraph() && path->GetFieldIndex() == m_nField)
                     count += path->WriteReport(*lines, false);
     };

@@ -162,6 +162,8 @@ public:
     CBondPoint* FindBondPointBetween(CCritPoint* a, CCritPoint* b) const;
     // The records, without points, of the molecular-graph paths of the current
     // field; returns the number of lines (MolecularGraph.cpp).
+    // The point's path list in the order a saved and reopened document has it.
+    std::vector<const CGradPath*> OrderedPathList(const CCritPoint& point, bool ascending) const;
     int WriteMolGraphRecord(zel::CTextRecord* lines) const;
     // List type 4: the plots, newest first.
     CPlotList& GetPlotList() { return m_PlotList; }
