@@ -31,14 +31,17 @@ test: build
 	  cd $(BUILD) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure --timeout 300 -L gl; \
 	fi
 
-# The job state, the worker thread and the progress dialog, built apart with the
-# thread sanitizer (only these two test programs and what they link).
+# The job state, the worker thread, the progress dialog and the parallel point
+# loop, built apart with the thread sanitizer (only these test programs and
+# what they link), with baseline code only: the sanitizer cannot run the
+# load-time choice of instruction set.
 TSAN_ENV = TSAN_OPTIONS="second_deadlock_stack=1 suppressions=$(CURDIR)/tests/gui/tsan.supp"
 tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELMORA_BUILD_BENCH=OFF \
-	  -DCMAKE_CXX_FLAGS="-fsanitize=thread" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread"
-	cmake --build $(TSAN_BUILD) -j $(JOBS) --target jobs_tests gui_worker_tests
+	  -DCMAKE_CXX_FLAGS="-fsanitize=thread -DZEL_CLONES=" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread"
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target jobs_tests gui_worker_tests wavefunction_parallel_tests
 	$(TSAN_ENV) $(TSAN_BUILD)/tests/jobs/jobs_tests
+	$(TSAN_ENV) $(TSAN_BUILD)/tests/wavefunction/wavefunction_parallel_tests
 	QT_QPA_PLATFORM=offscreen $(TSAN_ENV) $(TSAN_BUILD)/tests/gui/gui_worker_tests
 
 bench: build

@@ -211,6 +211,12 @@ ZEL_INLINE bool AllZero(const v8d& e) {
     return OrLanes((v8u)(e != v8d{})) == 0;
 }
 
+// Writes 0 to the first `count` components of the eight primitives from p.
+__attribute__((noinline)) void ZeroGroup(double* const* prim, int p, int count) {
+    for (int c = 0; c < count; ++c)
+        std::memset(prim[c] + p, 0, kLanes * sizeof(double));
+}
+
 template <int First, int... C>
 ZEL_INLINE void PutComponents(const CKernelArgs& a, int p, const v8d* ex, const v8d* fy, const v8d* fz,
                               std::integer_sequence<int, C...>) {
@@ -236,10 +242,7 @@ template <int T, int Level> ZEL_INLINE void EvaluateRun(const CKernelArgs& a) {
         const v8d e = {pairExp[pair[0]], pairExp[pair[1]], pairExp[pair[2]], pairExp[pair[3]],
                        pairExp[pair[4]], pairExp[pair[5]], pairExp[pair[6]], pairExp[pair[7]]};
         if (AllZero(e)) {
-            const v8d zero{};
-#pragma GCC unroll 36
-            for (int c = 0; c < kWritten[Level]; ++c)
-                Store(a.prim[c] + p, zero);
+            ZeroGroup(a.prim, p, kWritten[Level]);
             continue;
         }
         const v8d x = px - Load(a.centreX + p), y = py - Load(a.centreY + p), z = pz - Load(a.centreZ + p);

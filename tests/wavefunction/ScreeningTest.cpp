@@ -1,18 +1,13 @@
-// Screening of far primitives against the dense evaluation, and the parallel
-// point loop against one thread.
+// Screening of far primitives against the dense evaluation.
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
 #include <random>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "EvalTestSupport.h"
-#include "platform/core/JobState.h"
-#include "wavefunction/Evaluator.h"
 
 namespace {
 
@@ -168,73 +163,6 @@ TEST(Screening, FarPrimitivesAreLeftOutOfTheContraction) {
     const int kept = w.m_nKernelKept;
     EXPECT_LT(kept, w.m_nPrimitives * 2 / 3);
     EXPECT_GT(kept, 0);
-}
-
-// The parallel loop: what each index gets is what one thread gets, bit for bit.
-TEST(ParallelLoop, ResultsEqualOneThreadBitForBit) {
-    CWavefunction w;
-    LoadFixture(w, "water_g.wfn");
-    const std::vector<CVector> points = Points(w, 300);
-    const int n = static_cast<int>(points.size());
-    for (Ask ask : {Ask::Field, Ask::Basin}) {
-        std::vector<Outputs> own(n);
-        for (int i = 0; i < n; ++i)
-            own[i] = Request(w, [&w](CEvalRequest r) { return w.Evaluate(r); }, ask, 0, points[i]);
-        for (int threads : {1, 3, 0}) {
-            std::vector<Outputs> got(n);
-            ASSERT_TRUE(zel::ForEachPoint(
-                w, n,
-                [&](int i, CEvaluator& e) {
-                    got[i] = Request(w, [&e](CEvalRequest r) { return e.Evaluate(r); }, ask, 0, points[i]);
-                },
-                threads));
-            for (int i = 0; i < n; ++i) {
-                EXPECT_EQ(got[i].value, own[i].value) << i;
-                EXPECT_EQ(Vec(got[i].gradient), Vec(own[i].gradient)) << i;
-                EXPECT_EQ(Vec(got[i].hessian), Vec(own[i].hessian)) << i;
-                EXPECT_EQ(Vec(got[i].stress), Vec(own[i].stress)) << i;
-                EXPECT_EQ(Vec(got[i].divergence), Vec(own[i].divergence)) << i;
-                EXPECT_EQ(got[i].integrands, own[i].integrands) << i;
-            }
-        }
-    }
-}
-
-TEST(ParallelLoop, CancelStopsTheLoopAndSaysSo) {
-    CWavefunction w;
-    LoadFixture(w, "water.wfn");
-    std::atomic<int> ran{0};
-    const int n = 100000;
-    const bool finished = zel::ForEachPoint(
-        w, n,
-        [&](int i, CEvaluator& e) {
-            double value = 0;
-            CEvalRequest r;
-            r.point = CVector(0.001 * i, 0, 0);
-            r.value = &value;
-            e.Evaluate(r);
-            if (ran.fetch_add(1) == 500) g_bCancel = 1;
-        },
-        4);
-    g_bCancel = 0;
-    EXPECT_FALSE(finished);
-    EXPECT_LT(ran.load(), n);
-}
-
-TEST(ParallelLoop, FailuresAndEmptyWavefunctions) {
-    // An exception from the body ends the loop and reaches the caller.
-    CWavefunction w;
-    LoadFixture(w, "water.wfn");
-    EXPECT_THROW(zel::ForEachPoint(
-                     w, 1000, [](int i, CEvaluator&) { if (i == 37) throw std::runtime_error("body"); }, 4),
-                 std::runtime_error);
-    // Nothing to evaluate: the body never runs.
-    CWavefunction empty;
-    int calls = 0;
-    EXPECT_FALSE(zel::ForEachPoint(empty, 10, [&](int, CEvaluator&) { ++calls; }));
-    EXPECT_EQ(calls, 0);
-    EXPECT_TRUE(zel::ForEachPoint(w, 0, [&](int, CEvaluator&) { ++calls; }));
-    EXPECT_EQ(calls, 0);
 }
 
 } // namespace
