@@ -62,6 +62,7 @@ struct COdeSolver::Impl {
     double stopTime = 0.0;
     std::string lastMessage;
     double t = 0.0;
+    int lastFlag = 0;
     bool initialised = false;
 
     static int RhsTrampoline(realtype t, N_Vector y, N_Vector ydot, void* userData) {
@@ -130,6 +131,7 @@ COdeSolver::Status COdeSolver::Init(Rhs rhs, double t0, const double* y0, double
                                     const double* absTol) {
     Impl& d = *m_impl;
     d.initialised = false;
+    d.lastFlag = 0;
     d.lastMessage.clear();
     d.rhsException = nullptr;
     d.stopped = false;
@@ -169,6 +171,7 @@ COdeSolver::Status COdeSolver::Solve(double tout, double& t, double* y) {
         realtype tret = d.t;
         const int flag = CVode(d.mem.get(), tout, d.y.get(), &tret, CV_NORMAL);
         d.t = tret;
+        d.lastFlag = flag;
         if (d.rhsException) {
             d.initialised = false;
             std::rethrow_exception(std::exchange(d.rhsException, nullptr));
@@ -215,5 +218,7 @@ long COdeSolver::RhsEvaluations() const {
 }
 
 const std::string& COdeSolver::LastMessage() const { return m_impl->lastMessage; }
+
+int COdeSolver::LastFlag() const { return m_impl->lastFlag; }
 
 int COdeSolver::Size() const { return m_impl->n; }

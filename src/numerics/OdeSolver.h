@@ -59,6 +59,10 @@ public:
 
     // Right-hand-side evaluations since the last Init, as counted by CVODE.
     long RhsEvaluations() const;
+    // CVODE's own return code of the last Solve that called it (0 success,
+    // CV_TOO_MUCH_WORK, CV_CONV_FAILURE, ...), for messages that show it; 0
+    // after Init.
+    int LastFlag() const;
     // Last diagnostic CVODE reported (empty if none since Init).
     const std::string& LastMessage() const;
     int Size() const;
