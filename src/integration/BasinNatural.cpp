@@ -94,7 +94,7 @@ int CBasinQuadrature::NaturalThetaRhs(double t, double* dydt) {
             level->SetLimits(m_ctx.Theta1 - m_ctx.Theta0, 0);
             // Downwards from the cut, so that the solver starts where the
             // paths are easy and ends at the bond.
-            ok = level->Run(pathRhs, cut, m_ctx.Theta0, m_ctx.RelAccuracy, m_ctx.AbsAccuracy, dydt) &&
+            ok = level->Run(pathRhs, cut, m_ctx.Theta0, Rel(1), Abs(1), dydt) &&
                  !IsCancelRequested() && !m_ctx.FailTheta;
             if (!ok) {
                 if (level->SolverFailed()) ShowMessage(kThetaFailed, level->Flag());
@@ -140,7 +140,7 @@ int CBasinQuadrature::NaturalPathRhs(double t, double* dydt) {
     COdeSolver& solver = level->Solver();
     level->SetLimits(0.0, kPathSteps);
     m_pathState.assign(static_cast<std::size_t>(N) + 4, 0.0);
-    m_pathTol.assign(static_cast<std::size_t>(N) + 4, m_ctx.AbsAccuracy);
+    m_pathTol.assign(static_cast<std::size_t>(N) + 4, Abs(2));
     double* y = m_pathState.data();
     // The flux of the path field -grad rho through the sphere's element.
     y[N] = -R * std::sin(t) * (g * m_atom.RelativeToNucleus(x0));
@@ -153,7 +153,7 @@ int CBasinQuadrature::NaturalPathRhs(double t, double* dydt) {
     using Status = COdeSolver::Status;
     bool accepted = false;
     ++m_nPaths;
-    if (solver.Init(integrand, 0.0, y, m_ctx.RelAccuracy, m_pathTol.data()) == Status::Success) {
+    if (solver.Init(integrand, 0.0, y, Rel(2), m_pathTol.data()) == Status::Success) {
         double s = 0.0;
         for (int call = 0; call < kPathCalls; ++call) {
             const Status status = solver.Solve(m_dStopS, s, y);

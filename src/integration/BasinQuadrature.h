@@ -82,6 +82,9 @@ private:
     // The role's solver, made at its first use; null when it cannot be made.
     CQuadratureLevel* Level(LevelRole role, int n);
     void ReadOptions();
+    // The tolerances of a level at this nesting depth (LevelTolerance).
+    double Rel(int depth) const { return LevelTolerance(m_ctx.RelAccuracy, depth); }
+    double Abs(int depth) const { return LevelTolerance(m_ctx.AbsAccuracy, depth); }
     void ShowMessage(const char* format, int flag) const;
 
     // The phi level of every integration: y = the theta integral over the

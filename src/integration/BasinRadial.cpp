@@ -103,7 +103,7 @@ int CBasinQuadrature::RadialRayRhs(double t, double* dydt) {
                        t * kDegrees, end);
         SetSphereProgress();
         level->SetLimits(0.0, 0);
-        const bool ok = level->Run(integrand, start, end, m_ctx.RelAccuracy, m_ctx.AbsAccuracy, part.data()) &&
+        const bool ok = level->Run(integrand, start, end, Rel(2), Abs(2), part.data()) &&
                         !IsCancelRequested() && !m_ctx.FailR;
         if (!ok) {
             m_ctx.FailTheta = 1;

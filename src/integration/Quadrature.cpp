@@ -39,6 +39,12 @@ bool CQuadratureLevel::Run(const COdeSolver::Rhs& rhs, double t0, double t1, dou
     return status == Status::Success;
 }
 
+double LevelTolerance(double tolerance, int depth) {
+    for (int i = 0; i < depth; ++i)
+        tolerance *= 0.1;
+    return tolerance;
+}
+
 int SelectedBasinCount(const CMolecule& molecule) {
     return molecule.GetSelectedValueCount(true);
 }

@@ -56,6 +56,15 @@ struct CQuadratureContext {
     double RelAccuracy = 1e-4;
 };
 
+// The tolerances of a level nested `depth` levels inside the outermost one
+// (phi: 0, theta: 1, the ray or path: 2): both accuracy options divided by
+// 10^depth. An inner level's error enters every value the level around it
+// integrates, and its noise makes that level's adaptive steps go astray, so
+// the options are met by the final integrals only when each inner level is
+// held tighter than the one around it. Tightening the inner levels costs
+// little: their smoother results let the outer levels take fewer steps.
+double LevelTolerance(double tolerance, int depth);
+
 // One cache: entry 0 the argument at which the level last finished (-1:
 // empty), entries 1 to N its N values. A view of the atom's array.
 class CLevelCache {
