@@ -265,6 +265,9 @@ CMaxPoint* CBasinQuadrature::FindBasinOfPoint(double r, double b) {
             step = std::min(step, d - 0.5 * safe);
         }
         tout += std::max(step, kMinUphillStep);
+        // Past tout the path could cross a nucleus, where its direction turns
+        // over, and the trial points run off to where the density vanishes.
+        (void)solver.SetStopTime(tout);
         const Status status = solver.Solve(tout, t, y);
         if (IsCancelRequested()) {
             m_ctx.SearchFailed = 1;

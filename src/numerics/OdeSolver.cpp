@@ -156,6 +156,11 @@ COdeSolver::Status COdeSolver::SetMaxStep(double h) {
     return CVodeSetMaxStep(m_impl->mem.get(), h) == CV_SUCCESS ? Status::Success : Status::InvalidInput;
 }
 
+COdeSolver::Status COdeSolver::SetStopTime(double t) {
+    if (!std::isfinite(t)) return Status::InvalidInput;
+    return CVodeSetStopTime(m_impl->mem.get(), t) == CV_SUCCESS ? Status::Success : Status::InvalidInput;
+}
+
 COdeSolver::Status COdeSolver::SetMaxNumSteps(long n) {
     return CVodeSetMaxNumSteps(m_impl->mem.get(), n) == CV_SUCCESS ? Status::Success : Status::InvalidInput;
 }
@@ -183,6 +188,7 @@ COdeSolver::Status COdeSolver::Solve(double tout, double& t, double* y) {
         } else {
             switch (flag) {
             case CV_SUCCESS:
+            case CV_TSTOP_RETURN: // a stop time at tout
                 break;
             case CV_TOO_MUCH_WORK:
                 status = Status::TooMuchWork;
