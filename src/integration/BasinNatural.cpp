@@ -91,11 +91,25 @@ int CBasinQuadrature::NaturalThetaRhs(double t, double* dydt) {
         }
         m_ctx.ThetaCut = cut;
         if (CQuadratureLevel* level = Level(kThetaLevel, N)) {
-            level->SetLimits(m_ctx.Theta1 - m_ctx.Theta0, 0);
             // Downwards from the cut, so that the solver starts where the
-            // paths are easy and ends at the bond.
-            ok = level->Run(pathRhs, cut, m_ctx.Theta0, Rel(1), Abs(1), dydt) &&
-                 !IsCancelRequested() && !m_ctx.FailTheta;
+            // paths are easy and ends at the bond. Paths that leave the
+            // sphere ever closer to the bond pass ever closer to its bond
+            // point, linger there and sweep ever more volume: the path
+            // integral grows without bound towards the bond (an integrable
+            // singularity), which a solver stepping in theta itself resolves
+            // poorly. The level therefore runs in u, theta = theta0 + (cut -
+            // theta0) u^3, in which the integrand vanishes at the bond.
+            const double theta0 = m_ctx.Theta0;
+            const double width = cut - theta0;
+            const COdeSolver::Rhs uRhs = [this, &pathRhs, theta0, width, N](double u, const double*, double* d) {
+                const int result = pathRhs(theta0 + width * u * u * u, d, d);
+                const double weight = 3.0 * width * u * u;
+                for (int i = 0; i < N; ++i)
+                    d[i] *= weight;
+                return result;
+            };
+            level->SetLimits(1.0, 0);
+            ok = level->Run(uRhs, 1.0, 0.0, Rel(1), Abs(1), dydt) && !IsCancelRequested() && !m_ctx.FailTheta;
             if (!ok) {
                 if (level->SolverFailed()) ShowMessage(kThetaFailed, level->Flag());
                 g_bCancel = 1;

@@ -145,7 +145,7 @@ TEST(BetaSphere, ExactIdentitiesOnARealAtom) {
     };
     expectSum(r[3] - r[2] - r[1], {r[3], r[2], r[1]});     // K - G = L
     expectSum(r[4] - r[2] - r[3], {r[4], r[2], r[3]});     // VIR = G + K
-    expectSum(r[25] + r[28] + r[30], {r[25], r[28], r[30]}); // traceless quadrupole
+    expectSum(r[25] + r[28] + r[30], {r[9]}); // traceless at every point, terms the size of rho r^2
     // RHO = 2 tr S for a closed shell: the diagonal of the lower triangle.
     const int n = molecule.GetWavefunction()->m_nMOs;
     double trace = 0.0;
