@@ -161,6 +161,22 @@ TEST(Basin, ALoneAtomHoldsItsElectrons) {
     EXPECT_NEAR(atom->m_ResultsA.Results[0], 2.0, 1e-3);
 }
 
+// A path that has spent all its solver calls short of the stop value without
+// reaching a critical point has not been integrated: the basin fails. (At the
+// default stop value the paths of this atom end well within their calls.)
+TEST(Basin, APathOutOfStepsAwayFromACriticalPointFailsTheIntegration) {
+    CMolecule molecule;
+    LoadText(molecule, SGaussiansWfn({CVector(0.2, 0.1, 0.3)}, 0.8));
+    SearchGraph(molecule);
+    molecule.GetIntegOptions().StopS.Current = 1e30;
+    CAtom* atom = AtomAt(molecule, 0);
+    CBasinJob job;
+    job.Settings.Atom = atom;
+    EXPECT_EQ(RunJob(job, Job::Natural).messages, std::vector<std::string>{kBasinFailed});
+    EXPECT_EQ(atom->m_ResultsA.Method, 0.0);
+    EXPECT_EQ(atom->m_ResultsB.Method, 0.5); // the beta sphere stays
+}
+
 // Windows of regions, for bonds at given local directions of a lone atom.
 TEST(Basin, RegionWindows) {
     CMolecule molecule;
