@@ -73,10 +73,18 @@ void Integrate(benchmark::State& state, int atomIndex, bool natural) {
     state.counters["L"] = atom.m_ResultsA.Results[1];
 }
 
-void BM_WaterNaturalOxygen(benchmark::State& state) { Integrate(state, 0, true); }
-void BM_WaterNaturalHydrogen(benchmark::State& state) { Integrate(state, 1, true); }
-void BM_WaterRadialOxygen(benchmark::State& state) { Integrate(state, 0, false); }
-void BM_WaterRadialHydrogen(benchmark::State& state) { Integrate(state, 1, false); }
+void BM_WaterNaturalOxygen(benchmark::State& state) {
+    Integrate(state, 0, true);
+}
+void BM_WaterNaturalHydrogen(benchmark::State& state) {
+    Integrate(state, 1, true);
+}
+void BM_WaterRadialOxygen(benchmark::State& state) {
+    Integrate(state, 0, false);
+}
+void BM_WaterRadialHydrogen(benchmark::State& state) {
+    Integrate(state, 1, false);
+}
 
 BENCHMARK(BM_WaterNaturalOxygen)->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK(BM_WaterNaturalHydrogen)->Unit(benchmark::kSecond)->Iterations(1);

@@ -96,9 +96,10 @@ bool CBasinJob::RunBetaSphere(CAtom& atom, CMolecule& molecule) {
         CCacheScope caches(atom);
         molecule.SetFieldIndex(0);
         CBasinQuadrature quadrature(atom, molecule);
-        ok = caches.Ok() && quadrature.IntegrateBetaSphere(Settings.PhiLower * kRadians, Settings.PhiUpper * kRadians,
-                                                           Settings.ThetaLower * kRadians,
-                                                           Settings.ThetaUpper * kRadians, R, n, set.Results.data());
+        ok = caches.Ok() &&
+             quadrature.IntegrateBetaSphere(Settings.PhiLower * kRadians, Settings.PhiUpper * kRadians,
+                                            Settings.ThetaLower * kRadians, Settings.ThetaUpper * kRadians, R,
+                                            n, set.Results.data());
     }
     if (ok) {
         const CIntegOptions& options = molecule.GetIntegOptions();
@@ -264,7 +265,8 @@ void CBasinJob::IntegrateRadial() {
             each->ComputeNearestCritDistance();
         CCacheScope caches(*atom);
         CBasinQuadrature quadrature(*atom, *molecule);
-        ok = caches.Ok() && quadrature.IntegrateBasinRadial(phi0, phi1, theta0, theta1, n, set.Results.data());
+        ok =
+            caches.Ok() && quadrature.IntegrateBasinRadial(phi0, phi1, theta0, theta1, n, set.Results.data());
     }
     if (ok) {
         const CIntegOptions& options = molecule->GetIntegOptions();

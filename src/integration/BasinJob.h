@@ -18,12 +18,12 @@ class CMolecule;
 
 struct CBasinJobSettings {
     CAtom* Atom = nullptr;
-    int PhiLower = 0;    // degrees
-    int PhiUpper = 360;  // degrees
-    int ThetaLower = 0;  // degrees
+    int PhiLower = 0;     // degrees
+    int PhiUpper = 360;   // degrees
+    int ThetaLower = 0;   // degrees
     int ThetaUpper = 180; // degrees
-    double Factor = 1.0; // every stored integral is multiplied by it
-    double Radius = 0.5; // beta sphere (bohr)
+    double Factor = 1.0;  // every stored integral is multiplied by it
+    double Radius = 0.5;  // beta sphere (bohr)
 
     // The factor that makes a wedge of a molecule of matching symmetry count
     // for the whole: 360 / phi width (2 pi for a zero width) times 180 /

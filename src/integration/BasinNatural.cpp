@@ -101,7 +101,8 @@ int CBasinQuadrature::NaturalThetaRhs(double t, double* dydt) {
             // theta0) u^3, in which the integrand vanishes at the bond.
             const double theta0 = m_ctx.Theta0;
             const double width = cut - theta0;
-            const COdeSolver::Rhs uRhs = [this, &pathRhs, theta0, width, N](double u, const double*, double* d) {
+            const COdeSolver::Rhs uRhs = [this, &pathRhs, theta0, width, N](double u, const double*,
+                                                                            double* d) {
                 const int result = pathRhs(theta0 + width * u * u * u, d, d);
                 const double weight = 3.0 * width * u * u;
                 for (int i = 0; i < N; ++i)
@@ -195,13 +196,15 @@ int CBasinQuadrature::NaturalPathRhs(double t, double* dydt) {
     // critical point: a failure, as is any other solver failure.
 
     const CVector last(y[N + 1], y[N + 2], y[N + 3]);
-    SetStatusTextF("Integration, region %d of %d (Phi = 0...%0.0lf): Phi = %0.4lf, Theta = %0.4lf, R = %0.1lf",
-                   m_ctx.Region, m_ctx.RegionCount, (m_ctx.Phi1 - m_ctx.Phi0) * kDegrees,
-                   (m_ctx.Phi - m_ctx.Phi0) * kDegrees, t * kDegrees, m_atom.RelativeToNucleus(last).Length());
+    SetStatusTextF(
+        "Integration, region %d of %d (Phi = 0...%0.0lf): Phi = %0.4lf, Theta = %0.4lf, R = %0.1lf",
+        m_ctx.Region, m_ctx.RegionCount, (m_ctx.Phi1 - m_ctx.Phi0) * kDegrees,
+        (m_ctx.Phi - m_ctx.Phi0) * kDegrees, t * kDegrees, m_atom.RelativeToNucleus(last).Length());
     if (m_ctx.Phi0 < m_ctx.Phi1) {
         g_nProgress = static_cast<int>((m_ctx.Phi - m_ctx.Phi0) * 100.0 / (m_ctx.Phi1 - m_ctx.Phi0) + 0.5);
     } else if (m_ctx.Theta0 < m_ctx.Theta1 && m_ctx.ThetaCut > m_ctx.Theta0) {
-        g_nProgress = static_cast<int>(100.0 - (t - m_ctx.Theta0) * 100.0 / (m_ctx.ThetaCut - m_ctx.Theta0) + 0.5);
+        g_nProgress =
+            static_cast<int>(100.0 - (t - m_ctx.Theta0) * 100.0 / (m_ctx.ThetaCut - m_ctx.Theta0) + 0.5);
     }
 
     if (!accepted) {

@@ -77,8 +77,7 @@ bool CBasinQuadrature::RunPhiLevel(const COdeSolver::Rhs& thetaRhs, double* y, b
     CQuadratureLevel* level = Level(kPhiLevel, m_ctx.N);
     if (!level) return false;
     level->SetLimits(m_ctx.Phi1 - m_ctx.Phi0, 0);
-    const bool reached =
-        level->Run(thetaRhs, m_ctx.Phi0, m_ctx.Phi1, Rel(0), Abs(0), y);
+    const bool reached = level->Run(thetaRhs, m_ctx.Phi0, m_ctx.Phi1, Rel(0), Abs(0), y);
     const bool ok = reached && !IsCancelRequested() && !m_ctx.FailPhi;
     if (!ok) {
         if (level->SolverFailed()) ShowMessage(kPhiFailed, level->Flag());
@@ -128,8 +127,8 @@ int CBasinQuadrature::SphereThetaRhs(double t, double* dydt, const COdeSolver::R
         ok = !m_ctx.FailTheta && !IsCancelRequested();
     } else if (CQuadratureLevel* level = Level(kThetaLevel, N)) {
         level->SetLimits(m_ctx.Theta1 - m_ctx.Theta0, 0);
-        ok = level->Run(rayRhs, m_ctx.Theta0, m_ctx.Theta1, Rel(1), Abs(1), dydt) &&
-             !IsCancelRequested() && !m_ctx.FailTheta;
+        ok = level->Run(rayRhs, m_ctx.Theta0, m_ctx.Theta1, Rel(1), Abs(1), dydt) && !IsCancelRequested() &&
+             !m_ctx.FailTheta;
         if (!ok) {
             if (level->SolverFailed()) ShowMessage(kThetaFailed, level->Flag());
             g_bCancel = 1;
@@ -170,8 +169,8 @@ int CBasinQuadrature::BetaSphereRadialRhs(double t, double* dydt) {
     const COdeSolver::Rhs integrand = [this](double r, const double*, double* d) {
         return BetaSphereIntegrand(r, d);
     };
-    const bool ok = level->Run(integrand, 0.0, m_ctx.Radius, Rel(2), Abs(2), dydt) &&
-                    !IsCancelRequested() && !m_ctx.FailR;
+    const bool ok = level->Run(integrand, 0.0, m_ctx.Radius, Rel(2), Abs(2), dydt) && !IsCancelRequested() &&
+                    !m_ctx.FailR;
     if (!ok) {
         m_ctx.FailTheta = 1;
         g_bCancel = 1;

@@ -60,7 +60,9 @@ int CBasinQuadrature::IntegrateBasinRadial(double phi0, double phi1, double thet
     if (N < 1 || !m_atom.GetMaxPoint()) return 0;
 
     std::vector<double> y(static_cast<std::size_t>(N), 0.0);
-    const COdeSolver::Rhs rayRhs = [this](double t, const double*, double* dydt) { return RadialRayRhs(t, dydt); };
+    const COdeSolver::Rhs rayRhs = [this](double t, const double*, double* dydt) {
+        return RadialRayRhs(t, dydt);
+    };
     const COdeSolver::Rhs thetaRhs = [this, &rayRhs](double t, const double*, double* dydt) {
         return SphereThetaRhs(t, dydt, rayRhs);
     };
@@ -99,8 +101,8 @@ int CBasinQuadrature::RadialRayRhs(double t, double* dydt) {
     for (int k = 0; k < 2; ++k) {
         const double start = segments[2 * k], end = segments[2 * k + 1];
         if (!(start < end)) continue;
-        SetStatusTextF("Radial integration: Phi = %0.4lf,   Theta = %0.4lf, rMax = %0.4lf", m_ctx.Phi * kDegrees,
-                       t * kDegrees, end);
+        SetStatusTextF("Radial integration: Phi = %0.4lf,   Theta = %0.4lf, rMax = %0.4lf",
+                       m_ctx.Phi * kDegrees, t * kDegrees, end);
         SetSphereProgress();
         level->SetLimits(0.0, 0);
         const bool ok = level->Run(integrand, start, end, Rel(2), Abs(2), part.data()) &&

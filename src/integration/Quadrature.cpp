@@ -50,7 +50,8 @@ int SelectedBasinCount(const CMolecule& molecule) {
 }
 
 int PackedPosition(const CMolecule& molecule, int property) {
-    if (property < 0 || property >= kBasinIntegrands || !molecule.IsBasinPropertySelected(property)) return -1;
+    if (property < 0 || property >= kBasinIntegrands || !molecule.IsBasinPropertySelected(property))
+        return -1;
     int position = 0;
     for (int i = 0; i < property; ++i)
         position += molecule.IsBasinPropertySelected(i) ? 1 : 0;

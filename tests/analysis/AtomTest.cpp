@@ -195,7 +195,7 @@ TEST(AtomFrame, QuadratureCachesExistOnlyWhileAllocated) {
     ASSERT_TRUE(atom.AllocateCaches());
     for (int i = 1; i <= CAtom::kCaches; ++i) {
         ASSERT_NE(atom.GetCache(i), nullptr);
-        EXPECT_EQ(atom.GetCache(i)[0], -1.0); // empty: no argument yet
+        EXPECT_EQ(atom.GetCache(i)[0], -1.0);            // empty: no argument yet
         atom.GetCache(i)[atom.GetPropertyCount()] = 1.0; // property count + 1 entries
     }
     atom.FreeCaches();

@@ -30,9 +30,11 @@ TEST(BasinJobs, CancelEndsEachJobWithItsMessageAndTheSetAbsent) {
         bool sphere; // set B (else set A)
     };
     const Case cases[] = {
-        {zel::kJobIntegrateBetaSphere, "Beta-sphere integration: Phi = ", "Integration of Beta-Sphere failed!", true},
+        {zel::kJobIntegrateBetaSphere,
+         "Beta-sphere integration: Phi = ", "Integration of Beta-Sphere failed!", true},
         {zel::kJobIntegrateNatural, "Integration, region ", "Integration over atomic basin failed!", false},
-        {zel::kJobIntegrateRadial, "Radial integration: Phi = ", "Integration over atomic basin failed!", false},
+        {zel::kJobIntegrateRadial, "Radial integration: Phi = ", "Integration over atomic basin failed!",
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.type);

@@ -17,7 +17,8 @@ namespace {
 using namespace integrationtest;
 constexpr double kPi = std::numbers::pi;
 const std::string kBasinFailed = "Integration over atomic basin failed!";
-const std::string kNoAttractor = "The atom has no density maximum: search the critical points from the nuclei first.";
+const std::string kNoAttractor =
+    "The atom has no density maximum: search the critical points from the nuclei first.";
 
 class H2 : public testing::Test {
 protected:
@@ -200,7 +201,7 @@ TEST(Basin, RegionWindows) {
         enum { Whole, Half, None } expected;
     };
     const Case cases[] = {
-        {90, 0, 180, Case::Whole}, {270, 0, 180, Case::None}, {0, 0, 180, Case::Half},
+        {90, 0, 180, Case::Whole}, {270, 0, 180, Case::None},  {0, 0, 180, Case::Half},
         {180, 0, 180, Case::Half}, {200, 0, 360, Case::Whole}, {359.9999999, 0, 180, Case::Half},
     };
     for (const Case& c : cases) {

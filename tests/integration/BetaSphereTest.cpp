@@ -94,8 +94,8 @@ TEST_F(OneGaussian, ZeroWidthWindowsGiveTheFullSphereWithTheProposedFactor) {
         {300, 300, 0, 180, 2.0 * kPi}, // any phi
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.phiLower << ".." << c.phiUpper << ", " << c.thetaLower << ".."
-                                        << c.thetaUpper);
+        SCOPED_TRACE(testing::Message()
+                     << c.phiLower << ".." << c.phiUpper << ", " << c.thetaLower << ".." << c.thetaUpper);
         job.Settings.PhiLower = c.phiLower;
         job.Settings.PhiUpper = c.phiUpper;
         job.Settings.ThetaLower = c.thetaLower;
@@ -143,9 +143,9 @@ TEST(BetaSphere, ExactIdentitiesOnARealAtom) {
             scale = std::max(scale, std::fabs(t));
         EXPECT_NEAR(sum, 0.0, 1e-10 * scale);
     };
-    expectSum(r[3] - r[2] - r[1], {r[3], r[2], r[1]});     // K - G = L
-    expectSum(r[4] - r[2] - r[3], {r[4], r[2], r[3]});     // VIR = G + K
-    expectSum(r[25] + r[28] + r[30], {r[9]}); // traceless at every point, terms the size of rho r^2
+    expectSum(r[3] - r[2] - r[1], {r[3], r[2], r[1]}); // K - G = L
+    expectSum(r[4] - r[2] - r[3], {r[4], r[2], r[3]}); // VIR = G + K
+    expectSum(r[25] + r[28] + r[30], {r[9]});          // traceless at every point, terms the size of rho r^2
     // RHO = 2 tr S for a closed shell: the diagonal of the lower triangle.
     const int n = molecule.GetWavefunction()->m_nMOs;
     double trace = 0.0;
@@ -166,7 +166,8 @@ TEST(BetaSphere, NoSelectedPropertyFailsWithTheMessage) {
     job.Settings.Atom = atom;
     int refreshed = 0;
     job.OnResultsChanged = [&refreshed] { ++refreshed; };
-    EXPECT_EQ(RunJob(job, Job::BetaSphere).messages, std::vector<std::string>{"Integration of Beta-Sphere failed!"});
+    EXPECT_EQ(RunJob(job, Job::BetaSphere).messages,
+              std::vector<std::string>{"Integration of Beta-Sphere failed!"});
     EXPECT_EQ(atom->m_ResultsB.Method, 0.0);
     EXPECT_EQ(refreshed, 1);
 }
@@ -180,7 +181,8 @@ TEST(BetaSphere, ANonFiniteIntegrandFailsTheIntegration) {
     CAtom* atom = AtomAt(molecule, 0);
     CBasinJob job;
     job.Settings.Atom = atom;
-    EXPECT_EQ(RunJob(job, Job::BetaSphere).messages, std::vector<std::string>{"Integration of Beta-Sphere failed!"});
+    EXPECT_EQ(RunJob(job, Job::BetaSphere).messages,
+              std::vector<std::string>{"Integration of Beta-Sphere failed!"});
     EXPECT_EQ(atom->m_ResultsB.Method, 0.0);
 }
 

@@ -57,8 +57,8 @@ TEST_P(RealMolecule, EveryAtomInNaturalAndRadialCoordinates) {
     const int atoms = static_cast<int>(molecule.GetAtomList().size());
     std::vector<double> population, laplacian, energy, radial;
     double totalN = 0.0, totalE = 0.0;
-    std::printf("%s\n%-6s %12s %12s %14s %10s %8s | %12s %10s %8s\n", fixture.file, "atom", "N", "L", "E", "evals",
-                "s", "N radial", "evals", "s");
+    std::printf("%s\n%-6s %12s %12s %14s %10s %8s | %12s %10s %8s\n", fixture.file, "atom", "N", "L", "E",
+                "evals", "s", "N radial", "evals", "s");
     for (int i = 0; i < atoms; ++i) {
         CAtom& atom = *AtomAt(molecule, i);
         SCOPED_TRACE(atom.GetLabel());
@@ -87,7 +87,8 @@ TEST_P(RealMolecule, EveryAtomInNaturalAndRadialCoordinates) {
         EXPECT_LE(std::fabs(laplacian.back()), fixture.laplacian);
         EXPECT_NEAR(radial.back(), population.back(), 5e-3);
     }
-    std::printf("total  %12.6f %12s %14.6f (energy of the file %.6f)\n", totalN, "", totalE, FileEnergy(fixture.file));
+    std::printf("total  %12.6f %12s %14.6f (energy of the file %.6f)\n", totalN, "", totalE,
+                FileEnergy(fixture.file));
     EXPECT_NEAR(totalN, fixture.electrons, 2e-3);
     EXPECT_NEAR(totalE, FileEnergy(fixture.file), 1e-3);
     for (int i : fixture.equivalent) {
@@ -99,7 +100,8 @@ TEST_P(RealMolecule, EveryAtomInNaturalAndRadialCoordinates) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Basins, RealMolecule,
-                         testing::Values(Fixture{"water.wfn", 10, {1, 2}}, Fixture{"ammonia.wfn", 10, {1, 2, 3}},
+                         testing::Values(Fixture{"water.wfn", 10, {1, 2}},
+                                         Fixture{"ammonia.wfn", 10, {1, 2, 3}},
                                          Fixture{"methane.wfn", 10, {1, 2, 3, 4}, 2e-3}),
                          [](const testing::TestParamInfo<Fixture>& param) {
                              std::string name = param.param.file;

@@ -35,7 +35,8 @@ inline std::string SGaussiansWfn(const std::vector<CVector>& centres, double alp
     double norm = 0.0;
     for (const CVector& a : centres)
         for (const CVector& b : centres)
-            norm += std::pow(std::numbers::pi / (2.0 * alpha), 1.5) * std::exp(-alpha * ((a - b) * (a - b)) / 2.0);
+            norm += std::pow(std::numbers::pi / (2.0 * alpha), 1.5) *
+                    std::exp(-alpha * ((a - b) * (a - b)) / 2.0);
     const double c = 1.0 / std::sqrt(norm);
     char line[200];
     std::string text = "s Gaussians\n";
@@ -137,9 +138,15 @@ inline SJobRun RunJob(CBasinJob& job, Job which) {
     zel::ScopedPromptService scoped(prompts);
     g_bCancel = 0;
     switch (which) {
-    case Job::BetaSphere: job.IntegrateBetaSphere(); break;
-    case Job::Natural: job.IntegrateNatural(); break;
-    case Job::Radial: job.IntegrateRadial(); break;
+    case Job::BetaSphere:
+        job.IntegrateBetaSphere();
+        break;
+    case Job::Natural:
+        job.IntegrateNatural();
+        break;
+    case Job::Radial:
+        job.IntegrateRadial();
+        break;
     }
     g_bCancel = 0;
     return {prompts.Texts()};
