@@ -83,7 +83,7 @@ void CBasinJob::ResultsChanged() {
     if (OnResultsChanged) OnResultsChanged();
 }
 
-bool CBasinJob::RunBetaSphere(CAtom& atom, CMolecule& molecule) {
+bool CBasinJob::RunBetaSphere(CAtom& atom, CMolecule& molecule, CBasinQuadrature& quadrature, bool cachesOk) {
     const Clock::time_point start = Clock::now();
     g_nEvaluations = 0;
     CBasinResults& set = atom.m_ResultsB;
@@ -92,12 +92,9 @@ bool CBasinJob::RunBetaSphere(CAtom& atom, CMolecule& molecule) {
     const double R = Settings.Radius;
 
     bool ok = false;
-    if (Fits(set, n)) {
-        CCacheScope caches(atom);
+    if (Fits(set, n) && cachesOk) {
         molecule.SetFieldIndex(0);
-        CBasinQuadrature quadrature(atom, molecule);
-        ok = caches.Ok() &&
-             quadrature.IntegrateBetaSphere(Settings.PhiLower * kRadians, Settings.PhiUpper * kRadians,
+        ok = quadrature.IntegrateBetaSphere(Settings.PhiLower * kRadians, Settings.PhiUpper * kRadians,
                                             Settings.ThetaLower * kRadians, Settings.ThetaUpper * kRadians, R,
                                             n, set.Results.data());
     }
@@ -126,7 +123,9 @@ void CBasinJob::IntegrateBetaSphere() {
     g_nProgress = 0;
     // The window refers to the atom's local coordinates.
     CFrameScope frame(*atom);
-    RunBetaSphere(*atom, *molecule);
+    CCacheScope caches(*atom);
+    CBasinQuadrature quadrature(*atom, *molecule);
+    RunBetaSphere(*atom, *molecule, quadrature, caches.Ok());
 }
 
 void CBasinJob::IntegrateNatural() {
@@ -158,11 +157,14 @@ void CBasinJob::IntegrateNatural() {
     }
 
     CFrameScope frame(*atom);
+    CCacheScope caches(*atom);
+    // One set of solvers for the beta sphere and the regions.
+    CBasinQuadrature quadrature(*atom, *molecule);
     CBasinResults& sphere = atom->m_ResultsB;
     if (sphere.Method == R)
         ResultsChanged();
     else
-        RunBetaSphere(*atom, *molecule);
+        RunBetaSphere(*atom, *molecule, quadrature, caches.Ok());
     if (!(sphere.Method > 0.0)) {
         ResultsChanged();
         return;
@@ -173,7 +175,6 @@ void CBasinJob::IntegrateNatural() {
     set.Method = 0.0;
     std::fill(set.Results.begin(), set.Results.begin() + n, 0.0);
 
-    CCacheScope caches(*atom);
     molecule->SetFieldIndex(0);
     atom->CollectBondedPoints();
     const std::vector<CBondPoint*> bonds = atom->GetBondedPoints();
@@ -183,7 +184,6 @@ void CBasinJob::IntegrateNatural() {
             if (path->GetFieldIndex() == 0 && path->GetEndPoint() == atom->GetMaxPoint())
                 bondPoints.push_back(path->PointAtRadius(*atom, R));
 
-    CBasinQuadrature quadrature(*atom, *molecule);
     quadrature.SetBondDirections(bondPoints);
     const int count = std::max(static_cast<int>(bonds.size()), 1);
     const bool zeroWidth = Settings.PhiLower >= Settings.PhiUpper;

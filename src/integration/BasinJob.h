@@ -14,6 +14,7 @@
 #include <functional>
 
 class CAtom;
+class CBasinQuadrature;
 class CMolecule;
 
 struct CBasinJobSettings {
@@ -51,8 +52,9 @@ public:
     std::function<void()> OnResultsChanged;
 
 private:
-    // The job-7 body; false when set B could not be computed.
-    bool RunBetaSphere(CAtom& atom, CMolecule& molecule);
+    // The job-7 body on the job's solvers; false when set B could not be
+    // computed (also when the caches could not be allocated).
+    bool RunBetaSphere(CAtom& atom, CMolecule& molecule, CBasinQuadrature& quadrature, bool cachesOk);
     void ResultsChanged();
 };
 

@@ -30,7 +30,7 @@ double Azimuth(CVector v) {
 
 int CBasinQuadrature::IntegrateBasinNatural(double phi0, double phi1, double theta0, double theta1, double R,
                                             int N, double* out) {
-    ReadOptions();
+    Prepare();
     m_molecule.SetFieldIndex(0);
     if (phi1 < phi0) phi1 += 2.0 * kPi;
     m_ctx.Phi0 = phi0;

@@ -41,7 +41,10 @@ CQuadratureLevel* CBasinQuadrature::Level(LevelRole role, int n) {
     return level.get();
 }
 
-void CBasinQuadrature::ReadOptions() {
+void CBasinQuadrature::Prepare() {
+    m_cache1 = CLevelCache(m_atom.GetCache(1));
+    m_cache2 = CLevelCache(m_atom.GetCache(2));
+    m_cache3 = CLevelCache(m_atom.GetCache(3));
     const CIntegOptions& options = m_molecule.GetIntegOptions();
     m_ctx.AbsAccuracy = options.AbsAccuracy;
     m_ctx.RelAccuracy = options.RelAccuracy;
@@ -88,7 +91,7 @@ bool CBasinQuadrature::RunPhiLevel(const COdeSolver::Rhs& thetaRhs, double* y, b
 
 int CBasinQuadrature::IntegrateBetaSphere(double phi0, double phi1, double theta0, double theta1, double R,
                                           int N, double* out) {
-    ReadOptions();
+    Prepare();
     if (phi1 < phi0) phi1 += 2.0 * std::numbers::pi;
     m_ctx.Phi0 = phi0;
     m_ctx.Phi1 = phi1;

@@ -28,7 +28,8 @@ class CMaxPoint;
 class CBasinQuadrature {
 public:
     // The options (accuracies, stop values, ray step, crossings) are the
-    // molecule's current basin-integration options, read by each integration.
+    // molecule's current basin-integration options, read by each integration;
+    // the atom's caches are used while they are allocated.
     CBasinQuadrature(CAtom& atom, CMolecule& molecule);
     ~CBasinQuadrature();
     CBasinQuadrature(const CBasinQuadrature&) = delete;
@@ -81,7 +82,9 @@ private:
     enum LevelRole { kPhiLevel, kThetaLevel, kRLevel, kPathLevel, kUphillLevel, kLevelRoles };
     // The role's solver, made at its first use; null when it cannot be made.
     CQuadratureLevel* Level(LevelRole role, int n);
-    void ReadOptions();
+    // Reads the options and the atom's caches (which a job may allocate after
+    // making this object) for an integration about to start.
+    void Prepare();
     // The tolerances of a level at this nesting depth (LevelTolerance).
     double Rel(int depth) const { return LevelTolerance(m_ctx.RelAccuracy, depth); }
     double Abs(int depth) const { return LevelTolerance(m_ctx.AbsAccuracy, depth); }

@@ -49,7 +49,7 @@ int NucleusPathRhs(CMolecule& molecule, const double* y, double* dydt, int& sear
 
 int CBasinQuadrature::IntegrateBasinRadial(double phi0, double phi1, double theta0, double theta1, int N,
                                            double* out) {
-    ReadOptions();
+    Prepare();
     m_molecule.SetFieldIndex(0);
     if (phi1 < phi0) phi1 += 2.0 * std::numbers::pi;
     m_ctx.Phi0 = phi0;
