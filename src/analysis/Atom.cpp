@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <new>
 #include <numbers>
 #include <utility>
 
 #include "analysis/CritPoint.h"
+#include "analysis/GradPath.h"
 #include "analysis/Molecule.h"
 #include "analysis/PropertyTable.h"
 
@@ -80,6 +82,38 @@ void CAtom::Serialize(zel::CArchive& ar) {
     b.Results.assign(count, 0.0);
     for (std::size_t i = 0; i < count; ++i)
         ar >> a.Results[i] >> b.Results[i];
+}
+
+void CAtom::CollectBondedPoints() {
+    m_BondedPoints.clear();
+    if (!m_pMolecule || !m_pMaxPoint) return;
+    for (const auto& point : *m_pMolecule->GetList(-1)) {
+        auto* bond = dynamic_cast<CBondPoint*>(point.get());
+        if (!bond) continue;
+        for (const CGradPath* path : bond->GetPathList(true)) {
+            if (path->GetFieldIndex() == 0 && path->GetEndPoint() == m_pMaxPoint) {
+                m_BondedPoints.push_back(bond);
+                break;
+            }
+        }
+    }
+}
+
+bool CAtom::AllocateCaches() {
+    FreeCaches();
+    try {
+        for (auto& cache : m_Caches)
+            cache.assign(static_cast<std::size_t>(std::max(m_nPropertyCount, 0)) + 1, -1.0);
+    } catch (const std::bad_alloc&) {
+        FreeCaches();
+        return false;
+    }
+    return true;
+}
+
+void CAtom::FreeCaches() {
+    for (auto& cache : m_Caches)
+        std::vector<double>().swap(cache);
 }
 
 void CAtom::RemoveBondedPoint(const CBondPoint* point) {

@@ -73,6 +73,11 @@ class CAtom : public zel::CObject, public CNucleus {
 
     // The (3,-1) points bonded to this atom (not owned).
     void AddBondedPoint(CBondPoint* point) { m_BondedPoints.push_back(point); }
+    // Rebuilds the bonded list: every (3,-1) point, of any field, one of whose
+    // ascending density paths (field 0) ends at this atom's maximum, in list
+    // order. Without a maximum the list stays empty: a path that reached no
+    // maximum would otherwise match the missing one.
+    void CollectBondedPoints();
     const std::vector<CBondPoint*>& GetBondedPoints() const { return m_BondedPoints; }
     // A deleted bond point leaves every atom's list.
     void RemoveBondedPoint(const CBondPoint* point);
@@ -102,6 +107,20 @@ class CAtom : public zel::CObject, public CNucleus {
     // Marks both result sets absent; arrays and settings stay.
     void ClearResults();
 
+    // The work arrays of the nested quadrature levels, property count + 1
+    // doubles each (entry 0 the argument the level last finished at, then its
+    // values), present only while a basin job runs. Allocate returns false
+    // when there is no memory for them (none is kept then).
+    static constexpr int kCaches = 3;
+    bool AllocateCaches();
+    void FreeCaches();
+    bool HasCaches() const { return !m_Caches[0].empty(); }
+    // Cache 1 to 3; null while none are allocated.
+    double* GetCache(int index) {
+        std::vector<double>& cache = m_Caches[index - 1];
+        return cache.empty() ? nullptr : cache.data();
+    }
+
     CBasinResults m_ResultsA; // basin
     CBasinResults m_ResultsB; // beta sphere
 
@@ -117,4 +136,5 @@ private:
     CMatrix m_LocalFrame = kIdentity;
     CMatrix m_IntegrationFrame = kIdentity;
     std::vector<CBondPoint*> m_BondedPoints;
+    std::vector<double> m_Caches[kCaches];
 };

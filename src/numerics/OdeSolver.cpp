@@ -62,6 +62,7 @@ struct COdeSolver::Impl {
     double stopTime = 0.0;
     std::string lastMessage;
     double t = 0.0;
+    int lastFlag = 0;
     bool initialised = false;
 
     static int RhsTrampoline(realtype t, N_Vector y, N_Vector ydot, void* userData) {
@@ -130,6 +131,7 @@ COdeSolver::Status COdeSolver::Init(Rhs rhs, double t0, const double* y0, double
                                     const double* absTol) {
     Impl& d = *m_impl;
     d.initialised = false;
+    d.lastFlag = 0;
     d.lastMessage.clear();
     d.rhsException = nullptr;
     d.stopped = false;
@@ -154,6 +156,11 @@ COdeSolver::Status COdeSolver::SetMaxStep(double h) {
     return CVodeSetMaxStep(m_impl->mem.get(), h) == CV_SUCCESS ? Status::Success : Status::InvalidInput;
 }
 
+COdeSolver::Status COdeSolver::SetStopTime(double t) {
+    if (!std::isfinite(t)) return Status::InvalidInput;
+    return CVodeSetStopTime(m_impl->mem.get(), t) == CV_SUCCESS ? Status::Success : Status::InvalidInput;
+}
+
 COdeSolver::Status COdeSolver::SetMaxNumSteps(long n) {
     return CVodeSetMaxNumSteps(m_impl->mem.get(), n) == CV_SUCCESS ? Status::Success : Status::InvalidInput;
 }
@@ -169,6 +176,7 @@ COdeSolver::Status COdeSolver::Solve(double tout, double& t, double* y) {
         realtype tret = d.t;
         const int flag = CVode(d.mem.get(), tout, d.y.get(), &tret, CV_NORMAL);
         d.t = tret;
+        d.lastFlag = flag;
         if (d.rhsException) {
             d.initialised = false;
             std::rethrow_exception(std::exchange(d.rhsException, nullptr));
@@ -180,6 +188,7 @@ COdeSolver::Status COdeSolver::Solve(double tout, double& t, double* y) {
         } else {
             switch (flag) {
             case CV_SUCCESS:
+            case CV_TSTOP_RETURN: // a stop time at tout
                 break;
             case CV_TOO_MUCH_WORK:
                 status = Status::TooMuchWork;
@@ -215,5 +224,7 @@ long COdeSolver::RhsEvaluations() const {
 }
 
 const std::string& COdeSolver::LastMessage() const { return m_impl->lastMessage; }
+
+int COdeSolver::LastFlag() const { return m_impl->lastFlag; }
 
 int COdeSolver::Size() const { return m_impl->n; }

@@ -46,6 +46,10 @@ public:
 
     // Largest step size in t, > 0; 0 removes the limit (the default).
     Status SetMaxStep(double h);
+    // The solver steps no further than t (it normally steps past tout and
+    // interpolates back), so the right-hand side is never asked beyond it.
+    // Meant for a Solve towards tout = t; set it again for every such call.
+    Status SetStopTime(double t);
     // Steps allowed per call to Solve before it returns TooMuchWork; 0 restores
     // CVODE's default (500), < 0 removes the limit.
     Status SetMaxNumSteps(long n);
@@ -59,6 +63,10 @@ public:
 
     // Right-hand-side evaluations since the last Init, as counted by CVODE.
     long RhsEvaluations() const;
+    // CVODE's own return code of the last Solve that called it (0 success,
+    // CV_TOO_MUCH_WORK, CV_CONV_FAILURE, ...), for messages that show it; 0
+    // after Init.
+    int LastFlag() const;
     // Last diagnostic CVODE reported (empty if none since Init).
     const std::string& LastMessage() const;
     int Size() const;

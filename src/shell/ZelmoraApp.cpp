@@ -5,6 +5,7 @@
 #include <QPrinter>
 
 #include "app/TitleDlg.h"
+#include "integration/BasinJob.h"
 #include "platform/qt/EmfCanvas.h"
 #include "platform/qt/MainWidget.h"
 #include "platform/qt/QtColorFontChooser.h"
@@ -59,6 +60,7 @@ bool CZelmoraApp::InitInstance(const QStringList& arguments, bool installService
     RegisterCritPointJobs();
     RegisterMolGraphJobs();
     RegisterPlotJobs();
+    RegisterBasinJobs();
 
     QApplication::setWindowIcon(ZelmoraIcon());
     m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "GraphTestUtil.h"
 #include "analysis/Molecule.h"
 
 namespace {
@@ -165,3 +166,39 @@ TEST(AtomFrame, WithoutAWavefunctionTheResultArraysStayEmpty) {
 }
 
 } // namespace
+
+// The bonded list: every (3,-1) point with an ascending density path to the
+// atom's maximum, in list order; paths of other fields and paths that reached
+// no maximum do not count.
+TEST(AtomFrame, CollectBondedPoints) {
+    CMolecule molecule;
+    const graphtest::Graph g = graphtest::BuildGraph(molecule);
+    g.atomA->CollectBondedPoints();
+    EXPECT_EQ(g.atomA->GetBondedPoints(), (std::vector<CBondPoint*>{g.bondAB, g.bondOpen}));
+    g.atomB->CollectBondedPoints();
+    EXPECT_EQ(g.atomB->GetBondedPoints(), (std::vector<CBondPoint*>{g.bondAB}));
+    // Collecting again starts afresh.
+    g.atomB->CollectBondedPoints();
+    EXPECT_EQ(g.atomB->GetBondedPoints().size(), 1u);
+    // Without a maximum the open path (no upper end) must not match.
+    g.atomB->SetMaxPoint(nullptr);
+    g.atomB->CollectBondedPoints();
+    EXPECT_TRUE(g.atomB->GetBondedPoints().empty());
+}
+
+TEST(AtomFrame, QuadratureCachesExistOnlyWhileAllocated) {
+    CMolecule molecule;
+    const graphtest::Graph g = graphtest::BuildGraph(molecule);
+    CAtom& atom = *g.atomA;
+    EXPECT_FALSE(atom.HasCaches());
+    EXPECT_EQ(atom.GetCache(1), nullptr);
+    ASSERT_TRUE(atom.AllocateCaches());
+    for (int i = 1; i <= CAtom::kCaches; ++i) {
+        ASSERT_NE(atom.GetCache(i), nullptr);
+        EXPECT_EQ(atom.GetCache(i)[0], -1.0);            // empty: no argument yet
+        atom.GetCache(i)[atom.GetPropertyCount()] = 1.0; // property count + 1 entries
+    }
+    atom.FreeCaches();
+    EXPECT_FALSE(atom.HasCaches());
+    EXPECT_EQ(atom.GetCache(3), nullptr);
+}

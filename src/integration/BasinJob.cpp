@@ -1,0 +1,293 @@
+#include "integration/BasinJob.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "analysis/Atom.h"
+#include "analysis/CritPoint.h"
+#include "analysis/GradPath.h"
+#include "analysis/Molecule.h"
+#include "integration/BasinQuadrature.h"
+#include "platform/core/JobState.h"
+#include "platform/core/JobTable.h"
+#include "platform/core/Prompt.h"
+
+namespace {
+
+constexpr double kRadians = 0.017453292519943295; // pi / 180
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The atom's quadrature caches for the length of a job: a launcher may have
+// allocated them already (and frees them itself), otherwise the job does.
+class CCacheScope {
+public:
+    explicit CCacheScope(CAtom& atom) : m_atom(atom) {
+        if (!atom.HasCaches()) m_bOwned = m_bOk = atom.AllocateCaches();
+    }
+    ~CCacheScope() {
+        if (m_bOwned) m_atom.FreeCaches();
+    }
+    CCacheScope(const CCacheScope&) = delete;
+    CCacheScope& operator=(const CCacheScope&) = delete;
+    bool Ok() const { return m_bOk; }
+
+private:
+    CAtom& m_atom;
+    bool m_bOwned = false;
+    bool m_bOk = true;
+};
+
+// The integration frame is the local frame between jobs: each job sets it as
+// it needs, and no later job or view sees the axis of a job's last region.
+class CFrameScope {
+public:
+    explicit CFrameScope(CAtom& atom) : m_atom(atom) { atom.SetIntegrationAxis(CVector()); }
+    ~CFrameScope() { m_atom.SetIntegrationAxis(CVector()); }
+    CFrameScope(const CFrameScope&) = delete;
+    CFrameScope& operator=(const CFrameScope&) = delete;
+
+private:
+    CAtom& m_atom;
+};
+
+// The first ascending density path of a bond point that ends at the atom's
+// maximum, or null.
+const CGradPath* PathToAtom(const CBondPoint& bond, const CAtom& atom) {
+    for (const CGradPath* path : bond.GetPathList(true))
+        if (path->GetFieldIndex() == 0 && path->GetEndPoint() == atom.GetMaxPoint()) return path;
+    return nullptr;
+}
+
+// Whether the result array can take n packed results.
+bool Fits(const CBasinResults& set, int n) {
+    return n >= 1 && set.Results.size() >= static_cast<std::size_t>(n);
+}
+
+} // namespace
+
+double CBasinJobSettings::ProposedFactor() const {
+    const double a = PhiLower == PhiUpper ? 2.0 * std::numbers::pi : 360.0 / (PhiUpper - PhiLower);
+    const double b = ThetaLower == ThetaUpper ? 2.0 : 180.0 / (ThetaUpper - ThetaLower);
+    return a * b;
+}
+
+void CBasinJob::ResultsChanged() {
+    if (OnResultsChanged) OnResultsChanged();
+}
+
+bool CBasinJob::RunBetaSphere(CAtom& atom, CMolecule& molecule, CBasinQuadrature& quadrature, bool cachesOk) {
+    const Clock::time_point start = Clock::now();
+    g_nEvaluations = 0;
+    CBasinResults& set = atom.m_ResultsB;
+    set.Method = 0.0;
+    const int n = SelectedBasinCount(molecule);
+    const double R = Settings.Radius;
+
+    bool ok = false;
+    if (Fits(set, n) && cachesOk) {
+        molecule.SetFieldIndex(0);
+        ok = quadrature.IntegrateBetaSphere(Settings.PhiLower * kRadians, Settings.PhiUpper * kRadians,
+                                            Settings.ThetaLower * kRadians, Settings.ThetaUpper * kRadians, R,
+                                            n, set.Results.data());
+    }
+    if (ok) {
+        const CIntegOptions& options = molecule.GetIntegOptions();
+        set.Method = R;
+        set.AbsAccuracy = options.AbsAccuracy;
+        set.RelAccuracy = options.RelAccuracy;
+        set.Evaluations = g_nEvaluations;
+        set.PhiFrom = Settings.PhiLower;
+        set.PhiTo = Settings.PhiUpper;
+        set.SymmetryFactor = Settings.Factor;
+        ScalePackedResults(molecule, set.Results.data(), n, Settings.Factor);
+        set.CPUTime = SecondsSince(start);
+    } else {
+        zel::ShowMessageBox(kBetaSphereFailed);
+    }
+    ResultsChanged();
+    return ok;
+}
+
+void CBasinJob::IntegrateBetaSphere() {
+    CAtom* atom = Settings.Atom;
+    CMolecule* molecule = atom ? atom->GetMolecule() : nullptr;
+    if (!molecule) return;
+    g_nProgress = 0;
+    // The window refers to the atom's local coordinates.
+    CFrameScope frame(*atom);
+    CCacheScope caches(*atom);
+    CBasinQuadrature quadrature(*atom, *molecule);
+    RunBetaSphere(*atom, *molecule, quadrature, caches.Ok());
+}
+
+void CBasinJob::IntegrateNatural() {
+    CAtom* atom = Settings.Atom;
+    CMolecule* molecule = atom ? atom->GetMolecule() : nullptr;
+    if (!molecule) return;
+    g_nProgress = 0;
+
+    const double thetaLo = Settings.ThetaLower * kRadians;
+    const double thetaHi = Settings.ThetaUpper * kRadians;
+    const double phiLo = Settings.PhiLower * kRadians;
+    double phiHi = Settings.PhiUpper * kRadians;
+    if (phiLo > phiHi) phiHi += 2.0 * std::numbers::pi;
+    const double R = Settings.Radius;
+    if (!(R > 0.0)) return;
+    // The regions follow the bond paths up to the atom's maximum.
+    if (!atom->GetMaxPoint()) {
+        zel::ShowMessageBox(kNoAttractor);
+        return;
+    }
+
+    CBasinResults& set = atom->m_ResultsA;
+    const int n = SelectedBasinCount(*molecule);
+    if (!Fits(set, n)) {
+        set.Method = 0.0;
+        zel::ShowMessageBox(kBasinFailed);
+        ResultsChanged();
+        return;
+    }
+
+    CFrameScope frame(*atom);
+    CCacheScope caches(*atom);
+    // One set of solvers for the beta sphere and the regions.
+    CBasinQuadrature quadrature(*atom, *molecule);
+    CBasinResults& sphere = atom->m_ResultsB;
+    if (sphere.Method == R)
+        ResultsChanged();
+    else
+        RunBetaSphere(*atom, *molecule, quadrature, caches.Ok());
+    if (!(sphere.Method > 0.0)) {
+        ResultsChanged();
+        return;
+    }
+
+    const Clock::time_point start = Clock::now();
+    g_nEvaluations = 0;
+    set.Method = 0.0;
+    std::fill(set.Results.begin(), set.Results.begin() + n, 0.0);
+
+    molecule->SetFieldIndex(0);
+    atom->CollectBondedPoints();
+    const std::vector<CBondPoint*> bonds = atom->GetBondedPoints();
+    std::vector<CVector> bondPoints;
+    for (const CBondPoint* bond : bonds)
+        for (const CGradPath* path : bond->GetPathList(true))
+            if (path->GetFieldIndex() == 0 && path->GetEndPoint() == atom->GetMaxPoint())
+                bondPoints.push_back(path->PointAtRadius(*atom, R));
+
+    quadrature.SetBondDirections(bondPoints);
+    const int count = std::max(static_cast<int>(bonds.size()), 1);
+    const bool zeroWidth = Settings.PhiLower >= Settings.PhiUpper;
+
+    bool ok = caches.Ok();
+    int index = 0;
+    const auto integrate = [&](const SRegionWindow& w) {
+        quadrature.SetRegion(index, count);
+        return quadrature.IntegrateBasinNatural(w.PhiFrom, w.PhiTo, w.ThetaFrom, w.ThetaTo, R, n,
+                                                set.Results.data()) == 1;
+    };
+    if (ok && bonds.empty()) {
+        index = 1;
+        ok = integrate(SRegionWindow{false, phiLo, phiHi, thetaLo, thetaHi});
+    }
+    for (const CBondPoint* bond : bonds) {
+        if (!ok) break;
+        const CGradPath* path = PathToAtom(*bond, *atom);
+        const CVector P = path ? path->PointAtRadius(*atom, R) : CVector(0.0, 0.0, R);
+        ++index;
+        atom->SetIntegrationAxis(P);
+        const CVector angles = CMolecule::CartesianToSpherical(atom->GlobalToLocal(P));
+        const double tol = 10.0 * (path ? path->GetAccuracy() : 0.0);
+        const SRegionWindow window =
+            ChooseRegionWindow(*atom, angles.y, angles.z, phiLo, phiHi, thetaLo, thetaHi, R, tol, zeroWidth);
+        if (window.Skip) continue;
+        ok = integrate(window);
+    }
+
+    if (ok) {
+        const CIntegOptions& options = molecule->GetIntegOptions();
+        set.Method = R;
+        set.StopS = options.StopS;
+        set.AbsAccuracy = options.AbsAccuracy;
+        set.RelAccuracy = options.RelAccuracy;
+        set.PhiFrom = Settings.PhiLower;
+        set.PhiTo = Settings.PhiUpper;
+        set.SymmetryFactor = Settings.Factor;
+        // Set B holds its volumes scaled already.
+        ScalePackedResults(*molecule, set.Results.data(), n, Settings.Factor);
+        for (int j = 0; j < n; ++j)
+            set.Results[static_cast<std::size_t>(j)] += sphere.Results[static_cast<std::size_t>(j)];
+        set.Evaluations = sphere.Evaluations + g_nEvaluations;
+        set.CPUTime = SecondsSince(start) + sphere.CPUTime;
+    } else {
+        zel::ShowMessageBox(kBasinFailed);
+    }
+    ResultsChanged();
+}
+
+void CBasinJob::IntegrateRadial() {
+    CAtom* atom = Settings.Atom;
+    CMolecule* molecule = atom ? atom->GetMolecule() : nullptr;
+    if (!molecule) return;
+    g_nProgress = 0;
+
+    const double phi0 = Settings.PhiLower * kRadians;
+    double phi1 = Settings.PhiUpper * kRadians;
+    const double theta0 = Settings.ThetaLower * kRadians;
+    const double theta1 = Settings.ThetaUpper * kRadians;
+    if (phi0 > phi1) phi1 += 2.0 * std::numbers::pi;
+    // Membership is decided by reaching the atom's maximum.
+    if (!atom->GetMaxPoint()) {
+        zel::ShowMessageBox(kNoAttractor);
+        return;
+    }
+
+    const Clock::time_point start = Clock::now();
+    CFrameScope frame(*atom);
+    g_nEvaluations = 0;
+    CBasinResults& set = atom->m_ResultsA;
+    set.Method = 0.0;
+    const int n = SelectedBasinCount(*molecule);
+    bool ok = false;
+    if (Fits(set, n)) {
+        std::fill(set.Results.begin(), set.Results.begin() + n, 0.0);
+        // Every atom's safe sphere decides membership, so all must be fresh.
+        for (const auto& each : molecule->GetAtomList())
+            each->ComputeNearestCritDistance();
+        CCacheScope caches(*atom);
+        CBasinQuadrature quadrature(*atom, *molecule);
+        ok =
+            caches.Ok() && quadrature.IntegrateBasinRadial(phi0, phi1, theta0, theta1, n, set.Results.data());
+    }
+    if (ok) {
+        const CIntegOptions& options = molecule->GetIntegOptions();
+        set.Method = -1.0;
+        set.StopR = options.StopR;
+        set.AbsAccuracy = options.AbsAccuracy;
+        set.RelAccuracy = options.RelAccuracy;
+        set.PhiFrom = Settings.PhiLower;
+        set.PhiTo = Settings.PhiUpper;
+        set.SymmetryFactor = Settings.Factor;
+        ScalePackedResults(*molecule, set.Results.data(), n, Settings.Factor);
+        set.Evaluations = g_nEvaluations;
+        set.CPUTime = SecondsSince(start);
+    } else {
+        zel::ShowMessageBox(kBasinFailed);
+    }
+    ResultsChanged();
+}
+
+void RegisterBasinJobs() {
+    zel::RegisterJobMethod(zel::kJobIntegrateBetaSphere, &CBasinJob::IntegrateBetaSphere);
+    zel::RegisterJobMethod(zel::kJobIntegrateNatural, &CBasinJob::IntegrateNatural);
+    zel::RegisterJobMethod(zel::kJobIntegrateRadial, &CBasinJob::IntegrateRadial);
+}

@@ -1,0 +1,306 @@
+// The basin in natural coordinates: outside the beta sphere, along the
+// density's gradient paths x' = -grad rho that leave the sphere at (theta,
+// phi). The path integral carries the volume element J, dJ/ds = -lap(rho) J,
+// which starts as the flux of the path field through the sphere.
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "analysis/Atom.h"
+#include "analysis/Molecule.h"
+#include "integration/BasinQuadrature.h"
+#include "platform/core/JobState.h"
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+constexpr double kDegrees = 180.0 / kPi;
+// A path is integrated in calls of this many steps, at most kPathCalls times:
+// where it runs into a critical point other than a maximum the gradient
+// vanishes and the path stalls.
+constexpr long kPathSteps = 90;
+constexpr int kPathCalls = 10;
+
+double Azimuth(CVector v) {
+    return CMolecule::CartesianToSpherical(v).z;
+}
+
+} // namespace
+
+int CBasinQuadrature::IntegrateBasinNatural(double phi0, double phi1, double theta0, double theta1, double R,
+                                            int N, double* out) {
+    Prepare();
+    m_molecule.SetFieldIndex(0);
+    if (phi1 < phi0) phi1 += 2.0 * kPi;
+    m_ctx.Phi0 = phi0;
+    m_ctx.Phi1 = phi1;
+    m_ctx.Theta0 = theta0;
+    m_ctx.Theta1 = theta1;
+    m_ctx.Radius = R;
+    m_ctx.N = N;
+    if (N < 1) return 0;
+
+    // The other bonds' directions in this region's integration frame.
+    const CMatrix frame = m_atom.GetIntegrationFrame();
+    m_RegionBonds.clear();
+    for (const CVector& point : m_BondPoints) {
+        const CVector u = frame * m_atom.GlobalToLocal(point);
+        const double length = u.Length();
+        if (length > 0.0) m_RegionBonds.push_back(u / length);
+    }
+
+    std::vector<double> y(static_cast<std::size_t>(N), 0.0);
+    const COdeSolver::Rhs thetaRhs = [this](double t, const double*, double* dydt) {
+        return NaturalThetaRhs(t, dydt);
+    };
+    if (!RunPhiLevel(thetaRhs, y.data(), false)) return 0;
+    for (int i = 0; i < N; ++i)
+        out[i] += y[static_cast<std::size_t>(i)];
+    return 1;
+}
+
+int CBasinQuadrature::NaturalThetaRhs(double t, double* dydt) {
+    const int N = m_ctx.N;
+    m_ctx.Phi = t;
+    m_ctx.FailTheta = 0;
+    m_cache2.Clear();
+    if (m_cache1.Holds(t)) {
+        m_cache1.Load(dydt, N);
+        return 0;
+    }
+    std::fill(dydt, dydt + N, 0.0);
+
+    const COdeSolver::Rhs pathRhs = [this](double theta, const double*, double* d) {
+        return NaturalPathRhs(theta, d);
+    };
+    bool ok = false;
+    if (m_ctx.Theta0 == m_ctx.Theta1) {
+        pathRhs(m_ctx.Theta0, dydt, dydt);
+        ok = !m_ctx.FailTheta && !IsCancelRequested();
+    } else {
+        // Theta runs from the region's bond up to the nearest plane that
+        // bisects it and another bond direction, at this phi.
+        double cut = m_ctx.Theta1;
+        const double c = std::cos(t), s = std::sin(t);
+        for (const CVector& u : m_RegionBonds) {
+            if (std::fabs(u.z - 1.0) < 0.001) continue; // the region's own bond
+            double a = std::atan2(1.0 - u.z, u.x * c + u.y * s);
+            if (a < 0.0) a += kPi;
+            cut = std::min(cut, a);
+        }
+        m_ctx.ThetaCut = cut;
+        if (CQuadratureLevel* level = Level(kThetaLevel, N)) {
+            // Downwards from the cut, so that the solver starts where the
+            // paths are easy and ends at the bond. Paths that leave the
+            // sphere ever closer to the bond pass ever closer to its bond
+            // point, linger there and sweep ever more volume: the path
+            // integral grows without bound towards the bond (an integrable
+            // singularity), which a solver stepping in theta itself resolves
+            // poorly. The level therefore runs in u, theta = theta0 + (cut -
+            // theta0) u^3, in which the integrand vanishes at the bond.
+            const double theta0 = m_ctx.Theta0;
+            const double width = cut - theta0;
+            const COdeSolver::Rhs uRhs = [this, &pathRhs, theta0, width, N](double u, const double*,
+                                                                            double* d) {
+                const int result = pathRhs(theta0 + width * u * u * u, d, d);
+                const double weight = 3.0 * width * u * u;
+                for (int i = 0; i < N; ++i)
+                    d[i] *= weight;
+                return result;
+            };
+            level->SetLimits(1.0, 0);
+            ok = level->Run(uRhs, 1.0, 0.0, Rel(1), Abs(1), dydt) && !IsCancelRequested() && !m_ctx.FailTheta;
+            if (!ok) {
+                if (level->SolverFailed()) ShowMessage(kThetaFailed, level->Flag());
+                g_bCancel = 1;
+            }
+            for (int i = 0; i < N; ++i)
+                dydt[i] = -dydt[i];
+        }
+    }
+    if (!ok) {
+        m_ctx.FailPhi = 1;
+        std::fill(dydt, dydt + N, 0.0);
+        return -1;
+    }
+    m_cache1.Store(t, dydt, N);
+    return 0;
+}
+
+int CBasinQuadrature::NaturalPathRhs(double t, double* dydt) {
+    const int N = m_ctx.N;
+    m_ctx.Theta = t;
+    m_ctx.FailR = 0;
+    if (m_cache2.Holds(t)) {
+        m_cache2.Load(dydt, N);
+        return 0;
+    }
+    std::fill(dydt, dydt + N, 0.0);
+    if (t <= 0.0) return 0;
+
+    const double R = m_ctx.Radius;
+    const CVector x0 = m_atom.FromIntegrationCoords(CVector(R, t, m_ctx.Phi));
+    if (!m_molecule.Evaluate(x0, -2)) {
+        m_ctx.FailTheta = 1;
+        return -1;
+    }
+    const CVector g = m_molecule.GetGradient();
+
+    CQuadratureLevel* level = Level(kPathLevel, N + 4);
+    if (!level) {
+        m_ctx.FailTheta = 1;
+        return -1;
+    }
+    COdeSolver& solver = level->Solver();
+    level->SetLimits(0.0, kPathSteps);
+    m_pathState.assign(static_cast<std::size_t>(N) + 4, 0.0);
+    m_pathTol.assign(static_cast<std::size_t>(N) + 4, Abs(2));
+    double* y = m_pathState.data();
+    // The flux of the path field -grad rho through the sphere's element.
+    y[N] = -R * std::sin(t) * (g * m_atom.RelativeToNucleus(x0));
+    y[N + 1] = x0.x;
+    y[N + 2] = x0.y;
+    y[N + 3] = x0.z;
+    const COdeSolver::Rhs integrand = [this](double, const double* state, double* d) {
+        return NaturalPathIntegrand(state, d);
+    };
+    using Status = COdeSolver::Status;
+    bool accepted = false;
+    ++m_nPaths;
+    if (solver.Init(integrand, 0.0, y, Rel(2), m_pathTol.data()) == Status::Success) {
+        double s = 0.0;
+        for (int call = 0; call < kPathCalls; ++call) {
+            const Status status = solver.Solve(m_dStopS, s, y);
+            if (IsCancelRequested() || m_ctx.FailR) break;
+            if (status == Status::Success) {
+                accepted = true;
+                break;
+            }
+            // A path that did not step at all, or that the solver gave up on
+            // (accuracy, convergence or error-test failures), has integrated
+            // nothing that can be trusted.
+            if (s == 0.0 || status != Status::TooMuchWork) break;
+            // Out of steps: where the path has run into a bond, ring or cage
+            // point its gradient vanishes and it would stall forever; the rest
+            // of it adds nothing. Anywhere else it goes on.
+            const CVector end(y[N + 1], y[N + 2], y[N + 3]);
+            if (2.0 * m_ctx.AbsAccuracy > m_molecule.FindNearestCritPoint(end, nullptr, -2, 1, 0)) {
+                ++m_nStalledPaths;
+                accepted = true;
+                break;
+            }
+        }
+    }
+    // The solver's steps and calls are all spent on a path that reached no
+    // critical point: a failure, as is any other solver failure.
+
+    const CVector last(y[N + 1], y[N + 2], y[N + 3]);
+    SetStatusTextF(
+        "Integration, region %d of %d (Phi = 0...%0.0lf): Phi = %0.4lf, Theta = %0.4lf, R = %0.1lf",
+        m_ctx.Region, m_ctx.RegionCount, (m_ctx.Phi1 - m_ctx.Phi0) * kDegrees,
+        (m_ctx.Phi - m_ctx.Phi0) * kDegrees, t * kDegrees, m_atom.RelativeToNucleus(last).Length());
+    if (m_ctx.Phi0 < m_ctx.Phi1) {
+        g_nProgress = static_cast<int>((m_ctx.Phi - m_ctx.Phi0) * 100.0 / (m_ctx.Phi1 - m_ctx.Phi0) + 0.5);
+    } else if (m_ctx.Theta0 < m_ctx.Theta1 && m_ctx.ThetaCut > m_ctx.Theta0) {
+        g_nProgress =
+            static_cast<int>(100.0 - (t - m_ctx.Theta0) * 100.0 / (m_ctx.ThetaCut - m_ctx.Theta0) + 0.5);
+    }
+
+    if (!accepted) {
+        m_ctx.FailTheta = 1;
+        g_bCancel = 1;
+        return -1;
+    }
+    std::copy(y, y + N, dydt);
+    m_cache2.Store(t, dydt, N);
+    return 0;
+}
+
+int CBasinQuadrature::NaturalPathIntegrand(const double* y, double* dydt) {
+    const int N = m_ctx.N;
+    std::fill(dydt, dydt + N + 4, 0.0);
+    if (IsCancelRequested()) {
+        m_ctx.FailR = 1;
+        return -1;
+    }
+    const CVector x(y[N + 1], y[N + 2], y[N + 3]);
+    if (!m_molecule.Evaluate(x, 2, &m_atom)) {
+        m_ctx.FailR = 1;
+        return -1;
+    }
+    const double* values = m_molecule.GetSelectedValues(true);
+    // The volume element follows the Laplacian itself (entry 1 of the layout,
+    // L = -lap(rho)/4), whatever the selection packs.
+    const double laplacianTerm = m_molecule.GetValues()[1];
+    const double J = y[N];
+    for (int i = 0; i < N; ++i) {
+        if (!std::isfinite(values[i])) {
+            m_ctx.FailR = 1;
+            return -1;
+        }
+        dydt[i] = J * values[i];
+    }
+    dydt[N] = 4.0 * laplacianTerm * J;
+    const CVector g = m_molecule.GetGradient();
+    dydt[N + 1] = -g.x;
+    dydt[N + 2] = -g.y;
+    dydt[N + 3] = -g.z;
+    return 0;
+}
+
+SRegionWindow ChooseRegionWindow(const CAtom& atom, double thetaB, double phiB, double phiLo, double phiHi,
+                                 double thetaLo, double thetaHi, double R, double tol, bool zeroWidth) {
+    SRegionWindow window{false, phiLo, phiHi, thetaLo, thetaHi};
+    if (zeroWidth) return window;
+
+    window = {false, 0.0, 2.0 * kPi, 0.0, kPi};
+    const CMatrix J = atom.GetIntegrationFrame();
+    const double width = phiHi - phiLo;
+    // A bond along the local z axis: the window turned into the region's frame.
+    const auto turned = [&](double phi) {
+        const CVector w = J * CMolecule::SphericalToCartesian(CVector(R, kPi / 2.0, phi));
+        window.PhiFrom = Azimuth(w);
+        window.PhiTo = window.PhiFrom + width;
+        if (window.PhiFrom > window.PhiTo) window.PhiTo += 2.0 * kPi;
+        return window;
+    };
+    if (std::fabs(thetaB) < tol) return turned(phiLo);
+    if (std::fabs(kPi - thetaB) < tol) return turned(phiHi);
+
+    bool inside = false;
+    for (double phi : {phiB, phiB + 2.0 * kPi, phiB - 2.0 * kPi})
+        inside = inside || (phiLo - tol < phi && phi < phiHi + tol);
+    if (!inside) {
+        window.Skip = true;
+        return window;
+    }
+    if (std::fabs(width - 2.0 * kPi) <= tol) return window;
+
+    bool onBorder = false;
+    for (double border : {phiHi, phiLo})
+        for (double shift : {0.0, 2.0 * kPi, -2.0 * kPi})
+            onBorder = onBorder || std::fabs(border - phiB + shift) < tol;
+    if (!onBorder) return window;
+
+    // Half the region: the half on the window's side of the border plane,
+    // told by a probe just off the bond, a quarter turn from the local z axis.
+    const double phi1 = Azimuth(J * CVector(0.0, 0.0, R));
+    const CVector probe = CMolecule::SphericalToCartesian(CVector(R, 100.0 * tol, phi1 + kPi / 2.0)) * J;
+    double phiP = Azimuth(probe);
+    if (phiP < phiLo) phiP += 2.0 * kPi;
+    double from = 0.0;
+    if (phiLo <= phiP && phiP <= phiHi) {
+        from = phi1;
+        if (from >= 2.0 * kPi) from -= 2.0 * kPi;
+    } else {
+        from = phi1 - kPi;
+        if (from < 0.0) from += 2.0 * kPi;
+        if (from >= 2.0 * kPi) from -= 2.0 * kPi;
+    }
+    window.PhiFrom = from;
+    window.PhiTo = from + kPi;
+    window.ThetaFrom = 0.0;
+    window.ThetaTo = kPi;
+    return window;
+}

@@ -1,0 +1,152 @@
+#pragma once
+// The integrations over one atom: the beta sphere (three levels phi, theta, r
+// over the sphere of radius R about the nucleus), the basin in natural
+// coordinates (phi, theta on the beta sphere, then the density's gradient path
+// leaving the sphere there) and the basin in radial coordinates (phi, theta,
+// then the ray from the nucleus cut at the basin's zero-flux surface). One
+// object serves one job: it makes each level's solver once and keeps the
+// shared context (Quadrature.h).
+//
+// The integrands are the selected basin properties (packed, CMolecule::
+// GetSelectedValues) of an evaluation that names this atom as atom A, so that
+// the properties measured from its nucleus (moments, R(n), GR(n), VNEO,
+// forces, virial terms) are those of this atom.
+//
+// Return values: 1 success, 0 failure (the level messages are shown; the
+// output array is left unchanged). The cancel flag of the job state is polled
+// by every integrand and tested after every solver call; some failures raise
+// it, so that the levels above unwind at once.
+
+#include <memory>
+#include <vector>
+
+#include "integration/Quadrature.h"
+#include "numerics/Vector.h"
+
+class CMaxPoint;
+
+class CBasinQuadrature {
+public:
+    // The options (accuracies, stop values, ray step, crossings) are the
+    // molecule's current basin-integration options, read by each integration;
+    // the atom's caches are used while they are allocated.
+    CBasinQuadrature(CAtom& atom, CMolecule& molecule);
+    ~CBasinQuadrature();
+    CBasinQuadrature(const CBasinQuadrature&) = delete;
+    CBasinQuadrature& operator=(const CBasinQuadrature&) = delete;
+
+    CQuadratureContext& Context() { return m_ctx; }
+
+    // The part theta0 <= theta <= theta1, phi0 <= phi <= phi1 (integration
+    // coordinates; phi1 + 2 pi when phi1 < phi0) of the sphere of radius R:
+    // assigns the N integrals to out.
+    int IntegrateBetaSphere(double phi0, double phi1, double theta0, double theta1, double R, int N,
+                            double* out);
+
+    // Natural coordinates. The directions (global points at the beta-sphere
+    // radius on the atom's bond paths) that bound the regions: each region's
+    // theta runs from its own bond to the plane halfway to the nearest other.
+    void SetBondDirections(std::vector<CVector> points) { m_BondPoints = std::move(points); }
+    void SetRegion(int index, int count) {
+        m_ctx.Region = index;
+        m_ctx.RegionCount = count;
+    }
+    // One region, in the atom's current integration frame: adds its N
+    // integrals (outside the beta sphere of radius R) to out.
+    int IntegrateBasinNatural(double phi0, double phi1, double theta0, double theta1, double R, int N,
+                              double* out);
+
+    // Radial coordinates: assigns the N integrals over the basin part of the
+    // window to out. Needs the atom's density maximum and fresh safe radii.
+    int IntegrateBasinRadial(double phi0, double phi1, double theta0, double theta1, int N, double* out);
+    // The inside segments (start 1, end 1, start 2, end 2; bohr from the
+    // nucleus) of the ray at the context's current theta and phi. 1, or 0 when
+    // a membership test failed.
+    int FindSurfaceCrossings(double segments[4]);
+    // The crossing between a radius inside the basin and one outside; 0 when a
+    // membership test failed or an integrand value is not finite.
+    double BisectSurfaceCrossing(double inside, double outside);
+    // The maximum of the atom whose safe sphere the path of steepest ascent
+    // from radius r on the current ray enters first; null with the context's
+    // SearchFailed raised when the path could not be followed (solver failure,
+    // vanishing gradient, cancel). b (clamped to 1..1000) loosens the path's
+    // tolerances.
+    CMaxPoint* FindBasinOfPoint(double r, double b);
+
+    // Counts for the benchmark and the tests: runs of the natural path level
+    // and how many of them ended stalled at a critical point.
+    long PathCount() const { return m_nPaths; }
+    long StalledPathCount() const { return m_nStalledPaths; }
+
+private:
+    enum LevelRole { kPhiLevel, kThetaLevel, kRLevel, kPathLevel, kUphillLevel, kLevelRoles };
+    // The role's solver, made at its first use; null when it cannot be made.
+    CQuadratureLevel* Level(LevelRole role, int n);
+    // Reads the options and the atom's caches (which a job may allocate after
+    // making this object) for an integration about to start.
+    void Prepare();
+    // The tolerances of a level at this nesting depth (LevelTolerance).
+    double Rel(int depth) const { return LevelTolerance(m_ctx.RelAccuracy, depth); }
+    double Abs(int depth) const { return LevelTolerance(m_ctx.AbsAccuracy, depth); }
+    void ShowMessage(const char* format, int flag) const;
+
+    // The phi level of every integration: y = the theta integral over the
+    // window; raiseCancel: a failure after the solver call raises the cancel
+    // flag (radial coordinates).
+    bool RunPhiLevel(const COdeSolver::Rhs& thetaRhs, double* y, bool raiseCancel);
+    // BetaSphereThetaRhs and RadialThetaRhs: the theta integral at phi = t of
+    // rayRhs.
+    int SphereThetaRhs(double t, double* dydt, const COdeSolver::Rhs& rayRhs);
+    int BetaSphereRadialRhs(double t, double* dydt);
+    // r^2 times the selected values at (r, theta, phi); the integrand of the
+    // beta sphere and of the rays (RadialIntegrand).
+    int BetaSphereIntegrand(double t, double* dydt);
+
+    int NaturalThetaRhs(double t, double* dydt);
+    int NaturalPathRhs(double t, double* dydt);
+    int NaturalPathIntegrand(const double* y, double* dydt);
+
+    int RadialRayRhs(double t, double* dydt);
+    bool IsInside(double r, double b);
+    // Progress by phi, else by theta, as the beta sphere and the rays write it.
+    void SetSphereProgress() const;
+
+    CAtom& m_atom;
+    CMolecule& m_molecule;
+    CQuadratureContext m_ctx;
+    CLevelCache m_cache1, m_cache2, m_cache3;
+    std::unique_ptr<CQuadratureLevel> m_levels[kLevelRoles];
+    // Options of the running integration.
+    double m_dStopS = 1e6;
+    double m_dStopR = 9.0;
+    double m_dRayStep = 1.0;
+    int m_nMaxCrossings = 3;
+    // Natural coordinates: the bond points at radius R, and their directions
+    // in the current region's integration frame.
+    std::vector<CVector> m_BondPoints;
+    std::vector<CVector> m_RegionBonds;
+    std::vector<double> m_pathState;
+    std::vector<double> m_pathTol;
+    long m_nPaths = 0;
+    long m_nStalledPaths = 0;
+};
+
+// The right-hand side of a path of steepest ascent in arc length: dy/dt the
+// unit gradient of the molecule's current field at y (3 values). Where the
+// gradient vanishes exactly it gives 1e-24 y and raises searchFailed; a failed
+// evaluation raises it too and returns -1 (stop).
+int NucleusPathRhs(CMolecule& molecule, const double* y, double* dydt, int& searchFailed);
+
+// A natural-coordinate region's angular window in its integration frame.
+struct SRegionWindow {
+    bool Skip = false; // the region's bond lies outside the window
+    double PhiFrom = 0.0, PhiTo = 0.0, ThetaFrom = 0.0, ThetaTo = 0.0;
+};
+
+// The window of the region whose bond direction has local polar angles
+// (thetaB, phiB), with the atom's integration frame already set from it. The
+// dialog's window phiLo..phiHi, thetaLo..thetaHi (radians; zeroWidth when its
+// phi lower is not below its upper) selects whole regions, half regions or
+// none; tol is 10 times the accuracy of the region's bond path.
+SRegionWindow ChooseRegionWindow(const CAtom& atom, double thetaB, double phiB, double phiLo, double phiHi,
+                                 double thetaLo, double thetaHi, double R, double tol, bool zeroWidth);

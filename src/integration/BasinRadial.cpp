@@ -1,0 +1,285 @@
+// The basin in radial coordinates: rays from the nucleus, each cut where it
+// leaves the basin. A point belongs to the basin when its path of steepest
+// ascent enters the atom's safe sphere first; up to three crossings (two
+// inside segments) of a ray are followed.
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "analysis/Atom.h"
+#include "analysis/CritPoint.h"
+#include "analysis/Molecule.h"
+#include "integration/BasinQuadrature.h"
+#include "platform/core/JobState.h"
+#include "platform/core/Prompt.h"
+
+namespace {
+
+constexpr double kDegrees = 180.0 / std::numbers::pi;
+// Halving a bracket more often than this cannot narrow it further in doubles.
+constexpr int kMaxBisections = 200;
+// The uphill path advances at least this far (bohr) between two looks at the
+// safe spheres, whatever the spheres and options say.
+constexpr double kMinUphillStep = 1e-6;
+
+} // namespace
+
+int NucleusPathRhs(CMolecule& molecule, const double* y, double* dydt, int& searchFailed) {
+    const CVector x(y[0], y[1], y[2]);
+    if (!molecule.Evaluate(x, -2)) {
+        searchFailed = 1;
+        dydt[0] = dydt[1] = dydt[2] = 0.0;
+        return -1;
+    }
+    const CVector g = molecule.GetGradient();
+    const double length = g.Length();
+    if (length == 0.0) {
+        dydt[0] = 1e-24 * x.x;
+        dydt[1] = 1e-24 * x.y;
+        dydt[2] = 1e-24 * x.z;
+        searchFailed = 1;
+        return 0;
+    }
+    dydt[0] = g.x / length;
+    dydt[1] = g.y / length;
+    dydt[2] = g.z / length;
+    return 0;
+}
+
+int CBasinQuadrature::IntegrateBasinRadial(double phi0, double phi1, double theta0, double theta1, int N,
+                                           double* out) {
+    Prepare();
+    m_molecule.SetFieldIndex(0);
+    if (phi1 < phi0) phi1 += 2.0 * std::numbers::pi;
+    m_ctx.Phi0 = phi0;
+    m_ctx.Phi1 = phi1;
+    m_ctx.Theta0 = theta0;
+    m_ctx.Theta1 = theta1;
+    m_ctx.N = N;
+    if (N < 1 || !m_atom.GetMaxPoint()) return 0;
+
+    std::vector<double> y(static_cast<std::size_t>(N), 0.0);
+    const COdeSolver::Rhs rayRhs = [this](double t, const double*, double* dydt) {
+        return RadialRayRhs(t, dydt);
+    };
+    const COdeSolver::Rhs thetaRhs = [this, &rayRhs](double t, const double*, double* dydt) {
+        return SphereThetaRhs(t, dydt, rayRhs);
+    };
+    if (!RunPhiLevel(thetaRhs, y.data(), true)) return 0;
+    std::copy(y.begin(), y.end(), out);
+    return 1;
+}
+
+int CBasinQuadrature::RadialRayRhs(double t, double* dydt) {
+    const int N = m_ctx.N;
+    m_ctx.Theta = t;
+    m_ctx.FailR = 0;
+    m_cache3.Clear();
+    if (m_cache2.Holds(t)) {
+        m_cache2.Load(dydt, N);
+        return 0;
+    }
+    std::fill(dydt, dydt + N, 0.0);
+    const double s = std::sin(t);
+    if (s == 0.0) return 0;
+
+    CQuadratureLevel* level = Level(kRLevel, N);
+    if (!level) {
+        m_ctx.FailTheta = 1;
+        return -1;
+    }
+    double segments[4];
+    if (!FindSurfaceCrossings(segments)) {
+        m_ctx.FailTheta = 1;
+        return -1;
+    }
+    const COdeSolver::Rhs integrand = [this](double r, const double*, double* d) {
+        return BetaSphereIntegrand(r, d);
+    };
+    std::vector<double> part(static_cast<std::size_t>(N), 0.0);
+    for (int k = 0; k < 2; ++k) {
+        const double start = segments[2 * k], end = segments[2 * k + 1];
+        if (!(start < end)) continue;
+        SetStatusTextF("Radial integration: Phi = %0.4lf,   Theta = %0.4lf, rMax = %0.4lf",
+                       m_ctx.Phi * kDegrees, t * kDegrees, end);
+        SetSphereProgress();
+        level->SetLimits(0.0, 0);
+        const bool ok = level->Run(integrand, start, end, Rel(2), Abs(2), part.data()) &&
+                        !IsCancelRequested() && !m_ctx.FailR;
+        if (!ok) {
+            m_ctx.FailTheta = 1;
+            g_bCancel = 1;
+            std::fill(dydt, dydt + N, 0.0);
+            return -1;
+        }
+        for (int i = 0; i < N; ++i)
+            dydt[i] += s * part[static_cast<std::size_t>(i)];
+    }
+    m_cache2.Store(t, dydt, N);
+    return 0;
+}
+
+bool CBasinQuadrature::IsInside(double r, double b) {
+    // A path that could not be followed (failed, cancelled) never counts as
+    // inside; the caller looks at SearchFailed.
+    const CMaxPoint* reached = FindBasinOfPoint(r, b);
+    return !m_ctx.SearchFailed && reached && reached == m_atom.GetMaxPoint();
+}
+
+int CBasinQuadrature::FindSurfaceCrossings(double segments[4]) {
+    const double rMax = m_dStopR;
+    const double step = m_dRayStep;
+    segments[0] = 0.0;
+    segments[1] = rMax;
+    segments[2] = segments[3] = rMax;
+
+    // Everything up to the safe radius belongs to the atom.
+    double rPrev = m_atom.GetNearestCritDistance();
+    double rNext = rPrev + step;
+    const auto advance = [&] {
+        rPrev = rNext;
+        rNext += step;
+    };
+    // A ray step that does not advance would test the same point for ever.
+    if (!(step > 0.0)) return 1;
+
+    // First exit.
+    bool exited = false;
+    while (rNext < rMax) {
+        if (IsInside(rNext, 1.0)) {
+            advance();
+            continue;
+        }
+        if (m_ctx.SearchFailed) return 0;
+        const double crossing = BisectSurfaceCrossing(rPrev, rNext);
+        if (crossing == 0.0) return 0;
+        segments[1] = crossing;
+        advance();
+        exited = true;
+        break;
+    }
+    if (!exited || m_nMaxCrossings < 2) return 1;
+
+    // Re-entry.
+    bool entered = false;
+    while (rNext < rMax) {
+        if (IsInside(rNext, 1.0)) {
+            const double crossing = BisectSurfaceCrossing(rNext, rPrev);
+            if (crossing == 0.0) return 0;
+            segments[2] = crossing;
+            advance();
+            entered = true;
+            break;
+        }
+        if (m_ctx.SearchFailed) return 0;
+        advance();
+    }
+    if (!entered || m_nMaxCrossings < 3) return 1;
+
+    // Second exit.
+    while (rNext < rMax) {
+        if (IsInside(rNext, 1.0)) {
+            advance();
+            continue;
+        }
+        if (m_ctx.SearchFailed) return 0;
+        const double crossing = BisectSurfaceCrossing(rPrev, rNext);
+        if (crossing == 0.0) return 0;
+        segments[3] = crossing;
+        break;
+    }
+    return 1;
+}
+
+double CBasinQuadrature::BisectSurfaceCrossing(double inside, double outside) {
+    double a = inside, b = outside;
+    double scale = 1.0;
+    const double w = 10.0 * std::sin(m_ctx.Theta);
+    double r = 0.5 * (a + b);
+    for (int i = 0; i < kMaxBisections; ++i) {
+        r = 0.5 * (a + b);
+        // The bracket cannot narrow any further.
+        if (r == a || r == b) break;
+        if (IsInside(r, scale))
+            a = r;
+        else if (m_ctx.SearchFailed)
+            return 0.0;
+        else
+            b = r;
+        // The error the uncertain crossing causes in the ray integral: the
+        // largest integrand times the bracket.
+        const CVector point = m_atom.FromIntegrationCoords(CVector(r, m_ctx.Theta, m_ctx.Phi));
+        if (!m_molecule.Evaluate(point, 1, &m_atom)) return 0.0;
+        const double* values = m_molecule.GetSelectedValues(true);
+        double largest = 0.0;
+        for (int k = 0; k < m_ctx.N; ++k)
+            largest = std::max(largest, std::fabs(values[k]));
+        const double x = largest * w * r * r;
+        if (!std::isfinite(x)) return 0.0;
+        const double error = std::fabs(b - a) * x;
+        // Where the integrand is small the membership tests may be looser.
+        scale = x > 0.0005 ? 0.5 / x : 1000.0;
+        if (error <= m_ctx.AbsAccuracy) break;
+    }
+    return r;
+}
+
+CMaxPoint* CBasinQuadrature::FindBasinOfPoint(double r, double b) {
+    m_ctx.SearchFailed = 0;
+    if (IsCancelRequested()) {
+        m_ctx.SearchFailed = 1;
+        return nullptr;
+    }
+    const CVector x0 = m_atom.FromIntegrationCoords(CVector(r, m_ctx.Theta, m_ctx.Phi));
+    b = std::clamp(b, 1.0, 1000.0);
+
+    CQuadratureLevel* level = Level(kUphillLevel, 3);
+    if (!level) {
+        m_ctx.SearchFailed = 1;
+        return nullptr;
+    }
+    COdeSolver& solver = level->Solver();
+    level->SetLimits(0.0, 0);
+    const double y0[3] = {x0.x, x0.y, x0.z};
+    const double absTol[3] = {m_ctx.AbsAccuracy * b, m_ctx.AbsAccuracy * b, m_ctx.AbsAccuracy * b};
+    const COdeSolver::Rhs rhs = [this](double, const double* y, double* dydt) {
+        return NucleusPathRhs(m_molecule, y, dydt, m_ctx.SearchFailed);
+    };
+    using Status = COdeSolver::Status;
+    if (solver.Init(rhs, 0.0, y0, m_ctx.RelAccuracy * b, absTol) != Status::Success) {
+        m_ctx.SearchFailed = 1;
+        return nullptr;
+    }
+
+    const CMolecule::CAtomList& atoms = m_molecule.GetAtomList();
+    double y[3] = {x0.x, x0.y, x0.z};
+    double tout = 0.0, t = 0.0;
+    while (!m_ctx.SearchFailed) {
+        const CVector x(y[0], y[1], y[2]);
+        // Never past half a safe radius into any sphere, so that the first
+        // sphere the path enters is seen.
+        double step = m_dStopR;
+        for (const auto& atom : atoms) {
+            const double safe = atom->GetNearestCritDistance();
+            const double d = (atom->GetPosition() - x).Length();
+            if (safe > d) return atom->GetMaxPoint();
+            step = std::min(step, d - 0.5 * safe);
+        }
+        tout += std::max(step, kMinUphillStep);
+        // Past tout the path could cross a nucleus, where its direction turns
+        // over, and the trial points run off to where the density vanishes.
+        (void)solver.SetStopTime(tout);
+        const Status status = solver.Solve(tout, t, y);
+        if (IsCancelRequested()) {
+            m_ctx.SearchFailed = 1;
+        } else if (status != Status::Success && !m_ctx.SearchFailed) {
+            std::string text = kSurfaceSearchFailed;
+            if (status == Status::TooMuchWork) text += kPossiblyCritPoint;
+            zel::ShowMessageBox(text);
+            m_ctx.SearchFailed = 1;
+            g_bCancel = 1;
+        }
+    }
+    return nullptr;
+}
