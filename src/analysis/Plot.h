@@ -212,6 +212,10 @@ public:
     // B and C span no plane or the corners would not be finite numbers (the
     // plot's plane is then unchanged).
     int SetPlane(CPlotPlane plane);
+    // Puts back a plane record taken with GetPlane, corners and all, as a
+    // cancelled dialog does: nothing is derived again, so a plane whose
+    // corners were never derived from its points stays as it was.
+    void RestorePlane(const CPlotPlane& plane) { m_Plane = plane; }
     // Unit normal of (b - a) x (c - a).
     static CVector PlaneNormal(CVector a, CVector b, CVector c);
     // p turned by angle (radians) about the axis through c along n,
