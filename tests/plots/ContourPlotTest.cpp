@@ -285,6 +285,44 @@ TEST_F(GaussianContours, ViewAlongTheZAxisIsNudged) {
     EXPECT_NEAR(p.Length(), CVector(1.5, -0.5, 0.25).Length(), 1e-12);
 }
 
+TEST_F(GaussianContours, UphillPathsAreClippedFromTheirStart) {
+    // A ring point beside the nucleus (no maximum is known, so no uphill path
+    // is captured) in a 2 x 2 rectangle that leaves the nucleus outside:
+    // every path climbs out of the rectangle towards the nucleus.
+    auto ring = std::make_unique<CRingPoint>(&molecule, molecule.NextObjectNumber(), 0, CVector(1.5, 0, 0), 0.0);
+    const int number = ring->GetNumber();
+    molecule.GetList(1)->push_back(std::move(ring));
+    ASSERT_EQ(plot->SetPlane(Plane({2, 0, 0}, {3, 0, 0}, {2, 1, 0}, {2, 0, 0}, 2.0, 2.0)), 0);
+    auto point = std::make_unique<CSelectedPoint>();
+    point->m_bComputedPaths = 1;
+    point->m_nPathCount = 4;
+    point->m_nNumber = number;
+    point->m_Position = {1.5, 0, 0};
+    plot->GetSelectedPoints().push_back(std::move(point));
+    plot->Compute();
+
+    const CSelectedPoint& traced = *plot->GetSelectedPoints().front();
+    ASSERT_EQ(traced.m_Paths.size(), 4u);
+    const CVector start = plot->ToPlotCoords({1.5, 0, 0});
+    const CContourPlot::SPlaneRegion region = plot->MakePlaneRegion();
+    for (const auto& path : traced.m_Paths) {
+        const auto& points = path->GetPointList();
+        // Kept from the start up to where the path leaves the rectangle.
+        ASSERT_GT(points.size(), 10u);
+        EXPECT_LT((points.back() - start).Length(), 0.01);
+        for (CVector p : points)
+            EXPECT_TRUE(region.Contains(plot->ToPage(p)));
+        EXPECT_EQ(path->GetParameterList().size(), points.size());
+        EXPECT_EQ(path->GetEndPoint(), nullptr);
+        EXPECT_EQ(path->GetLowerPoint(), nullptr);
+    }
+    // The far ends lie where the paths left the rectangle, well away from
+    // the start: walked from the far end, every path would have been cut to
+    // nothing.
+    for (const auto& path : traced.m_Paths)
+        EXPECT_GT((path->GetPointList().front() - start).Length(), 0.3);
+}
+
 // --- water in its molecular plane ---------------------------------------------------------
 
 class WaterContours : public ::testing::Test {
