@@ -323,6 +323,50 @@ TEST_F(GaussianContours, UphillPathsAreClippedFromTheirStart) {
         EXPECT_GT((path->GetPointList().front() - start).Length(), 0.3);
 }
 
+TEST_F(GaussianContours, MarkerShapes) {
+    plot->UpdateView();
+    const zel::CRect border = plot->GetBorder()->GetRect();
+    struct Case {
+        int shape;
+        double height; // above the plane, bohr
+        int computed;
+        std::vector<std::string> kinds; // the drawing records, in order
+    };
+    const Case cases[] = {
+        {CSelectedPoint::kCircle, 0.0, 0, {"Ellipse"}},
+        {CSelectedPoint::kCross, 0.0, 0, {"MoveTo", "LineTo", "MoveTo", "LineTo"}},
+        {CSelectedPoint::kCrossLight, 0.0, 0,
+         {"MoveTo", "LineTo", "MoveTo", "LineTo", "MoveTo", "LineTo", "MoveTo", "LineTo"}},
+        {CSelectedPoint::kRectangle, 0.0, 0, {"Rectangle"}},
+        {CSelectedPoint::kTriangle, 0.0, 1, {"Ellipse", "Polygon"}}, // the blank disc first
+        {7, 0.0, 0, {"Ellipse"}},                                   // unknown: a circle
+        // Exactly 0.001 from the plane: the off-plane shape (a rectangle here).
+        {CSelectedPoint::kCross, 0.001, 0, {"Rectangle"}},
+        {CSelectedPoint::kCross, 0.0009, 0, {"MoveTo", "LineTo", "MoveTo", "LineTo"}},
+    };
+    for (const Case& c : cases) {
+        CSelectedPoint point;
+        point.m_nInPlaneShape = c.shape;
+        point.m_nOffPlaneShape = c.height > 0 ? CSelectedPoint::kRectangle : c.shape;
+        point.m_bComputedPaths = c.computed;
+        // Level with corner 0 in x, so that the view's nudge off the normal
+        // adds nothing to the distance from the plane.
+        point.m_Position = {plot->GetPlane().Corner0.x, 0.25, c.height};
+        zel::CRecordingCanvas dc;
+        plot->DrawPointMarkers(point, plot->GetCentreX(), plot->GetCentreY(), plot->GetScale(), border, dc);
+        std::vector<std::string> kinds;
+        for (const std::string& r : dc.Records())
+            if (r.rfind("Select", 0) != 0) kinds.push_back(r.substr(0, r.find(' ')));
+        EXPECT_EQ(kinds, c.kinds) << c.shape << " " << c.height;
+    }
+    // Outside the border: nothing.
+    CSelectedPoint far;
+    far.m_Position = {0, 0, 0};
+    zel::CRecordingCanvas dc;
+    plot->DrawPointMarkers(far, 1000.0, 0.0, plot->GetScale(), border, dc);
+    EXPECT_TRUE(dc.Records().empty());
+}
+
 // --- water in its molecular plane ---------------------------------------------------------
 
 class WaterContours : public ::testing::Test {
