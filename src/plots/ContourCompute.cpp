@@ -151,7 +151,8 @@ bool CContourPlot::ComputeMesh(bool* triangles, bool* cancelled) {
         return value;
     };
     zel::ForEachPoint(wavefunction, static_cast<int>(m_Nodes.size()), [&](int k, CEvaluator& e) {
-        m_Nodes[static_cast<std::size_t>(k)].Value = valueAt(e, m_Nodes[static_cast<std::size_t>(k)].Position);
+        m_Nodes[static_cast<std::size_t>(k)].Value =
+            valueAt(e, m_Nodes[static_cast<std::size_t>(k)].Position);
     });
     if (IsCancelRequested()) {
         *cancelled = true;
@@ -160,10 +161,10 @@ bool CContourPlot::ComputeMesh(bool* triangles, bool* cancelled) {
 
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < m; ++j) {
-            const int a = (m + 1) * i + j;     // C(i, j)
-            const int b = a + 1;               // C(i, j+1)
-            const int c = a + (m + 1) + 1;     // C(i+1, j+1)
-            const int d = a + (m + 1);         // C(i+1, j)
+            const int a = (m + 1) * i + j; // C(i, j)
+            const int b = a + 1;           // C(i, j+1)
+            const int c = a + (m + 1) + 1; // C(i+1, j+1)
+            const int d = a + (m + 1);     // C(i+1, j)
             const int centre = static_cast<int>(corners) + m * i + j;
             const int first = 4 * (m * i + j);
             const int nodes[4][2] = {{a, b}, {b, c}, {c, d}, {d, a}};
@@ -228,9 +229,10 @@ bool CContourPlot::ComputeMesh(bool* triangles, bool* cancelled) {
         }
         const long long batch = std::min(kTriangleBatch, total - start);
         found.assign(static_cast<std::size_t>(batch), {});
-        const bool complete = zel::ForEachPoint(wavefunction, static_cast<int>(batch), [&](int i, CEvaluator& e) {
-            triangle(start + i, e, found[static_cast<std::size_t>(i)]);
-        });
+        const bool complete =
+            zel::ForEachPoint(wavefunction, static_cast<int>(batch), [&](int i, CEvaluator& e) {
+                triangle(start + i, e, found[static_cast<std::size_t>(i)]);
+            });
         if (!complete && IsCancelRequested()) {
             *cancelled = true;
             return false;
@@ -238,8 +240,8 @@ bool CContourPlot::ComputeMesh(bool* triangles, bool* cancelled) {
         for (const auto& segments : found)
             for (const SSegment& s : segments) {
                 const CLine& level = *levels[s.level];
-                m_Segments.push_back(std::make_unique<CLine>(s.start, s.end, level.GetWidth(), level.GetStyle(),
-                                                             level.GetColor(), level.GetLevel()));
+                m_Segments.push_back(std::make_unique<CLine>(
+                    s.start, s.end, level.GetWidth(), level.GetStyle(), level.GetColor(), level.GetLevel()));
             }
         g_nProgress = static_cast<int>((start + batch - 1) * 50 / total);
     }

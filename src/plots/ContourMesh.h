@@ -20,10 +20,10 @@ public:
 
     static constexpr std::size_t kArchiveBytes = 52;
 
-    CVector Position;     // bohr
-    int Aux[4] = {};      // carried in the document; the contour plot never uses them
-    int Flag = 0;         // carried in the document; the contour plot never uses it
-    double Value = 0.0;   // the field value at the position
+    CVector Position;   // bohr
+    int Aux[4] = {};    // carried in the document; the contour plot never uses them
+    int Flag = 0;       // carried in the document; the contour plot never uses it
+    double Value = 0.0; // the field value at the position
 };
 
 class CElement {
@@ -37,7 +37,7 @@ public:
     int A = 0; // node indexes into the plot's node array; c is the cell's centre
     int B = 0;
     int C = 0;
-    int Id = 0; // the element's own index
+    int Id = 0;       // the element's own index
     CVector Normal;   // filled by the relief map; (0, 0, 0) in a contour plot
     CVector Centroid; // likewise
 };

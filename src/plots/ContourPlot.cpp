@@ -164,8 +164,7 @@ long long CContourPlot::ElementCount(int rows, int columns) {
 void CContourPlot::Serialize(zel::CArchive& ar) {
     CPlot::Serialize(ar);
     const bool storing = ar.IsStoring();
-    if (!storing && m_nKind != kContour)
-        throw zel::CArchiveException(Cause::BadCount, kBadRecord);
+    if (!storing && m_nKind != kContour) throw zel::CArchiveException(Cause::BadCount, kBadRecord);
     auto io = [&](auto& value) {
         if (storing)
             ar << value;
@@ -392,8 +391,9 @@ void CContourPlot::DrawContent(zel::CCanvas& dc) {
     // The overlay paths hold plot coordinates already.
     for (const auto& point : m_SelectedPoints) {
         if (!point->m_bComputedPaths) continue;
-        const zel::SPen previous = dc.SelectPen(
-            {2 * point->m_nOverlayStyle, TruncToInt(u * point->m_dOverlayWidth / 10.0), point->m_OverlayColor});
+        const zel::SPen previous =
+            dc.SelectPen({2 * point->m_nOverlayStyle, TruncToInt(u * point->m_dOverlayWidth / 10.0),
+                          point->m_OverlayColor});
         for (const auto& path : point->m_Paths) {
             const auto& points = path->GetPointList();
             if (points.empty()) continue;
@@ -411,9 +411,9 @@ void CContourPlot::DrawContent(zel::CCanvas& dc) {
     // point whose critical point has gone draws none.
     for (const auto& point : m_SelectedPoints) {
         if (!point->m_bMolGraphPaths) continue;
-        const zel::SPen previous = dc.SelectPen({2 * point->m_nMolGraphStyle,
-                                                 TruncToInt(u * point->m_dMolGraphWidth / 10.0),
-                                                 point->m_MolGraphColor});
+        const zel::SPen previous =
+            dc.SelectPen({2 * point->m_nMolGraphStyle, TruncToInt(u * point->m_dMolGraphWidth / 10.0),
+                          point->m_MolGraphColor});
         const CCritPoint* critical = m_pMolecule ? m_pMolecule->FindCritPointById(point->m_nNumber) : nullptr;
         if (critical) {
             for (const CGradPath* path : critical->GetPathList(true)) {
@@ -434,7 +434,8 @@ void CContourPlot::DrawContent(zel::CCanvas& dc) {
     }
 
     for (const auto& point : m_SelectedPoints) {
-        if (point->m_dMarkerSize != 0.0) DrawPointMarkers(*point, m_dCentreX, m_dCentreY, m_dScale, border, dc);
+        if (point->m_dMarkerSize != 0.0)
+            DrawPointMarkers(*point, m_dCentreX, m_dCentreY, m_dScale, border, dc);
         if (m_bLabels) {
             const zel::CPoint at = ToPage(ToPlotCoords(point->m_Position));
             dc.TextOut(at.x, TruncToInt(at.y - double(TruncToInt(u * point->m_dMarkerSize / 2.0))),

@@ -230,7 +230,8 @@ private:
     // Cuts the path at its first point, walked from its start end, outside
     // the slab of the point or the plane region, and turns the points kept
     // into plot coordinates.
-    void ClipPath(CGradPath& path, const CSelectedPoint& point, const SPlaneRegion& region, bool fromTail) const;
+    void ClipPath(CGradPath& path, const CSelectedPoint& point, const SPlaneRegion& region,
+                  bool fromTail) const;
     void DrawContent(zel::CCanvas& dc);
 
     CPointList m_SelectedPoints;

@@ -199,8 +199,9 @@ bool CContourPlotDlg::OnInitDialog() {
         calculated->clear();
         for (const auto& atom : molecule->GetAtomList()) {
             const CVector p = atom->GetPosition();
-            calculated->addItem(QString::fromStdString(zel::Sprintf(
-                "%s %lf %lf %lf %d ", WithoutBlanks(atom->GetLabel()).c_str(), p.x, p.y, p.z, atom->GetNumber())));
+            calculated->addItem(QString::fromStdString(zel::Sprintf("%s %lf %lf %lf %d ",
+                                                                    WithoutBlanks(atom->GetLabel()).c_str(),
+                                                                    p.x, p.y, p.z, atom->GetNumber())));
         }
         for (int type : {-3, -1, 1, 3}) {
             for (const auto& point : *molecule->GetList(type)) {
@@ -233,7 +234,8 @@ bool CContourPlotDlg::OnInitDialog() {
     UpdateData(false);
     m_SavedPlane = m_pPlot->GetPlane();
     for (int spin : {kRowsSpin, kColumnsSpin})
-        if (auto* control = DlgItem<zel::CSpinButton>(spin)) control->SetRange(0, CContourPlot::kMaxGridCount);
+        if (auto* control = DlgItem<zel::CSpinButton>(spin))
+            control->SetRange(0, CContourPlot::kMaxGridCount);
     Enable(kLineStyle, false);
     return true;
 }
@@ -405,7 +407,8 @@ void CContourPlotDlg::OnSelectedPointChange() {
         if (m_pCurrentPoint) {
             const CPlotPlane plane = m_pPlot->GetPlane();
             const CVector normal = CPlot::PlaneNormal(plane.Corner0, plane.Corner1, plane.Corner2);
-            m_strDistance = zel::Sprintf("%.4lf", std::fabs(normal * (m_pCurrentPoint->m_Position - plane.Centre)));
+            m_strDistance =
+                zel::Sprintf("%.4lf", std::fabs(normal * (m_pCurrentPoint->m_Position - plane.Centre)));
         }
         if (!IsCriticalPointName(names.front())) Enable(kPathStyle, false);
     }
@@ -516,7 +519,8 @@ void CContourPlotDlg::OnOK() {
     if (!UpdateData(true)) return;
     if (m_pNewPlot) {
         CPlot::IncrementPlotCounter();
-        if (CMolecule* molecule = m_pPlot->GetMolecule()) molecule->GetPlotList().push_front(std::move(m_pNewPlot));
+        if (CMolecule* molecule = m_pPlot->GetMolecule())
+            molecule->GetPlotList().push_front(std::move(m_pNewPlot));
     }
     m_pPlot->SetRows(rows);
     m_pPlot->SetColumns(columns);

@@ -174,8 +174,8 @@ TEST_F(GaussianContours, FindLevelCrossingCases) {
     // Between the ends, in either order: within the tolerance of the level
     // at the closed-form radius.
     for (bool swapped : {false, true}) {
-        const CNode p = swapped ? plot->FindLevelCrossing(far, nucleus, 0.5)
-                                : plot->FindLevelCrossing(nucleus, far, 0.5);
+        const CNode p =
+            swapped ? plot->FindLevelCrossing(far, nucleus, 0.5) : plot->FindLevelCrossing(nucleus, far, 0.5);
         EXPECT_NEAR(p.Value, 0.5, plot->GetTolerance());
         EXPECT_NEAR(Rho(p.Position.Length()), p.Value, 1e-12);
         EXPECT_NEAR(p.Position.y, 0.0, 1e-15);
@@ -289,7 +289,8 @@ TEST_F(GaussianContours, UphillPathsAreClippedFromTheirStart) {
     // A ring point beside the nucleus (no maximum is known, so no uphill path
     // is captured) in a 2 x 2 rectangle that leaves the nucleus outside:
     // every path climbs out of the rectangle towards the nucleus.
-    auto ring = std::make_unique<CRingPoint>(&molecule, molecule.NextObjectNumber(), 0, CVector(1.5, 0, 0), 0.0);
+    auto ring =
+        std::make_unique<CRingPoint>(&molecule, molecule.NextObjectNumber(), 0, CVector(1.5, 0, 0), 0.0);
     const int number = ring->GetNumber();
     molecule.GetList(1)->push_back(std::move(ring));
     ASSERT_EQ(plot->SetPlane(Plane({2, 0, 0}, {3, 0, 0}, {2, 1, 0}, {2, 0, 0}, 2.0, 2.0)), 0);
@@ -335,11 +336,13 @@ TEST_F(GaussianContours, MarkerShapes) {
     const Case cases[] = {
         {CSelectedPoint::kCircle, 0.0, 0, {"Ellipse"}},
         {CSelectedPoint::kCross, 0.0, 0, {"MoveTo", "LineTo", "MoveTo", "LineTo"}},
-        {CSelectedPoint::kCrossLight, 0.0, 0,
+        {CSelectedPoint::kCrossLight,
+         0.0,
+         0,
          {"MoveTo", "LineTo", "MoveTo", "LineTo", "MoveTo", "LineTo", "MoveTo", "LineTo"}},
         {CSelectedPoint::kRectangle, 0.0, 0, {"Rectangle"}},
         {CSelectedPoint::kTriangle, 0.0, 1, {"Ellipse", "Polygon"}}, // the blank disc first
-        {7, 0.0, 0, {"Ellipse"}},                                   // unknown: a circle
+        {7, 0.0, 0, {"Ellipse"}},                                    // unknown: a circle
         // Exactly 0.001 from the plane: the off-plane shape (a rectangle here).
         {CSelectedPoint::kCross, 0.001, 0, {"Rectangle"}},
         {CSelectedPoint::kCross, 0.0009, 0, {"MoveTo", "LineTo", "MoveTo", "LineTo"}},
@@ -459,7 +462,9 @@ TEST_F(WaterContours, BondPathsEndOnTheNucleiAndTheDocumentRoundTrips) {
     }
     ASSERT_EQ(nuclei.size(), 3u);
     const double scale = plot->GetScale();
-    auto distance = [](zel::CPoint a, zel::CPoint b) { return std::hypot(double(a.x) - b.x, double(a.y) - b.y); };
+    auto distance = [](zel::CPoint a, zel::CPoint b) {
+        return std::hypot(double(a.x) - b.x, double(a.y) - b.y);
+    };
     int ends = 0;
     for (const auto& bond : *molecule.GetList(-1)) {
         for (const CGradPath* path : bond->GetPathList(true)) {
@@ -478,11 +483,14 @@ TEST_F(WaterContours, BondPathsEndOnTheNucleiAndTheDocumentRoundTrips) {
     EXPECT_EQ(ends, 4);
     // Markers: two circles on the bond points (after their blank discs), and
     // the atoms' triangles; the labels.
-    EXPECT_EQ(std::count_if(drawn.begin(), drawn.end(), [](const auto& r) { return r.rfind("Polygon ", 0) == 0; }),
-              3);
+    EXPECT_EQ(
+        std::count_if(drawn.begin(), drawn.end(), [](const auto& r) { return r.rfind("Polygon ", 0) == 0; }),
+        3);
     for (const auto& atom : molecule.GetAtomList())
         EXPECT_EQ(std::count_if(drawn.begin(), drawn.end(),
-                                [&](const auto& r) { return r.rfind("TextOut ", 0) == 0 && r.ends_with(" " + atom->GetLabel()); }),
+                                [&](const auto& r) {
+                                    return r.rfind("TextOut ", 0) == 0 && r.ends_with(" " + atom->GetLabel());
+                                }),
                   1);
 
     // Save, reopen: the same drawing and the same bytes.

@@ -91,8 +91,8 @@ TEST_F(ContourPlotDlgTest, LevelsStayAscendingByTheirValues) {
         for (double x : {0.5, 3e-7, 1e-7, 2e-8, -1.0, 0.5, 1e-7, 4e-7})
             d->AddLevel(x);
         EXPECT_EQ(Levels(*plot), (std::vector<double>{-1.0, 2e-8, 1e-7, 3e-7, 4e-7, 0.5}));
-        EXPECT_EQ(Lines(d, D::kLevels), (std::vector<std::string>{"-1.000000", "0.000000", "0.000000", "0.000000",
-                                                                    "0.000000", "0.500000"}));
+        EXPECT_EQ(Lines(d, D::kLevels), (std::vector<std::string>{"-1.000000", "0.000000", "0.000000",
+                                                                  "0.000000", "0.000000", "0.500000"}));
         EXPECT_EQ(plot->GetLevels().front()->GetColor(), zel::RGB(0, 255, 0));
         EXPECT_EQ(plot->GetLevels().back()->GetColor(), 0u);
 
@@ -175,7 +175,8 @@ TEST_F(ContourPlotDlgTest, PointsAreChosenFromTheirPrintedLines) {
     CContourPlot* plot = AddPlot();
     CContourPlotDlg dialog(plot);
     Run<D>(dialog, [&](D* d) {
-        const std::string bondLine = zel::Sprintf("(3,-1) 0.700000 0.250000 -0.125000 %d ", bond->GetNumber());
+        const std::string bondLine =
+            zel::Sprintf("(3,-1) 0.700000 0.250000 -0.125000 %d ", bond->GetNumber());
         const std::vector<std::string> offered = Lines(d, D::kCalculated);
         ASSERT_EQ(offered.size(), 3u); // two atoms and the bond point of field 0
         EXPECT_EQ(offered[0], "H1 0.000000 0.000000 0.000000 1 ");
@@ -232,7 +233,8 @@ TEST_F(ContourPlotDlgTest, GridCountsAreBoundedAndANewPlotJoinsOnOk) {
                          SetText(d, D::kColumns, "2147483647");
                          Click(d, zel::IDOK);
                          EXPECT_TRUE(d->isVisible());
-                         EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"Enter an integer between 0 and 1000."});
+                         EXPECT_EQ(prompts.Texts(),
+                                   std::vector<std::string>{"Enter an integer between 0 and 1000."});
                          EXPECT_TRUE(molecule.GetPlotList().empty());
                          EXPECT_EQ(plot->GetColumns(), 30);
                          SetText(d, D::kColumns, "1000");
@@ -266,7 +268,8 @@ TEST_F(ContourPlotDlgTest, StyleDialogsWriteIntoPointsLevelsAndSegments) {
         // Line style of the second level: dotted, blue, width 12.
         Select(d, D::kLevels, {1});
         zel::test::WhenVisible<CLineStyleDlg>([](CLineStyleDlg* line) {
-            EXPECT_EQ(line->DlgItem<QComboBox>(CLineStyleDlg::kStyle)->currentText(), QStringLiteral("continious"));
+            EXPECT_EQ(line->DlgItem<QComboBox>(CLineStyleDlg::kStyle)->currentText(),
+                      QStringLiteral("continious"));
             SetText(line, CLineStyleDlg::kWidth, "12");
             line->DlgItem<QComboBox>(CLineStyleDlg::kStyle)->setCurrentIndex(1);
             Click(line, CLineStyleDlg::kColor);
@@ -286,7 +289,8 @@ TEST_F(ContourPlotDlgTest, StyleDialogsWriteIntoPointsLevelsAndSegments) {
         Click(d, D::kPathStyle);
 
         zel::test::WhenVisible<CPointStyleDlg>([](CPointStyleDlg* style) {
-            EXPECT_EQ(style->DlgItem<QComboBox>(CPointStyleDlg::kInPlane)->currentText(), QStringLiteral("triangle"));
+            EXPECT_EQ(style->DlgItem<QComboBox>(CPointStyleDlg::kInPlane)->currentText(),
+                      QStringLiteral("triangle"));
             style->DlgItem<QComboBox>(CPointStyleDlg::kOutOfPlane)->setCurrentIndex(3);
             SetText(style, CPointStyleDlg::kSize, "1.5");
             Click(style, zel::IDOK);
@@ -335,7 +339,8 @@ TEST_F(ContourPlotDlgTest, PathStyleRefusesTooManyLinesAndKeepsANestedCancel) {
                                      SetText(d, CPathStyleDlg::kLines, "100000");
                                      Click(d, zel::IDOK);
                                      EXPECT_TRUE(d->isVisible());
-                                     EXPECT_EQ(prompts.Texts().back(), "Enter an integer between 0 and 99999.");
+                                     EXPECT_EQ(prompts.Texts().back(),
+                                               "Enter an integer between 0 and 99999.");
                                      // The spin stops at 100 and wraps.
                                      auto* spin = d->DlgItem<zel::CSpinButton>(CPathStyleDlg::kLinesSpin);
                                      spin->SetPos(100);
