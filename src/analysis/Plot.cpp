@@ -124,7 +124,7 @@ void CPlot::ResetView() {
     m_nPanX = 0;
     m_nPanY = 0;
     m_Orientation = CMatrix({1, 0, 0}, {0, 1, 0}, {0, 0, 1});
-    m_bRecompute = 0;
+    SetRecompute(0);
 }
 
 int CPlot::Query(int /*code*/) {
@@ -237,7 +237,7 @@ void CPlot::Serialize(zel::CArchive& ar) {
     m_Axes.Serialize(ar);
 
     m_bBusy = 0;
-    m_bRecompute = 0;
+    SetRecompute(0);
     if (!storing) {
         // The field picks the plot's critical points; the units divide page
         // lengths when fitting.

@@ -107,9 +107,25 @@ public:
     int IsBusy() const { return m_bBusy; }
     void SetBusy(int busy) { m_bBusy = busy; }
     int IsRecompute() const { return m_bRecompute; }
-    void SetRecompute(int recompute = 1) { m_bRecompute = recompute; }
+    // Sets or clears the recompute flag; either way a cancelled computation
+    // is forgotten.
+    void SetRecompute(int recompute = 1) {
+        m_bRecompute = recompute;
+        m_bComputeCancelled = 0;
+    }
+    // The user cancelled the computation: the plot stays marked for
+    // recomputation, but only an explicit request (print, export, the view's
+    // key N, the dialog) starts it again, never a repaint, which would open
+    // the progress dialog again at once.
+    void MarkComputeCancelled() {
+        m_bRecompute = 1;
+        m_bComputeCancelled = 1;
+    }
+    int IsComputeCancelled() const { return m_bComputeCancelled; }
     // A kind that computes, with the recompute flag set.
     bool NeedsCompute() const { return m_bRecompute && GetComputeTitle() != nullptr; }
+    // What a repaint computes: not a plot whose computation was cancelled.
+    bool NeedsAutoCompute() const { return NeedsCompute() && !m_bComputeCancelled; }
 
     void SetAngles(int x, int y, int z);
     int* GetAngles() { return m_nAngles; }
@@ -196,6 +212,10 @@ public:
     // B and C span no plane or the corners would not be finite numbers (the
     // plot's plane is then unchanged).
     int SetPlane(CPlotPlane plane);
+    // Puts back a plane record taken with GetPlane, corners and all, as a
+    // cancelled dialog does: nothing is derived again, so a plane whose
+    // corners were never derived from its points stays as it was.
+    void RestorePlane(const CPlotPlane& plane) { m_Plane = plane; }
     // Unit normal of (b - a) x (c - a).
     static CVector PlaneNormal(CVector a, CVector b, CVector c);
     // p turned by angle (radians) about the axis through c along n,
@@ -229,6 +249,7 @@ protected:
     CTextList m_TextList;
     int m_bBusy = 0;
     int m_bRecompute = 1;
+    int m_bComputeCancelled = 0; // not stored
     double m_dZoom = 1.0;
     int m_nAngles[3] = {0, 0, 0};
     int m_bPathSwitch[3] = {0, 0, 0};

@@ -21,6 +21,28 @@ int EditMolGraphPlot(CMolGraphPlot& plot) {
     return service ? service->EditMolGraphPlot(plot) : zel::IDCANCEL;
 }
 
+int EditContourPlot(CContourPlot& plot) {
+    CPlotDialogService* service = s_service.load();
+    return service ? service->EditContourPlot(plot) : zel::IDCANCEL;
+}
+
+void CScriptedPlotDialogs::PushContourAnswer(ContourAnswer answer) {
+    std::lock_guard lock(m_mutex);
+    m_contourAnswers.push_back(std::move(answer));
+}
+
+int CScriptedPlotDialogs::EditContourPlot(CContourPlot& plot) {
+    ContourAnswer answer;
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_nOpened;
+        if (m_contourAnswers.empty()) return zel::IDCANCEL;
+        answer = std::move(m_contourAnswers.front());
+        m_contourAnswers.pop_front();
+    }
+    return answer(plot);
+}
+
 void CScriptedPlotDialogs::PushAnswer(Answer answer) {
     std::lock_guard lock(m_mutex);
     m_answers.push_back(std::move(answer));

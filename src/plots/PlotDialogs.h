@@ -8,6 +8,7 @@
 #include <functional>
 #include <mutex>
 
+class CContourPlot;
 class CMolGraphPlot;
 
 class CPlotDialogService {
@@ -16,6 +17,8 @@ public:
     // The molecular-graph plot dialog on an existing plot (not a new one).
     // Returns IDOK or IDCANCEL (platform/core/Prompt.h).
     virtual int EditMolGraphPlot(CMolGraphPlot& plot) = 0;
+    // The contour plot dialog on an existing plot.
+    virtual int EditContourPlot(CContourPlot& plot) = 0;
 };
 
 CPlotDialogService* SetPlotDialogService(CPlotDialogService* service);
@@ -23,19 +26,24 @@ CPlotDialogService* GetPlotDialogService();
 
 // IDCANCEL without a service.
 int EditMolGraphPlot(CMolGraphPlot& plot);
+int EditContourPlot(CContourPlot& plot);
 
 // Test double: answers from a queue (Cancel once it is empty) and counts the
 // dialogs opened.
 class CScriptedPlotDialogs : public CPlotDialogService {
 public:
     using Answer = std::function<int(CMolGraphPlot&)>;
+    using ContourAnswer = std::function<int(CContourPlot&)>;
     void PushAnswer(Answer answer);
+    void PushContourAnswer(ContourAnswer answer);
     int EditMolGraphPlot(CMolGraphPlot& plot) override;
+    int EditContourPlot(CContourPlot& plot) override;
     int Opened() const;
 
 private:
     mutable std::mutex m_mutex;
     std::deque<Answer> m_answers;
+    std::deque<ContourAnswer> m_contourAnswers;
     int m_nOpened = 0;
 };
 

@@ -20,6 +20,13 @@ void DrawPlotPage(zel::CCanvas& dc, CPlot* plot) {
     dc.SetClipRect(std::nullopt);
 }
 
+void DrawPlotTextsOnly(zel::CCanvas& dc, CPlot* plot) {
+    if (!plot) return;
+    dc.SetClipRect(BorderClipRect(dc, *plot));
+    plot->DrawTexts(dc);
+    dc.SetClipRect(std::nullopt);
+}
+
 CPlotText* FindPlotText(CPlot& plot, zel::CPoint point) {
     for (const auto& text : *plot.GetTextList())
         if (text->GetBox().Contains(point)) return text.get();

@@ -13,6 +13,10 @@ inline constexpr const char* kPlotNotDefined = "Plot not defined";
 // draws outside the border shows.
 void DrawPlotPage(zel::CCanvas& dc, CPlot* plot);
 
+// While a job runs: only what no job changes, the plot's free texts and
+// title, clipped as the page is. Nothing without a plot.
+void DrawPlotTextsOnly(zel::CCanvas& dc, CPlot* plot);
+
 // The device rectangle of the plot's border on the canvas, as the clip
 // takes it: from the top-left corner to one past the bottom-right corner.
 zel::CRect BorderClipRect(zel::CCanvas& dc, const CPlot& plot);

@@ -172,6 +172,7 @@ void CPlotView::ScheduleCompute() {
     m_bComputeQueued = true;
     QTimer::singleShot(0, this, [this] {
         m_bComputeQueued = false;
+        if (CPlot* plot = GetCurrentPlot(); plot && !plot->NeedsAutoCompute()) return;
         if (PreparePlot()) Redraw();
     });
 }
@@ -190,14 +191,20 @@ void CPlotView::OnDraw(zel::CCanvas& dc) {
 void CPlotView::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
     painter.fillRect(viewport()->rect(), Qt::white);
-    // The model belongs to a running job; an empty page meanwhile.
-    if (m_pMolecule && m_pMolecule->IsJobRunning()) return;
-    if (CPlot* plot = GetCurrentPlot(); plot && plot->NeedsCompute()) {
+    zel::CPainterCanvas dc(painter, Dpi());
+    dc.SetViewportOrg(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
+    // The model belongs to a running job: only the current plot's texts,
+    // which no job touches, meanwhile.
+    if (m_pMolecule && m_pMolecule->IsJobRunning()) {
+        DrawPlotTextsOnly(dc, m_pMolecule->GetCurrentPlot());
+        return;
+    }
+    // A computation the user cancelled is not started again by a repaint:
+    // the plot shows what it has until a command asks for it.
+    if (CPlot* plot = GetCurrentPlot(); plot && plot->NeedsAutoCompute()) {
         ScheduleCompute();
         return;
     }
-    zel::CPainterCanvas dc(painter, Dpi());
-    dc.SetViewportOrg(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
     OnDraw(dc);
 }
 

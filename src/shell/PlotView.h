@@ -18,7 +18,9 @@
 //
 // Painting never computes: a plot that needs computing is computed as a job
 // first (queued after the paint that found it so), and while a job runs the
-// view shows an empty page.
+// view shows only the current plot's free texts and title. A computation the
+// user cancelled starts again on a command (print, export, copy, key N, the
+// plot's dialog), not on a repaint.
 
 #include <QAbstractScrollArea>
 

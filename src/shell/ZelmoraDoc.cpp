@@ -21,6 +21,7 @@
 #include "shell/ZelmoraView.h"
 #include "ui/CritPointDlg.h"
 #include "ui/MolGraphDlg.h"
+#include "ui/ContourPlotDlg.h"
 #include "ui/MolGraphPlotDlg.h"
 #include "ui/OptionCommands.h"
 #include "ui/PopDlg.h"
@@ -309,6 +310,9 @@ bool CZelmoraDoc::OnCommand(int id) {
     case cmd::PlotNewMolGraph:
         OnPlotNewMolGraph();
         return true;
+    case cmd::PlotNewLine:
+        OnPlotNewContour();
+        return true;
     case cmd::PlotModify:
         if (CPlot* plot = m_Molecule.GetCurrentPlot()) plot->Modify();
         SetModifiedFlag(true);
@@ -344,6 +348,22 @@ void CZelmoraDoc::OnPlotNewMolGraph() {
         m_Molecule.SetPlotState(0);
     }
     // Otherwise the plot goes with the dialog, unnumbered.
+    SetModifiedFlag(true);
+    UpdateAllViews();
+}
+
+void CZelmoraDoc::OnPlotNewContour() {
+    CPlot* previous = m_Molecule.GetCurrentPlot();
+    CContourPlotDlg dialog(std::make_unique<CContourPlot>(&m_Molecule), DialogParent());
+    if (dialog.DoModal() == zel::IDOK) {
+        // OK has put the plot at the head of the plot list.
+        m_Molecule.SetCurrentPlot(dialog.GetPlot());
+        m_Molecule.SetPlotIndex(0);
+        m_Molecule.SetPlotState(0);
+    } else {
+        // The plane set-up may have shown the new plot in the 3D view.
+        m_Molecule.SetCurrentPlot(previous);
+    }
     SetModifiedFlag(true);
     UpdateAllViews();
 }
@@ -405,6 +425,7 @@ bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
         ui.Enable(loaded && m_Molecule.GetCurrentSurface() != nullptr && m_Molecule.GetRecordView() != nullptr);
         return true;
     case cmd::PlotNewMolGraph:
+    case cmd::PlotNewLine:
         ui.Enable(loaded && ArePlotsIdle());
         return true;
     case cmd::PlotModify:
@@ -416,13 +437,12 @@ bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
         ui.SetCheck(Is3DWindowVisible());
         return true;
     // Commands whose work this version does not have: the integrations, the
-    // atom record, the contour plot and the relief map and the text output,
+    // atom record, the relief map and the text output,
     // the envelope grid and the property selections. Export and Copy belong
     // to the plot view while it is the active view.
     case cmd::CalcIntegrateBasin:
     case cmd::CalcIntegrateSurface:
     case cmd::RecordAtom:
-    case cmd::PlotNewLine:
     case cmd::PlotNewRelief:
     case cmd::PlotExport:
     case cmd::PlotTextOut:

@@ -100,6 +100,10 @@ public:
     // it, puts it at the head of the plot list and makes it current, any
     // other end discards it. The document is marked modified either way.
     void OnPlotNewMolGraph();
+    // Plot > New Plot > Line Plot: a new contour plot in its dialog; OK as
+    // for the molecular graph, any other end discards it and makes the
+    // previous current plot current again.
+    void OnPlotNewContour();
     // The plot list is empty or its newest plot is not being computed.
     bool ArePlotsIdle() const;
     // Plot > Delete Plot: after "Do you realy want to delete this nice

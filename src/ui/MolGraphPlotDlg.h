@@ -82,4 +82,5 @@ private:
 class CQtPlotDialogService : public CPlotDialogService {
 public:
     int EditMolGraphPlot(CMolGraphPlot& plot) override;
+    int EditContourPlot(CContourPlot& plot) override;
 };

@@ -159,7 +159,7 @@ TEST_F(ApplicationTest, StartsEmptyAndEnablesCommandsByTheDocument) {
         {cmd::CalcIntegrateSurface, false, false}, {cmd::RecordCriticalPoints, false, true},
         {cmd::RecordMolecularGraph, false, true}, {cmd::RecordAtom, false, false},
         {cmd::RecordSurface, false, false},       {cmd::PlotNewMolGraph, false, true},
-        {cmd::PlotNewLine, false, false},         {cmd::PlotNewRelief, false, false},
+        {cmd::PlotNewLine, false, true},          {cmd::PlotNewRelief, false, false},
         {cmd::PlotModify, false, false},          {cmd::PlotDelete, false, false},
         {cmd::PlotExport, false, false},          {cmd::PlotTextOut, false, false},
         {cmd::PlotCopy, false, false},            {cmd::EnvelopeInit, false, false},

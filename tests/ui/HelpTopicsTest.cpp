@@ -11,6 +11,8 @@
 #include "ui/MolGraphPlotDlg.h"
 #include "ui/PageSetupDlg.h"
 #include "ui/PlaneSetupDlg.h"
+#include "ui/ContourPlotDlg.h"
+#include "ui/StyleDlgs.h"
 
 #include <QDir>
 
@@ -35,6 +37,11 @@ TEST(HelpTopicsTest, EveryDialogsTopicHasAShippedPage) {
     dialogs.push_back(std::make_unique<CMolGraphPlotDlg>(&plot));
     dialogs.push_back(std::make_unique<CPageSetupDlg>(&plot));
     dialogs.push_back(std::make_unique<CPlaneSetupDlg>(&plot));
+    CContourPlot contour(&molecule);
+    dialogs.push_back(std::make_unique<CContourPlotDlg>(&contour));
+    dialogs.push_back(std::make_unique<CLineStyleDlg>());
+    dialogs.push_back(std::make_unique<CPathStyleDlg>());
+    dialogs.push_back(std::make_unique<CPointStyleDlg>());
     const QDir book(QDir(zel::DefaultHelpFolder()).filePath(QStringLiteral("zelmora")));
     for (const auto& dialog : dialogs) {
         const QString page = QString::fromStdString(dialog->HelpTopic()).mid(2); // after "::"
