@@ -758,6 +758,15 @@ int RunKernelAt(const CKernelLayout& k, CKernelScratch& s, CVector point, int le
     a.mo = s.mo;
     a.wide = k.m_bWide;
     RunKernel(a);
+    // Where every primitive is screened out the density and its gradient would
+    // be exactly 0, and a path that follows the gradient from there (the
+    // uphill membership test of a ray far out) could not move. Such points
+    // take every primitive: their values stay the tiny true ones.
+    if (screen && a.nKept == 0) {
+        a.screen = false;
+        a.pairCut2 = k.m_pairCut2[5].data();
+        RunKernel(a);
+    }
     s.nKept = a.nKept;
 
     // The MO Laplacian of levels 2 and up is the trace of the MO Hessian.

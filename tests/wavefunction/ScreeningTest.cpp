@@ -166,3 +166,36 @@ TEST(Screening, FarPrimitivesAreLeftOutOfTheContraction) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Screening, WhereEveryPrimitiveIsScreenedTheTailStaysExact) {
+    // Beyond every screening distance the density and its gradient keep their
+    // tiny true values, so that a path following the gradient there can move.
+    evaltest::Model m;
+    m.positions = {CVector(0, 0, 0), CVector(0, 0, 1.4)};
+    m.charges = {1.0, 1.0};
+    m.occupations = {2.0};
+    m.primitives = {{1, 1, 0.8, {0.5}}, {2, 1, 0.8, {0.5}}};
+    CWavefunction w;
+    evaltest::Build(w, m);
+    const double alpha = 0.8;
+    for (double r : {9.0, 12.0, 20.0}) {
+        const CVector p(0.3, -0.2, r);
+        double value = 0;
+        CVector gradient;
+        CEvalRequest request;
+        request.point = p;
+        request.value = &value;
+        request.gradient = &gradient;
+        ASSERT_EQ(w.Evaluate(request), 1);
+        const auto phiAt = [&](CVector q) {
+            return 0.5 * std::exp(-alpha * (q * q)) + 0.5 * std::exp(-alpha * ((q - m.positions[1]) * (q - m.positions[1])));
+        };
+        const double phi = phiAt(p);
+        EXPECT_NEAR(value, 2.0 * phi * phi, 1e-12 * 2.0 * phi * phi) << r;
+        EXPECT_LT(gradient.z, 0.0) << r;
+    }
+}
+
+} // namespace
