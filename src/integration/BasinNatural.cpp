@@ -65,11 +65,7 @@ int CBasinQuadrature::NaturalThetaRhs(double t, double* dydt) {
     m_ctx.Phi = t;
     m_ctx.FailTheta = 0;
     m_cache2.Clear();
-    if (m_cache1.Holds(t)) {
-        m_cache1.Load(dydt, N);
-        return 0;
-    }
-    std::fill(dydt, dydt + N, 0.0);
+    if (m_cache1.Enter(t, dydt, N)) return 0;
 
     const COdeSolver::Rhs pathRhs = [this](double theta, const double*, double* d) {
         return NaturalPathRhs(theta, d);
@@ -132,11 +128,7 @@ int CBasinQuadrature::NaturalPathRhs(double t, double* dydt) {
     const int N = m_ctx.N;
     m_ctx.Theta = t;
     m_ctx.FailR = 0;
-    if (m_cache2.Holds(t)) {
-        m_cache2.Load(dydt, N);
-        return 0;
-    }
-    std::fill(dydt, dydt + N, 0.0);
+    if (m_cache2.Enter(t, dydt, N)) return 0;
     if (t <= 0.0) return 0;
 
     const double R = m_ctx.Radius;

@@ -118,11 +118,7 @@ int CBasinQuadrature::SphereThetaRhs(double t, double* dydt, const COdeSolver::R
     m_ctx.Phi = t;
     m_ctx.FailTheta = 0;
     m_cache2.Clear();
-    if (m_cache1.Holds(t)) {
-        m_cache1.Load(dydt, N);
-        return 0;
-    }
-    std::fill(dydt, dydt + N, 0.0);
+    if (m_cache1.Enter(t, dydt, N)) return 0;
 
     bool ok = false;
     if (m_ctx.Theta0 == m_ctx.Theta1) {
@@ -151,11 +147,7 @@ int CBasinQuadrature::BetaSphereRadialRhs(double t, double* dydt) {
     m_ctx.Theta = t;
     m_ctx.FailR = 0;
     m_cache3.Clear();
-    if (m_cache2.Holds(t)) {
-        m_cache2.Load(dydt, N);
-        return 0;
-    }
-    std::fill(dydt, dydt + N, 0.0);
+    if (m_cache2.Enter(t, dydt, N)) return 0;
     const double s = m_ctx.Theta1 > m_ctx.Theta0 ? std::sin(t) : 1.0;
     if (s == 0.0) return 0;
 
@@ -188,11 +180,7 @@ int CBasinQuadrature::BetaSphereRadialRhs(double t, double* dydt) {
 
 int CBasinQuadrature::BetaSphereIntegrand(double t, double* dydt) {
     const int N = m_ctx.N;
-    if (m_cache3.Holds(t)) {
-        m_cache3.Load(dydt, N);
-        return 0;
-    }
-    std::fill(dydt, dydt + N, 0.0);
+    if (m_cache3.Enter(t, dydt, N)) return 0;
     if (t <= 0.0) return 0;
     if (IsCancelRequested()) {
         m_ctx.FailR = 1;

@@ -76,11 +76,7 @@ int CBasinQuadrature::RadialRayRhs(double t, double* dydt) {
     m_ctx.Theta = t;
     m_ctx.FailR = 0;
     m_cache3.Clear();
-    if (m_cache2.Holds(t)) {
-        m_cache2.Load(dydt, N);
-        return 0;
-    }
-    std::fill(dydt, dydt + N, 0.0);
+    if (m_cache2.Enter(t, dydt, N)) return 0;
     const double s = std::sin(t);
     if (s == 0.0) return 0;
 

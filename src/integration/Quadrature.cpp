@@ -15,6 +15,15 @@ void CLevelCache::Load(double* values, int n) const {
     std::copy(m_data + 1, m_data + 1 + n, values);
 }
 
+bool CLevelCache::Enter(double t, double* values, int n) const {
+    if (Holds(t)) {
+        Load(values, n);
+        return true;
+    }
+    std::fill(values, values + n, 0.0);
+    return false;
+}
+
 CQuadratureLevel::CQuadratureLevel(int n)
     : m_solver(n), m_zero(static_cast<std::size_t>(n), 0.0), m_absTol(static_cast<std::size_t>(n), 0.0) {}
 

@@ -76,6 +76,9 @@ public:
     }
     void Store(double t, const double* values, int n);
     void Load(double* values, int n) const;
+    // A level's right-hand side begins here: true with the cached values in
+    // `values` when the cache holds t, else false with `values` set to 0.
+    bool Enter(double t, double* values, int n) const;
 
 private:
     double* m_data;
