@@ -50,12 +50,9 @@ int CEvaluator::Evaluate(CEvalRequest request) {
     }
     double unusedValue = 0.0;
     if (!request.value) request.value = &unusedValue;
+    // Any other field index gets the zero field with zero derivatives, which
+    // is what CWavefunction::Evaluate's differences of it give.
     EvaluateFromOrbitals(m_w, request, m_mo.data(), m_nucVec.data(), m_nucDist.data());
-    const int field = request.fieldIndex;
-    if ((field >= 0 && field <= 4) || !request.gradient) return 1;
-
-    // Any other field index: derivatives of the zero field by the differences
-    // CWavefunction::Evaluate takes, which are 0.
     return 1;
 }
 

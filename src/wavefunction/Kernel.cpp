@@ -170,7 +170,6 @@ constexpr CPowers kComponentPowers[36] = {
 
 struct CKernelArgs {
     int level;
-    bool screen;
     double px, py, pz; // the point
     // Pairs, per nucleus in groups of eight.
     int nNuclei;
@@ -729,7 +728,6 @@ int RunKernelAt(const CKernelLayout& k, CKernelScratch& s, CVector point, int le
 
     CKernelArgs a;
     a.level = level;
-    a.screen = screen;
     a.px = point.x;
     a.py = point.y;
     a.pz = point.z;
@@ -766,7 +764,6 @@ int RunKernelAt(const CKernelLayout& k, CKernelScratch& s, CVector point, int le
     // uphill membership test of a ray far out) could not move. Such points
     // take every primitive: their values stay the tiny true ones.
     if (screen && a.nKept == 0) {
-        a.screen = false;
         a.pairCut2 = k.m_pairCut2[5].data();
         RunKernel(a);
     }
