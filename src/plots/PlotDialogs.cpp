@@ -26,6 +26,28 @@ int EditContourPlot(CContourPlot& plot) {
     return service ? service->EditContourPlot(plot) : zel::IDCANCEL;
 }
 
+int EditSurfacePlot(CSurfacePlot& plot) {
+    CPlotDialogService* service = s_service.load();
+    return service ? service->EditSurfacePlot(plot) : zel::IDCANCEL;
+}
+
+void CScriptedPlotDialogs::PushSurfaceAnswer(SurfaceAnswer answer) {
+    std::lock_guard lock(m_mutex);
+    m_surfaceAnswers.push_back(std::move(answer));
+}
+
+int CScriptedPlotDialogs::EditSurfacePlot(CSurfacePlot& plot) {
+    SurfaceAnswer answer;
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_nOpened;
+        if (m_surfaceAnswers.empty()) return zel::IDCANCEL;
+        answer = std::move(m_surfaceAnswers.front());
+        m_surfaceAnswers.pop_front();
+    }
+    return answer(plot);
+}
+
 void CScriptedPlotDialogs::PushContourAnswer(ContourAnswer answer) {
     std::lock_guard lock(m_mutex);
     m_contourAnswers.push_back(std::move(answer));

@@ -10,6 +10,7 @@
 
 class CContourPlot;
 class CMolGraphPlot;
+class CSurfacePlot;
 
 class CPlotDialogService {
 public:
@@ -19,6 +20,8 @@ public:
     virtual int EditMolGraphPlot(CMolGraphPlot& plot) = 0;
     // The contour plot dialog on an existing plot.
     virtual int EditContourPlot(CContourPlot& plot) = 0;
+    // The relief map dialog on an existing map.
+    virtual int EditSurfacePlot(CSurfacePlot& plot) = 0;
 };
 
 CPlotDialogService* SetPlotDialogService(CPlotDialogService* service);
@@ -27,6 +30,7 @@ CPlotDialogService* GetPlotDialogService();
 // IDCANCEL without a service.
 int EditMolGraphPlot(CMolGraphPlot& plot);
 int EditContourPlot(CContourPlot& plot);
+int EditSurfacePlot(CSurfacePlot& plot);
 
 // Test double: answers from a queue (Cancel once it is empty) and counts the
 // dialogs opened.
@@ -34,16 +38,20 @@ class CScriptedPlotDialogs : public CPlotDialogService {
 public:
     using Answer = std::function<int(CMolGraphPlot&)>;
     using ContourAnswer = std::function<int(CContourPlot&)>;
+    using SurfaceAnswer = std::function<int(CSurfacePlot&)>;
     void PushAnswer(Answer answer);
     void PushContourAnswer(ContourAnswer answer);
+    void PushSurfaceAnswer(SurfaceAnswer answer);
     int EditMolGraphPlot(CMolGraphPlot& plot) override;
     int EditContourPlot(CContourPlot& plot) override;
+    int EditSurfacePlot(CSurfacePlot& plot) override;
     int Opened() const;
 
 private:
     mutable std::mutex m_mutex;
     std::deque<Answer> m_answers;
     std::deque<ContourAnswer> m_contourAnswers;
+    std::deque<SurfaceAnswer> m_surfaceAnswers;
     int m_nOpened = 0;
 };
 
