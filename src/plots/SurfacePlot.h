@@ -24,6 +24,7 @@
 // Units: positions in bohr; the scale in bohr per unit of field value;
 // colours as R, G, B doubles from 0 to 255.
 
+#include <cmath>
 #include <vector>
 
 #include "analysis/Plot.h"
@@ -103,6 +104,11 @@ public:
     // 1 bottom, 2 element border, any other index the top colour.
     CVector GetColor(int index) const;
     CVector GetReliefLight() const { return m_Light; }
+    // The distance of the plane the perspective projects onto; a non-finite
+    // distance is ignored.
+    void SetProjectionDistance(double distance) {
+        if (std::isfinite(distance)) m_dProjDistance = distance;
+    }
     int IsNotComputed() const { return m_bNotComputed; }
 
     // The mesh: lifted positions and clipped values; triangles with their

@@ -61,6 +61,9 @@ TextOutResult CTextOutput::ComputeGrid(CMolecule& molecule, const CPlotPlane& pl
             grid.points[perLine * static_cast<std::size_t>(i) + static_cast<std::size_t>(j)] =
                 c0 + (double(i) / columns) * along2 + (double(j) / rows) * along1;
 
+    // The bound is a magnitude ("|Max. value|"): a negative one would turn
+    // every value into one of the two bounds.
+    const double bound = std::fabs(maxValue);
     const int field = molecule.GetFieldIndex();
     const bool complete = zel::ForEachPoint(*molecule.GetWavefunction(), static_cast<int>(count),
                                             [&](int k, CEvaluator& evaluator) {
@@ -72,8 +75,8 @@ TextOutResult CTextOutput::ComputeGrid(CMolecule& molecule, const CPlotPlane& pl
                                                 request.value = &value;
                                                 if (!evaluator.Evaluate(request) || !std::isfinite(value))
                                                     return;
-                                                if (value <= -maxValue) value = -maxValue;
-                                                if (value > maxValue) value = maxValue;
+                                                if (value <= -bound) value = -bound;
+                                                if (value > bound) value = bound;
                                                 grid.values[index] = value;
                                                 evaluated[index] = 1;
                                             });

@@ -66,7 +66,7 @@ public:
     static constexpr const char* kNoMemory = "Fehler kein Speicher";
 
     // The grid over the corners of the plane, evaluated with the molecule's
-    // current field and clipped to [-maxValue, maxValue]. Counts outside
+    // current field and clipped to [-|maxValue|, |maxValue|]. Counts outside
     // 1..kMaxGridCount, or memory not to be had: NoMemory. A point where the
     // field cannot be evaluated: EvaluationFailed, with the point in *failedAt.
     static TextOutResult ComputeGrid(CMolecule& molecule, const CPlotPlane& plane, int columns, int rows,

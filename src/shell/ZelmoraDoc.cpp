@@ -3,9 +3,9 @@
 #include <QComboBox>
 
 #include <algorithm>
-#include <exception>
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -15,16 +15,19 @@
 #include "platform/core/Prompt.h"
 #include "platform/qt/Help.h"
 #include "platform/qt/MainWidget.h"
+#include "plots/TextOut.h"
 #include "shell/CommandIds.h"
 #include "shell/ControlView.h"
 #include "shell/MainFrame.h"
 #include "shell/ZelmoraView.h"
+#include "ui/ContourPlotDlg.h"
 #include "ui/CritPointDlg.h"
 #include "ui/MolGraphDlg.h"
-#include "ui/ContourPlotDlg.h"
 #include "ui/MolGraphPlotDlg.h"
 #include "ui/OptionCommands.h"
 #include "ui/PopDlg.h"
+#include "ui/SurfacePlotDlg.h"
+#include "ui/TextOutDlg.h"
 #include "view3d/3DFrame.h"
 #include "view3d/3DView.h"
 
@@ -55,7 +58,7 @@ private:
 
 } // namespace
 
-CZelmoraDoc::CZelmoraDoc() {
+CZelmoraDoc::CZelmoraDoc() : m_pTextOutData(std::make_unique<CTextOutData>()) {
     m_Molecule.SetDocument(this);
     Create3DFrame();
 }
@@ -141,8 +144,8 @@ bool CZelmoraDoc::OnOpenDocument(const std::string& path, bool* loaded) {
     std::error_code ec;
     if (!in || std::filesystem::is_directory(path, ec)) {
         const int error = in ? EISDIR : errno;
-        zel::ShowMessageBox("Could not open file " + path + ": " + std::strerror(error), zel::PromptButtons::OK,
-                            zel::PromptIcon::Error);
+        zel::ShowMessageBox("Could not open file " + path + ": " + std::strerror(error),
+                            zel::PromptButtons::OK, zel::PromptIcon::Error);
         return false;
     }
     std::vector<std::uint8_t> bytes;
@@ -150,13 +153,13 @@ bool CZelmoraDoc::OnOpenDocument(const std::string& path, bool* loaded) {
         bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     } catch (const std::exception&) {
         // A file far larger than any document (chosen through "All Files").
-        zel::ShowMessageBox("Could not read file " + path + ": not enough memory to load it", zel::PromptButtons::OK,
-                            zel::PromptIcon::Error);
+        zel::ShowMessageBox("Could not read file " + path + ": not enough memory to load it",
+                            zel::PromptButtons::OK, zel::PromptIcon::Error);
         return false;
     }
     if (in.bad()) {
-        zel::ShowMessageBox("Could not read file " + path + ": " + std::strerror(errno), zel::PromptButtons::OK,
-                            zel::PromptIcon::Error);
+        zel::ShowMessageBox("Could not read file " + path + ": " + std::strerror(errno),
+                            zel::PromptButtons::OK, zel::PromptIcon::Error);
         return false;
     }
 
@@ -313,6 +316,12 @@ bool CZelmoraDoc::OnCommand(int id) {
     case cmd::PlotNewLine:
         OnPlotNewContour();
         return true;
+    case cmd::PlotNewRelief:
+        OnPlotNewRelief();
+        return true;
+    case cmd::PlotTextOut:
+        OnPlotTextOut();
+        return true;
     case cmd::PlotModify:
         if (CPlot* plot = m_Molecule.GetCurrentPlot()) plot->Modify();
         SetModifiedFlag(true);
@@ -368,6 +377,26 @@ void CZelmoraDoc::OnPlotNewContour() {
     UpdateAllViews();
 }
 
+void CZelmoraDoc::OnPlotNewRelief() {
+    CPlot* previous = m_Molecule.GetCurrentPlot();
+    CSurfacePlotDlg dialog(std::make_unique<CSurfacePlot>(&m_Molecule), DialogParent());
+    if (dialog.DoModal() == zel::IDOK) {
+        // OK has put the map at the head of the plot list.
+        m_Molecule.SetCurrentPlot(dialog.GetPlot());
+        m_Molecule.SetPlotIndex(0);
+        m_Molecule.SetPlotState(0);
+    } else {
+        m_Molecule.SetCurrentPlot(previous);
+    }
+    SetModifiedFlag(true);
+    UpdateAllViews();
+}
+
+void CZelmoraDoc::OnPlotTextOut() {
+    CTextOutDlg dialog(&m_Molecule, m_pTextOutData.get(), DialogParent());
+    dialog.DoModal();
+}
+
 bool CZelmoraDoc::ArePlotsIdle() const {
     const auto& plots = m_Molecule.GetPlotList();
     return plots.empty() || !plots.front()->IsBusy();
@@ -380,8 +409,8 @@ void CZelmoraDoc::OnPlotDelete() {
     CPlot* current = m_Molecule.GetCurrentPlot();
     m_Molecule.SetCurrentPlot(nullptr);
     auto& plots = m_Molecule.GetPlotList();
-    const auto it =
-        std::find_if(plots.begin(), plots.end(), [current](const auto& plot) { return plot.get() == current; });
+    const auto it = std::find_if(plots.begin(), plots.end(),
+                                 [current](const auto& plot) { return plot.get() == current; });
     if (it != plots.end()) {
         std::unique_ptr<CPlot> deleted = std::move(*it);
         plots.erase(it);
@@ -422,10 +451,13 @@ bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
         ui.Enable(loaded);
         return true;
     case cmd::RecordSurface:
-        ui.Enable(loaded && m_Molecule.GetCurrentSurface() != nullptr && m_Molecule.GetRecordView() != nullptr);
+        ui.Enable(loaded && m_Molecule.GetCurrentSurface() != nullptr &&
+                  m_Molecule.GetRecordView() != nullptr);
         return true;
     case cmd::PlotNewMolGraph:
     case cmd::PlotNewLine:
+    case cmd::PlotNewRelief:
+    case cmd::PlotTextOut:
         ui.Enable(loaded && ArePlotsIdle());
         return true;
     case cmd::PlotModify:
@@ -437,15 +469,12 @@ bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
         ui.SetCheck(Is3DWindowVisible());
         return true;
     // Commands whose work this version does not have: the integrations, the
-    // atom record, the relief map and the text output,
-    // the envelope grid and the property selections. Export and Copy belong
+    // atom record, the envelope grid and the property selections. Export and Copy belong
     // to the plot view while it is the active view.
     case cmd::CalcIntegrateBasin:
     case cmd::CalcIntegrateSurface:
     case cmd::RecordAtom:
-    case cmd::PlotNewRelief:
     case cmd::PlotExport:
-    case cmd::PlotTextOut:
     case cmd::PlotCopy:
     case cmd::EnvelopeInit:
     case cmd::EnvelopeRefine:

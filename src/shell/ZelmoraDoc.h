@@ -17,6 +17,7 @@
 
 class C3DFrame;
 class CMainFrame;
+class CTextOutData;
 class QWidget;
 
 class CZelmoraDoc : public IMoleculeDocument {
@@ -104,6 +105,14 @@ public:
     // for the molecular graph, any other end discards it and makes the
     // previous current plot current again.
     void OnPlotNewContour();
+    // Plot > New Plot > Relief Map: as Line Plot, with the relief map dialog.
+    void OnPlotNewRelief();
+    // Plot > Text Out: the Text Output dialog on the current field and the
+    // settings the document keeps for it.
+    void OnPlotTextOut();
+    // The text-output settings: they live as long as the document, across
+    // new and opened files, and are not saved.
+    CTextOutData* GetTextOutData() const { return m_pTextOutData.get(); }
     // The plot list is empty or its newest plot is not being computed.
     bool ArePlotsIdle() const;
     // Plot > Delete Plot: after "Do you realy want to delete this nice
@@ -129,4 +138,5 @@ private:
     std::unique_ptr<CDocView> m_p3DDocView; // the 3D view's place among the views
     std::string m_strPathName;
     bool m_bModified = false;
+    std::unique_ptr<CTextOutData> m_pTextOutData;
 };

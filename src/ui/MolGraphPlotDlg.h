@@ -83,4 +83,5 @@ class CQtPlotDialogService : public CPlotDialogService {
 public:
     int EditMolGraphPlot(CMolGraphPlot& plot) override;
     int EditContourPlot(CContourPlot& plot) override;
+    int EditSurfacePlot(CSurfacePlot& plot) override;
 };
