@@ -4,15 +4,18 @@
 
 #include "analysis/Molecule.h"
 #include "platform/qt/Help.h"
+#include "plots/TextOut.h"
+#include "ui/ContourPlotDlg.h"
 #include "ui/CritPointDlg.h"
 #include "ui/MolGraphDlg.h"
-#include "ui/OptionDlgs.h"
-#include "ui/PopDlg.h"
 #include "ui/MolGraphPlotDlg.h"
+#include "ui/OptionDlgs.h"
 #include "ui/PageSetupDlg.h"
 #include "ui/PlaneSetupDlg.h"
-#include "ui/ContourPlotDlg.h"
+#include "ui/PopDlg.h"
 #include "ui/StyleDlgs.h"
+#include "ui/SurfacePlotDlg.h"
+#include "ui/TextOutDlg.h"
 
 #include <QDir>
 
@@ -42,6 +45,11 @@ TEST(HelpTopicsTest, EveryDialogsTopicHasAShippedPage) {
     dialogs.push_back(std::make_unique<CLineStyleDlg>());
     dialogs.push_back(std::make_unique<CPathStyleDlg>());
     dialogs.push_back(std::make_unique<CPointStyleDlg>());
+    CSurfacePlot relief(&molecule);
+    dialogs.push_back(std::make_unique<CSurfacePlotDlg>(&relief));
+    dialogs.push_back(std::make_unique<CSurfColorDlg>(&relief));
+    CTextOutData settings;
+    dialogs.push_back(std::make_unique<CTextOutDlg>(&molecule, &settings));
     const QDir book(QDir(zel::DefaultHelpFolder()).filePath(QStringLiteral("zelmora")));
     for (const auto& dialog : dialogs) {
         const QString page = QString::fromStdString(dialog->HelpTopic()).mid(2); // after "::"
