@@ -29,10 +29,12 @@ TEST(DialogLayoutTest, EveryCaptionOfEveryTemplateFitsItsControl) {
     // About, title, point analysis, critical points, the option dialogs, the
     // record, molecular graph and progress dialogs, the 3D view's object
     // dialogs, the page set-up, the molecular-graph plot and the plane set-up,
-    // the contour plot and its line, point and path style dialogs, the relief
-    // map and its colours, the text output.
-    for (int id : {100, 130, 131, 135, 137, 139, 140, 141, 143, 156, 161, 164, 165,
-                   166, 167, 145, 146, 148, 151, 183, 185, 187, 150, 162, 204})
+    // the contour plot and its line, point and path style dialogs.
+    for (int id : {100, 130, 131, 135, 137, 139, 140, 141, 143, 156, 161, 164, 165, 166, 167, 145, 146, 148, 151,
+                   183, 185, 187})
+        EXPECT_TRUE(ids.count(id)) << "dialog " << id << " is not registered";
+    // The relief map, its colours and the text output.
+    for (int id : {150, 162, 204})
         EXPECT_TRUE(ids.count(id)) << "dialog " << id << " is not registered";
 }
 

@@ -4,18 +4,18 @@
 
 #include "analysis/Molecule.h"
 #include "platform/qt/Help.h"
-#include "plots/TextOut.h"
-#include "ui/ContourPlotDlg.h"
 #include "ui/CritPointDlg.h"
 #include "ui/MolGraphDlg.h"
-#include "ui/MolGraphPlotDlg.h"
 #include "ui/OptionDlgs.h"
+#include "ui/PopDlg.h"
+#include "ui/MolGraphPlotDlg.h"
 #include "ui/PageSetupDlg.h"
 #include "ui/PlaneSetupDlg.h"
-#include "ui/PopDlg.h"
+#include "ui/ContourPlotDlg.h"
 #include "ui/StyleDlgs.h"
 #include "ui/SurfacePlotDlg.h"
 #include "ui/TextOutDlg.h"
+#include "plots/TextOut.h"
 
 #include <QDir>
 
