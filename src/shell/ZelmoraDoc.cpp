@@ -3,9 +3,9 @@
 #include <QComboBox>
 
 #include <algorithm>
+#include <exception>
 #include <cerrno>
 #include <cstring>
-#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -15,19 +15,19 @@
 #include "platform/core/Prompt.h"
 #include "platform/qt/Help.h"
 #include "platform/qt/MainWidget.h"
-#include "plots/TextOut.h"
 #include "shell/CommandIds.h"
 #include "shell/ControlView.h"
 #include "shell/MainFrame.h"
 #include "shell/ZelmoraView.h"
-#include "ui/ContourPlotDlg.h"
 #include "ui/CritPointDlg.h"
 #include "ui/MolGraphDlg.h"
+#include "ui/ContourPlotDlg.h"
 #include "ui/MolGraphPlotDlg.h"
 #include "ui/OptionCommands.h"
 #include "ui/PopDlg.h"
 #include "ui/SurfacePlotDlg.h"
 #include "ui/TextOutDlg.h"
+#include "plots/TextOut.h"
 #include "view3d/3DFrame.h"
 #include "view3d/3DView.h"
 
@@ -144,8 +144,8 @@ bool CZelmoraDoc::OnOpenDocument(const std::string& path, bool* loaded) {
     std::error_code ec;
     if (!in || std::filesystem::is_directory(path, ec)) {
         const int error = in ? EISDIR : errno;
-        zel::ShowMessageBox("Could not open file " + path + ": " + std::strerror(error),
-                            zel::PromptButtons::OK, zel::PromptIcon::Error);
+        zel::ShowMessageBox("Could not open file " + path + ": " + std::strerror(error), zel::PromptButtons::OK,
+                            zel::PromptIcon::Error);
         return false;
     }
     std::vector<std::uint8_t> bytes;
@@ -153,13 +153,13 @@ bool CZelmoraDoc::OnOpenDocument(const std::string& path, bool* loaded) {
         bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     } catch (const std::exception&) {
         // A file far larger than any document (chosen through "All Files").
-        zel::ShowMessageBox("Could not read file " + path + ": not enough memory to load it",
-                            zel::PromptButtons::OK, zel::PromptIcon::Error);
+        zel::ShowMessageBox("Could not read file " + path + ": not enough memory to load it", zel::PromptButtons::OK,
+                            zel::PromptIcon::Error);
         return false;
     }
     if (in.bad()) {
-        zel::ShowMessageBox("Could not read file " + path + ": " + std::strerror(errno),
-                            zel::PromptButtons::OK, zel::PromptIcon::Error);
+        zel::ShowMessageBox("Could not read file " + path + ": " + std::strerror(errno), zel::PromptButtons::OK,
+                            zel::PromptIcon::Error);
         return false;
     }
 
@@ -386,6 +386,7 @@ void CZelmoraDoc::OnPlotNewRelief() {
         m_Molecule.SetPlotIndex(0);
         m_Molecule.SetPlotState(0);
     } else {
+        // The plane set-up may have shown the new map in the 3D view.
         m_Molecule.SetCurrentPlot(previous);
     }
     SetModifiedFlag(true);
@@ -409,8 +410,8 @@ void CZelmoraDoc::OnPlotDelete() {
     CPlot* current = m_Molecule.GetCurrentPlot();
     m_Molecule.SetCurrentPlot(nullptr);
     auto& plots = m_Molecule.GetPlotList();
-    const auto it = std::find_if(plots.begin(), plots.end(),
-                                 [current](const auto& plot) { return plot.get() == current; });
+    const auto it =
+        std::find_if(plots.begin(), plots.end(), [current](const auto& plot) { return plot.get() == current; });
     if (it != plots.end()) {
         std::unique_ptr<CPlot> deleted = std::move(*it);
         plots.erase(it);
@@ -451,8 +452,7 @@ bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
         ui.Enable(loaded);
         return true;
     case cmd::RecordSurface:
-        ui.Enable(loaded && m_Molecule.GetCurrentSurface() != nullptr &&
-                  m_Molecule.GetRecordView() != nullptr);
+        ui.Enable(loaded && m_Molecule.GetCurrentSurface() != nullptr && m_Molecule.GetRecordView() != nullptr);
         return true;
     case cmd::PlotNewMolGraph:
     case cmd::PlotNewLine:
