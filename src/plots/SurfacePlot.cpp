@@ -461,6 +461,13 @@ void CSurfacePlot::DrawMesh(zel::CCanvas& dc) {
     dc.SelectBrush(previousBrush);
 }
 
+void CSurfacePlot::OrientByAngles() {
+    m_Orientation = CMatrix({1, 0, 0}, {0, 1, 0}, {0, 0, 1});
+    RotateX(m_nAngles[0] * kPi / 180.0);
+    RotateY(m_nAngles[1] * kPi / 180.0);
+    RotateZ(m_nAngles[2] * kPi / 180.0);
+}
+
 // --- Modify -----------------------------------------------------------------------------------
 
 void CSurfacePlot::Modify() {
@@ -468,9 +475,6 @@ void CSurfacePlot::Modify() {
     CPlot::Modify();
     if (EditSurfacePlot(*this) != zel::IDOK) return;
     SetRecompute(1);
-    m_Orientation = CMatrix({1, 0, 0}, {0, 1, 0}, {0, 0, 1});
-    RotateX(m_nAngles[0] * kPi / 180.0);
-    RotateY(m_nAngles[1] * kPi / 180.0);
-    RotateZ(m_nAngles[2] * kPi / 180.0);
+    OrientByAngles();
     if (m_pMolecule && m_pMolecule->GetDocument()) m_pMolecule->GetDocument()->UpdateAllViews();
 }

@@ -120,6 +120,9 @@ public:
     const std::vector<int>& GetOrder() const { return m_Order; }
     const std::vector<CVector>& GetNodePoints() const { return m_NodePoints; }
 
+    // Orientation := Rz Ry Rx of the plot's angles (degrees), turned in
+    // that order from the identity.
+    void OrientByAngles();
     // Orientation times the point.
     CVector TransformPoint(CVector p) const;
     // The three points' sum times 0.3333333333333333.

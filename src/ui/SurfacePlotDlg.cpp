@@ -239,6 +239,9 @@ void CSurfacePlotDlg::OnOK() {
     if (m_pNewPlot) {
         CPlot::IncrementPlotCounter();
         m_pPlot->SetRecompute(1);
+        // A new map is seen from its angles at once, as Modify makes an
+        // existing one.
+        m_pPlot->OrientByAngles();
         if (CMolecule* molecule = m_pPlot->GetMolecule())
             molecule->GetPlotList().push_front(std::move(m_pNewPlot));
     }

@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
@@ -118,6 +119,10 @@ TEST_F(SurfacePlotDlgTest, RefusedFieldsKeepTheDialogOpenUntilANewMapIsAddedOnce
     EXPECT_EQ(plot->GetMaxValue(), 3.0);
     EXPECT_EQ(plot->GetLightVector(), CVector(0.0001, 0, -2));
     EXPECT_TRUE(plot->NeedsAutoCompute());
+    // A new map is seen from its angles at once: here -30 degrees about x.
+    const double t = -30.0 * 3.141592653589793 / 180.0;
+    EXPECT_NEAR((plot->GetOrientation() * CVector(0, 1, 0) - CVector(0, std::cos(t), std::sin(t))).Length(),
+                0.0, 1e-12);
 
     // Opened again: the bound as a magnitude, the grid as stored.
     D again(plot);
