@@ -91,6 +91,10 @@ TEST_F(TextOutTest, RhoOnAThreeByThreeGridMatchesTheClosedForm) {
     // The far corner: 2 exp(-32) in exponent form.
     EXPECT_TRUE(lines[0].ends_with("e-014")) << lines[0];
 
+    // The bound is a magnitude: -1.5 clips alike.
+    ASSERT_EQ(CTextOutput::Write(molecule, plane, 3, 3, -1.5, true, path, &message), TextOutResult::Written);
+    EXPECT_EQ(ReadFile(path), text);
+
     // Without coordinates: one line per i of 4 values, each followed by a tab.
     ASSERT_EQ(CTextOutput::Write(molecule, plane, 3, 3, 1.5, false, path, &message), TextOutResult::Written);
     const std::vector<std::string> values = Split(ReadFile(path), "\r\n");
