@@ -1,7 +1,7 @@
 // The relief map: its record in the document, the computation of its mesh,
 // and the drawing with depth sort, shading and fit.
 //
-// The nodes of one row are shared out over every core, each thread
+// The nodes of a batch of rows are shared out over every core, each thread
 // evaluating with its own evaluator; a node's value does not depend on the
 // thread, so the mesh is that of one thread, bit for bit.
 
@@ -28,6 +28,9 @@ namespace {
 using Cause = zel::CArchiveException::Cause;
 
 constexpr double kPi = std::numbers::pi;
+// Nodes per batch of the computation: between batches the progress moves
+// and the cancel flag is read.
+constexpr int kNodeBatch = 4096;
 
 void SerializeVector(zel::CArchive& ar, CVector& v) {
     if (ar.IsStoring())
@@ -288,9 +291,14 @@ bool CSurfacePlot::ComputeNodes(bool centres, CVector normal, CVector du, CVecto
         centres ? static_cast<std::size_t>(m_nM + 1) * static_cast<std::size_t>(m_nN + 1) : 0;
     std::atomic<bool> failed{false};
 
-    for (int i = 0; i < rows; ++i) {
-        const std::size_t row = first + static_cast<std::size_t>(i) * static_cast<std::size_t>(columns);
-        const bool complete = zel::ForEachPoint(wavefunction, columns, [&](int j, CEvaluator& evaluator) {
+    // Whole rows at a time, enough of them to keep every core busy; after
+    // each batch the progress stands where it would after its last row.
+    const int batchRows = std::max(1, kNodeBatch / columns);
+    for (int top = 0; top < rows; top += batchRows) {
+        const int count = std::min(batchRows, rows - top) * columns;
+        const bool complete = zel::ForEachPoint(wavefunction, count, [&](int index, CEvaluator& evaluator) {
+            const int i = top + index / columns;
+            const int j = index % columns;
             CVector p = c0 + double(i) * dv + double(j) * du;
             if (centres) p = p + half;
             double value = 0.0;
@@ -302,13 +310,15 @@ bool CSurfacePlot::ComputeNodes(bool centres, CVector normal, CVector du, CVecto
             // From below first, then from above, as the bound is applied.
             if (value < -bound) value = -bound;
             if (value > bound) value = bound;
-            const std::size_t k = row + static_cast<std::size_t>(j);
+            const std::size_t k = first + static_cast<std::size_t>(i) * static_cast<std::size_t>(columns) +
+                                  static_cast<std::size_t>(j);
             m_NodePoints[k] = p;
             m_Nodes[k].Value = value;
             m_Nodes[k].Position = p + (value * scale) * normal;
         });
         if (!complete || failed || IsCancelRequested()) return false;
-        g_nProgress = static_cast<int>(50LL * i / m_nM) + (centres ? 50 : 0);
+        const int last = std::min(rows, top + batchRows) - 1;
+        g_nProgress = static_cast<int>(50LL * last / m_nM) + (centres ? 50 : 0);
     }
     return true;
 }

@@ -63,8 +63,8 @@ public:
     // Asks for a file and draws the map into it.
     void ExportEMF(zel::CCanvas& reference) override;
     // Nodes and triangles (job 99, on the worker). Progress: 50 over the
-    // corner rows, 50 over the centre rows; the cancel flag is read after
-    // every row.
+    // corner rows, 50 over the centre rows, moved after each batch of whole
+    // rows; the cancel flag is read between batches and within them.
     void Compute() override;
     // The central projection: the eye on the z axis at the eye distance
     // looking towards -z, the picture on the plane at the projection
@@ -145,7 +145,7 @@ private:
     // Whether nodes, triangles and working points are those of the current
     // grid, every triangle as the layout makes it.
     bool HasMesh() const;
-    // One pass over the corner rows (centres false) or the centre rows;
+    // The corner rows (centres false) or the centre rows;
     // false when cancelled or the field could not be evaluated.
     bool ComputeNodes(bool centres, CVector n, CVector du, CVector dv);
     void DrawMesh(zel::CCanvas& dc);

@@ -1,0 +1,66 @@
+// A relief map of benzene's density over its molecular plane: a 100 x 100
+// grid over 10 x 10 bohr. The computation (the mesh, on all cores) and one
+// drawing on the recording canvas (turn, normals, depth sort of the 40000
+// triangles, shading).
+
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <string>
+
+#include "analysis/Molecule.h"
+#include "platform/core/JobState.h"
+#include "platform/core/RecordingCanvas.h"
+#include "plots/SurfacePlot.h"
+
+namespace {
+
+bool Prepare(CMolecule& molecule, CSurfacePlot& plot, benchmark::State& state) {
+    std::ifstream in(std::string(ZELMORA_BENCH_DATA) + "/benzene.wfn");
+    if (!in || molecule.LoadWavefunction(in) != 1) {
+        state.SkipWithError("benzene.wfn could not be read");
+        return false;
+    }
+    CPlotPlane plane;
+    plane.PointA = {2.62671912, 0.0, 0.0};
+    plane.PointB = {1.31335956, 2.27480490, 0.0};
+    plane.PointC = {-1.31335956, 2.27480490, 0.0};
+    plane.Centre = {0.0, 0.0, 0.0};
+    plane.Width = 10.0;
+    plane.Height = 10.0;
+    if (plot.SetPlane(plane) != 0) {
+        state.SkipWithError("no plane");
+        return false;
+    }
+    plot.SetGrid(100, 100);
+    plot.SetAngles(-50, 20, 30);
+    plot.OrientByAngles();
+    g_bCancel = 0;
+    return true;
+}
+
+void BM_BenzeneReliefCompute100(benchmark::State& state) {
+    CMolecule molecule;
+    CSurfacePlot plot(&molecule);
+    if (!Prepare(molecule, plot, state)) return;
+    for (auto _ : state) {
+        plot.Compute();
+        benchmark::DoNotOptimize(plot.GetNodes().data());
+    }
+}
+BENCHMARK(BM_BenzeneReliefCompute100)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_BenzeneReliefDraw100(benchmark::State& state) {
+    CMolecule molecule;
+    CSurfacePlot plot(&molecule);
+    if (!Prepare(molecule, plot, state)) return;
+    plot.Compute();
+    for (auto _ : state) {
+        zel::CRecordingCanvas dc;
+        plot.Draw(dc);
+        benchmark::DoNotOptimize(dc.Records().size());
+    }
+}
+BENCHMARK(BM_BenzeneReliefDraw100)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
