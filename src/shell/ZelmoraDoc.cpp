@@ -20,6 +20,7 @@
 #include "shell/MainFrame.h"
 #include "shell/ZelmoraView.h"
 #include "ui/CritPointDlg.h"
+#include "ui/IntegrationDlg.h"
 #include "ui/MolGraphDlg.h"
 #include "ui/ContourPlotDlg.h"
 #include "ui/MolGraphPlotDlg.h"
@@ -287,8 +288,13 @@ bool CZelmoraDoc::OnCommand(int id) {
         OnCalcMolecularGraph(m_Molecule, parent);
         UpdateAllViews();
         return true;
+    case cmd::CalcIntegrateBasin:
+        if (CAtom* atom = m_Molecule.GetCurrentAtom()) OnIntegrate(*atom, parent);
+        UpdateAllViews();
+        return true;
     case cmd::RecordCriticalPoints:
     case cmd::RecordMolecularGraph:
+    case cmd::RecordAtom:
     case cmd::RecordSurface:
         // The record view's own handlers take these while it is active.
         if (auto* view = dynamic_cast<CZelmoraView*>(m_Molecule.GetRecordView())) view->OnCommand(id);
@@ -430,6 +436,12 @@ bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
     case cmd::OptionSurfaceFunctions:
         ui.Enable(loaded);
         return true;
+    case cmd::CalcIntegrateBasin:
+        ui.Enable(m_Molecule.GetCurrentAtom() != nullptr);
+        return true;
+    case cmd::RecordAtom:
+        ui.Enable(loaded && m_Molecule.GetCurrentAtom() != nullptr && m_Molecule.GetRecordView() != nullptr);
+        return true;
     case cmd::RecordSurface:
         ui.Enable(loaded && m_Molecule.GetCurrentSurface() != nullptr && m_Molecule.GetRecordView() != nullptr);
         return true;
@@ -445,13 +457,11 @@ bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
         ui.Enable(m_p3DFrame != nullptr);
         ui.SetCheck(Is3DWindowVisible());
         return true;
-    // Commands whose work this version does not have: the integrations, the
-    // atom record, the relief map and the text output,
+    // Commands whose work this version does not have: the surface
+    // integration, the relief map and the text output,
     // the envelope grid. Export and Copy belong
     // to the plot view while it is the active view.
-    case cmd::CalcIntegrateBasin:
     case cmd::CalcIntegrateSurface:
-    case cmd::RecordAtom:
     case cmd::PlotNewRelief:
     case cmd::PlotExport:
     case cmd::PlotTextOut:

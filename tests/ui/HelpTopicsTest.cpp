@@ -5,6 +5,7 @@
 #include "analysis/Molecule.h"
 #include "platform/qt/Help.h"
 #include "ui/CritPointDlg.h"
+#include "ui/IntegrationDlg.h"
 #include "ui/MolGraphDlg.h"
 #include "ui/OptionDlgs.h"
 #include "ui/PopDlg.h"
@@ -35,6 +36,9 @@ TEST(HelpTopicsTest, EveryDialogsTopicHasAShippedPage) {
     dialogs.push_back(std::make_unique<CIntegOptionsDlg>(CIntegOptions{}));
     dialogs.push_back(std::make_unique<CSurfIntOptionsDlg>(CSurfIntOptions{}));
     dialogs.push_back(std::make_unique<CBasinPropsDlg>(&molecule));
+    CAtom atom;
+    atom.SetMolecule(&molecule);
+    dialogs.push_back(std::make_unique<CIntegrationDlg>(&atom));
     dialogs.push_back(std::make_unique<CSurfacePropsDlg>(&molecule));
     CMolGraphPlot plot(&molecule);
     dialogs.push_back(std::make_unique<CMolGraphPlotDlg>(&plot));
