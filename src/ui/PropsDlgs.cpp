@@ -43,7 +43,7 @@ zel::SDialogTemplate PropsTemplate(int id, const char* caption, int firstPropert
 
 const zel::SDialogTemplate& BasinPropsTemplate() {
     static const zel::SDialogTemplate t =
-        PropsTemplate(CBasinPropsDlg::IDD, "Select Functions for Basin Integration", 0, kBasinProperties, 30, 240, 300);
+        PropsTemplate(CBasinPropsDlg::IDD, "Select Functions for Basin Integration", 0, kBasinProperties, 30, 200, 300);
     return t;
 }
 

@@ -26,10 +26,24 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
+
+// Allocations of one size can be made to fail, to show what the dialog does
+// when there is no memory for the quadrature caches.
+static std::atomic<std::size_t> g_nFailingSize{0};
+
+void* operator new(std::size_t size) {
+    const std::size_t failing = g_nFailingSize.load(std::memory_order_relaxed);
+    if (failing != 0 && size == failing) throw std::bad_alloc();
+    if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+    throw std::bad_alloc();
+}
 
 namespace {
 
@@ -291,4 +305,21 @@ TEST_F(IntegrationDlgTest, DeleteResultsOptionsAndFunctions) {
     EXPECT_EQ(m_oxygen->m_ResultsA.Method, 0.0);
     EXPECT_EQ(m_oxygen->m_ResultsB.Method, 0.0);
     EXPECT_TRUE(m_document.modified);
+}
+
+// Without memory for the caches every start button says so and runs no job.
+TEST_F(IntegrationDlgTest, NoMemoryForTheCachesRunsNoJob) {
+    g_nJobType = -1;
+    RunDialog([&](CIntegrationDlg* dlg) {
+        g_nFailingSize = (static_cast<std::size_t>(m_oxygen->GetPropertyCount()) + 1) * sizeof(double);
+        for (int button : {CIntegrationDlg::kIntegrateBetaSphere, CIntegrationDlg::kIntegrateNatural,
+                           CIntegrationDlg::kIntegrateRadial})
+            Click(dlg, button);
+        g_nFailingSize = 0;
+    });
+    EXPECT_EQ(m_prompts.Texts(), Lines(3, CIntegrationDlg::kNoCacheMemory));
+    EXPECT_EQ(g_nJobType.load(), -1);
+    EXPECT_FALSE(m_oxygen->HasCaches());
+    EXPECT_EQ(m_oxygen->m_ResultsA.Method, 0.0);
+    EXPECT_EQ(m_oxygen->m_ResultsB.Method, 0.0);
 }
