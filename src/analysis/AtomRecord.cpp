@@ -58,7 +58,8 @@ double Packed(const CBasinResults& set, std::size_t j) {
 }
 
 std::size_t Triangle(int row, int column) {
-    return static_cast<std::size_t>(row) * static_cast<std::size_t>(row + 1) / 2 + static_cast<std::size_t>(column);
+    return static_cast<std::size_t>(row) * static_cast<std::size_t>(row + 1) / 2 +
+           static_cast<std::size_t>(column);
 }
 
 // The lower triangle in column blocks: for each block, one line per row that
@@ -97,7 +98,8 @@ void AddListedResults(std::vector<std::string>& items, const CBasinResults& set,
 void AddSettings(std::vector<std::string>& items, const CBasinResults& set) {
     items.push_back(zel::Sprintf("Used absolute tolerance per integration step: %le", set.AbsAccuracy));
     items.push_back(zel::Sprintf("Used relative tolerance per integration step: %le", set.RelAccuracy));
-    items.push_back(zel::Sprintf("Integration borders in Phi-coordinate: %lf  to  %lf", set.PhiFrom, set.PhiTo));
+    items.push_back(
+        zel::Sprintf("Integration borders in Phi-coordinate: %lf  to  %lf", set.PhiFrom, set.PhiTo));
     items.push_back(zel::Sprintf("Used symmetry factor: %lf", set.SymmetryFactor));
     items.push_back(zel::Sprintf("Number of wavefunction evaluations needed: %d", set.Evaluations));
 }
@@ -154,14 +156,17 @@ void CAtom::FillResultList(std::vector<std::string>& items) const {
         if (a.Method > 0.0) {
             items.push_back("Properties integrated over atomic basin in natural coordinates");
             items.push_back(zel::Sprintf("Beta-sphere radius: %lf", a.Method));
-            items.push_back(zel::Sprintf("Natural coordinate integration along gradient paths till s = %1.0lf", a.StopS));
+            items.push_back(
+                zel::Sprintf("Natural coordinate integration along gradient paths till s = %1.0lf", a.StopS));
         } else {
             items.push_back("Properties integrated over atomic basin in radial coordinates");
-            items.push_back(zel::Sprintf("Radial coordinate integration along rays till r = %1.0lf", a.StopR));
+            items.push_back(
+                zel::Sprintf("Radial coordinate integration along rays till r = %1.0lf", a.StopR));
         }
         items.push_back(" ");
         AddSettings(items, a);
-        items.push_back(zel::Sprintf("CPU time needed for integration (machine dependent): %0.1lf seconds", a.CPUTime));
+        items.push_back(
+            zel::Sprintf("CPU time needed for integration (machine dependent): %0.1lf seconds", a.CPUTime));
         items.push_back(" ");
         items.push_back("Integration results and integrated functions:");
         AddListedResults(items, a, selection, m_pMolecule);
@@ -212,7 +217,8 @@ int CAtom::WriteRecord(zel::CTextRecord* lines) const {
         add("Atoms bonded to " + label + " (with distance and bond path length)");
         for (std::size_t i = 0; i < bonds.size(); ++i) {
             const double distance = (bonds[i].Partner->GetPosition() - m_position).Length();
-            add("      " + bonds[i].Partner->GetLabel() + zel::Sprintf(" (%6.2f, %6.2f)", distance, bondLengths[i]));
+            add("      " + bonds[i].Partner->GetLabel() +
+                zel::Sprintf(" (%6.2f, %6.2f)", distance, bondLengths[i]));
         }
         add(" ");
     }
@@ -252,7 +258,8 @@ int CAtom::WriteRecord(zel::CTextRecord* lines) const {
     if (set.Method > 0.0) {
         add("      Used integration method: Integration in natural coordinates");
         add(zel::Sprintf("      Beta-sphere radius: %lf", set.Method));
-        add(zel::Sprintf("      Natural coordinate integration along gradient paths till s = %1.0lf", set.StopS));
+        add(zel::Sprintf("      Natural coordinate integration along gradient paths till s = %1.0lf",
+                         set.StopS));
     } else {
         add("      Used integration method: Integration in radial coordinates");
         add("                               with determination of interatomic surface");
@@ -294,21 +301,24 @@ int CAtom::WriteRecord(zel::CTextRecord* lines) const {
     if (on(3) || on(5)) add(zel::Sprintf("      KEK   %18.10le     E(Atom)  %18.10le", u[3], u[5]));
     if (on(1)) add(zel::Sprintf("      Lap   %18.10le", u[1]));
     if (on(6)) add(zel::Sprintf("      I     %18.10le", u[6]));
-    singles(7, {"      R(-1) %18.10le", "      R(1)  %18.10le", "      R(2)  %18.10le", "      R(4)  %18.10le"});
-    singles(11, {"     GR(-1) %18.10le", "     GR(0)  %18.10le", "     GR(1)  %18.10le", "     GR(2)  %18.10le"});
+    singles(7,
+            {"      R(-1) %18.10le", "      R(1)  %18.10le", "      R(2)  %18.10le", "      R(4)  %18.10le"});
+    singles(11,
+            {"     GR(-1) %18.10le", "     GR(0)  %18.10le", "     GR(1)  %18.10le", "     GR(2)  %18.10le"});
     if (on(15) || on(16)) add(zel::Sprintf("     VNEO   %18.10le   VNEO(Cor)  %18.10le", u[15], u[16]));
     if (on(17) || on(18)) add(zel::Sprintf("     VNET   %18.10le   VNET(Cor)  %18.10le", u[17], u[18]));
     if (on(19)) add(zel::Sprintf("     EHF    %18.10le", u[19]));
     if (on(20)) add(zel::Sprintf("                                 VREP(Cor)  %18.10le", u[20]));
     if (on(21)) add(zel::Sprintf("                                 V(Atom)    %18.10le", u[21]));
     singles(22, {"     EL(X)  %18.10le", "     EL(Y)  %18.10le", "     EL(Z)  %18.10le"});
-    if (all(22, 24)) add(zel::Sprintf("   Mag(EL)  %18.10le", std::sqrt(u[22] * u[22] + u[23] * u[23] + u[24] * u[24])));
+    if (all(22, 24))
+        add(zel::Sprintf("   Mag(EL)  %18.10le", std::sqrt(u[22] * u[22] + u[23] * u[23] + u[24] * u[24])));
     add("   ");
 
     if (any(25, 30)) {
         add("      Atomic Quadrupole Moment Tensor");
-        singles(25, {"     Q(XX)  %18.10le", "     Q(XY)  %18.10le", "     Q(XZ)  %18.10le", "     Q(YY)  %18.10le",
-                     "     Q(YZ)  %18.10le", "     Q(ZZ)  %18.10le"});
+        singles(25, {"     Q(XX)  %18.10le", "     Q(XY)  %18.10le", "     Q(XZ)  %18.10le",
+                     "     Q(YY)  %18.10le", "     Q(YZ)  %18.10le", "     Q(ZZ)  %18.10le"});
         add("   ");
     }
     if (all(25, 30)) {
@@ -339,9 +349,10 @@ int CAtom::WriteRecord(zel::CTextRecord* lines) const {
     if (on(45)) add(zel::Sprintf("      Basin Virial     %18.10le", u[45]));
     if (on(46)) add(zel::Sprintf("      Surface Virial   %18.10le", u[46]));
     add("   ");
-    singles(31, {"      FAXA   %18.10le", "      FAYA   %18.10le", "      FAZA   %18.10le", "      FBXA   %18.10le",
-                 "      FBYA   %18.10le", "      FBZA   %18.10le", "     RHO*L   %18.10le", "      VOL1   %18.10le",
-                 "      VOL2   %18.10le", "   N(VOL1)   %18.10le", "   N(VOL2)   %18.10le"});
+    singles(31, {"      FAXA   %18.10le", "      FAYA   %18.10le", "      FAZA   %18.10le",
+                 "      FBXA   %18.10le", "      FBYA   %18.10le", "      FBZA   %18.10le",
+                 "     RHO*L   %18.10le", "      VOL1   %18.10le", "      VOL2   %18.10le",
+                 "   N(VOL1)   %18.10le", "   N(VOL2)   %18.10le"});
     add("   ");
 
     if (on(kOverlapFlag)) {

@@ -35,19 +35,20 @@ const zel::SDialogTemplate& IntegrationTemplate() {
         8,
         {
             {ControlKind::Edit, D::kTitle, "", 7, 7, 479, 14, ctl::kReadOnly | ctl::kCentre},
-            {ControlKind::Static, -1, "Lower and upper borders in Theta-integration (degrees):", 7, 32, kLabelWidth,
-             8},
+            {ControlKind::Static, -1, "Lower and upper borders in Theta-integration (degrees):", 7, 32,
+             kLabelWidth, 8},
             {ControlKind::Edit, D::kThetaLower, "", kEditX, 29, 40, 14, ctl::kReadOnly | ctl::kNumber},
             {ControlKind::Edit, D::kThetaUpper, "", kEditX + 52, 29, 40, 14, ctl::kReadOnly | ctl::kNumber},
-            {ControlKind::Static, -1, "Lower and upper borders in Phi-integration (degrees):", 7, 50, kLabelWidth, 8},
+            {ControlKind::Static, -1, "Lower and upper borders in Phi-integration (degrees):", 7, 50,
+             kLabelWidth, 8},
             {ControlKind::Edit, D::kPhiLower, "", kEditX, 47, 40, 14, ctl::kNumber},
             {ControlKind::Spin, D::kPhiLowerSpin, "", kEditX + 40, 47, 10, 14, ctl::kWrap},
             {ControlKind::Edit, D::kPhiUpper, "", kEditX + 52, 47, 40, 14, ctl::kNumber},
             {ControlKind::Spin, D::kPhiUpperSpin, "", kEditX + 92, 47, 10, 14, ctl::kWrap},
             {ControlKind::Static, -1, "Factor to multiply integrals with:", 7, 68, kLabelWidth, 8},
             {ControlKind::Edit, D::kFactor, "", kEditX, 65, 102, 14, kRealField},
-            {ControlKind::Static, -1, "Radius of Beta-sphere for natural coordinate integration:", 7, 86, kLabelWidth,
-             8},
+            {ControlKind::Static, -1, "Radius of Beta-sphere for natural coordinate integration:", 7, 86,
+             kLabelWidth, 8},
             {ControlKind::Edit, D::kBetaRadius, "", kEditX, 83, 102, 14, kRealField},
             {ControlKind::PushButton, D::kIntegrateBetaSphere, "Integrate inside Beta-Sphere", kButtonX, 29,
              kButtonWidth, 14},
@@ -58,8 +59,8 @@ const zel::SDialogTemplate& IntegrationTemplate() {
             {ControlKind::Static, -1, "List of integration results:", 7, 104, 300, 8},
             {ControlKind::ListBox, D::kResultList, "", 7, 114, 479, 130,
              ctl::kNoSelection | ctl::kVScroll | ctl::kHScroll},
-            {ControlKind::Static, -1, "List of nuclear positions and critical points in atomic coordinates:", 7, 250,
-             300, 8},
+            {ControlKind::Static, -1,
+             "List of nuclear positions and critical points in atomic coordinates:", 7, 250, 300, 8},
             {ControlKind::ListBox, D::kPointList, "", 7, 260, 479, 70,
              ctl::kNoSelection | ctl::kVScroll | ctl::kHScroll},
             {ControlKind::PushButton, D::kDeleteResults, "Delete Results", 7, 337, 80, 14},
@@ -90,7 +91,8 @@ CIntegrationDlg::CIntegrationDlg(CAtom* atom, QWidget* parent)
     for (int id : {kPhiLower, kPhiUpper, kThetaLower, kThetaUpper})
         if (auto* edit = DlgItem<QLineEdit>(id))
             connect(edit, &QLineEdit::textChanged, this, [this, id] { OnChangeBorders(id); });
-    for (const auto& [spinId, editId] : {std::pair{kPhiLowerSpin, kPhiLower}, std::pair{kPhiUpperSpin, kPhiUpper}}) {
+    for (const auto& [spinId, editId] :
+         {std::pair{kPhiLowerSpin, kPhiLower}, std::pair{kPhiUpperSpin, kPhiUpper}}) {
         if (auto* spin = DlgItem<zel::CSpinButton>(spinId)) {
             // A step starts from the number in the field.
             spin->SetDeltaPosHandler([this, spin, editId](int) {
@@ -155,11 +157,12 @@ void CIntegrationDlg::FillPointList() {
             // Every atom's safe radius is fresh for the radial integration.
             atom->ComputeNearestCritDistance();
             const CVector p = m_pAtom->GlobalToLocal(atom->GetPosition());
-            m_PointLines.Add(zel::Sprintf("%8.4lf,%8.4lf,%8.4lf   (", p.x, p.y, p.z) + atom->GetLabel() + ")");
+            m_PointLines.Add(zel::Sprintf("%8.4lf,%8.4lf,%8.4lf   (", p.x, p.y, p.z) + atom->GetLabel() +
+                             ")");
         }
         const int field = m_pMolecule->GetFieldIndex();
-        for (const auto& [type, signature] :
-             {std::pair{-3, "(3,-3)"}, std::pair{-1, "(3,-1)"}, std::pair{1, "(3,+1)"}, std::pair{3, "(3,+3)"}}) {
+        for (const auto& [type, signature] : {std::pair{-3, "(3,-3)"}, std::pair{-1, "(3,-1)"},
+                                              std::pair{1, "(3,+1)"}, std::pair{3, "(3,+3)"}}) {
             for (const auto& point : *m_pMolecule->GetList(type)) {
                 if (point->GetFieldIndex() != field) continue;
                 const CVector p = m_pAtom->GlobalToLocal(point->GetPosition());

@@ -60,10 +60,10 @@ public:
 
     // Members of the data exchange.
     std::string m_strTitle;
-    int m_nThetaLower = 0;  // degrees, 0 to 180
+    int m_nThetaLower = 0;   // degrees, 0 to 180
     int m_nThetaUpper = 180; // degrees, 0 to 180
-    int m_nPhiLower = 0;    // degrees, 0 to 360
-    int m_nPhiUpper = 360;  // degrees, 0 to 720
+    int m_nPhiLower = 0;     // degrees, 0 to 360
+    int m_nPhiUpper = 360;   // degrees, 0 to 720
     double m_dFactor = 1.0;
     double m_dBetaRadius = 0.5; // bohr, 0.1 to 24
 

@@ -13,7 +13,8 @@ using zel::ControlKind;
 namespace ctl = zel::ctl;
 
 constexpr char kDeleteBasinResults[] = "All previous basin integration results will be deleted! Continue?";
-constexpr char kDeleteSurfaceResults[] = "All previous surface integration results will be deleted! Continue?";
+constexpr char kDeleteSurfaceResults[] =
+    "All previous surface integration results will be deleted! Continue?";
 
 // Boxes in two columns, 10 dialog units apart, the first `leftCount` on the
 // left; OK, Cancel, Check All and Uncheck All in a row below them. Box i
@@ -42,15 +43,15 @@ zel::SDialogTemplate PropsTemplate(int id, const char* caption, int firstPropert
 }
 
 const zel::SDialogTemplate& BasinPropsTemplate() {
-    static const zel::SDialogTemplate t =
-        PropsTemplate(CBasinPropsDlg::IDD, "Select Functions for Basin Integration", 0, kBasinProperties, 30, 200, 300);
+    static const zel::SDialogTemplate t = PropsTemplate(
+        CBasinPropsDlg::IDD, "Select Functions for Basin Integration", 0, kBasinProperties, 30, 200, 300);
     return t;
 }
 
 const zel::SDialogTemplate& SurfacePropsTemplate() {
-    static const zel::SDialogTemplate t = PropsTemplate(
-        CSurfacePropsDlg::IDD, "Select Functions for Surface Integration", kFirstSurfaceProperty,
-        kSurfaceProperties, 18, 230, 230);
+    static const zel::SDialogTemplate t =
+        PropsTemplate(CSurfacePropsDlg::IDD, "Select Functions for Surface Integration",
+                      kFirstSurfaceProperty, kSurfaceProperties, 18, 230, 230);
     return t;
 }
 
@@ -111,8 +112,8 @@ void CBasinPropsDlg::OnOK() {
     for (const auto& atom : m_pMolecule->GetAtomList()) {
         if (!HoldsBasinResults(*atom)) continue;
         if (!asked) {
-            if (zel::ShowMessageBox(kDeleteBasinResults, zel::PromptButtons::YesNo, zel::PromptIcon::Question) !=
-                zel::IDYES) {
+            if (zel::ShowMessageBox(kDeleteBasinResults, zel::PromptButtons::YesNo,
+                                    zel::PromptIcon::Question) != zel::IDYES) {
                 EndDialog(zel::IDCANCEL);
                 return;
             }

@@ -38,8 +38,8 @@ std::string Wfn(const std::vector<SNucleus>& nuclei, int orbitals) {
     text += line;
     for (int i = 0; i < n; ++i) {
         std::snprintf(line, sizeof line, "%-8.8s    (CENTRE%3d) %12.8f%12.8f%12.8f  CHARGE =%5.1f\n",
-                      nuclei[i].label, i + 1, nuclei[i].position.x, nuclei[i].position.y, nuclei[i].position.z,
-                      nuclei[i].charge);
+                      nuclei[i].label, i + 1, nuclei[i].position.x, nuclei[i].position.y,
+                      nuclei[i].position.z, nuclei[i].charge);
         text += line;
     }
     text += "CENTRE ASSIGNMENTS  ";
@@ -55,8 +55,8 @@ std::string Wfn(const std::vector<SNucleus>& nuclei, int orbitals) {
     }
     text += "\n";
     for (int k = 0; k < orbitals; ++k) {
-        std::snprintf(line, sizeof line, "MO%3d                     OCC NO = %12.8f ORB. ENERGY = %12.8f\n", k + 1,
-                      2.0, -0.5);
+        std::snprintf(line, sizeof line, "MO%3d                     OCC NO = %12.8f ORB. ENERGY = %12.8f\n",
+                      k + 1, 2.0, -0.5);
         text += line;
         for (int i = 0; i < n; ++i) {
             std::snprintf(line, sizeof line, "%16.8E", 0.6);
@@ -147,7 +147,8 @@ TEST(AtomRecord, SevenOrbitalSelectionGivesTheGoldenListAndRecord) {
               (Lines{"      Used integration method: Integration in radial coordinates",
                      "                               with determination of interatomic surface",
                      "      Radial coordinate integration along rays till r = 7"}));
-    EXPECT_EQ(Lines(radial.begin() + 7, radial.end()), Lines(kSevenOrbitalRecord.begin() + 7, kSevenOrbitalRecord.end()));
+    EXPECT_EQ(Lines(radial.begin() + 7, radial.end()),
+              Lines(kSevenOrbitalRecord.begin() + 7, kSevenOrbitalRecord.end()));
     const Lines list = ResultList(atom);
     EXPECT_EQ(Lines(list.begin(), list.begin() + 3),
               (Lines{"Properties integrated over atomic basin in radial coordinates",
@@ -180,7 +181,8 @@ TEST(AtomRecord, AbsentResults) {
 // delta = 4 x 0.5 x 0.5; the other atom needs its own set A to be named.
 TEST(AtomRecord, LocalizationAndDelocalizationIndicesOfH2) {
     CMolecule molecule;
-    graphtest::LoadWfn(molecule, Wfn({{"H    1", CVector(0, 0, 0), 1.0}, {"H    2", CVector(0, 0, 1.4), 1.0}}, 1));
+    graphtest::LoadWfn(molecule,
+                       Wfn({{"H    1", CVector(0, 0, 0), 1.0}, {"H    2", CVector(0, 0, 1.4), 1.0}}, 1));
     for (int i = 5; i < 47; ++i)
         molecule.SetBasinPropertySelected(i, 0);
     for (int k = 0; k < 2; ++k) {
@@ -254,26 +256,22 @@ TEST(AtomRecord, BondedAtomsWithDistancesAndAngles) {
     graphtest::Connect(molecule, farMax, toFar);
 
     const Lines record = Record(AtomAt(molecule, 0));
-    EXPECT_EQ(record, (Lines{"Results for Atom O    1",
-                             " ",
-                             "Atoms bonded to O    1 (with distance and bond path length)",
-                             "      H    2 (  0.17,   0.17)",
-                             "      H    3 (  0.35,   0.35)",
-                             "      H    4 (  1.41,   0.71)",
-                             " ",
-                             "Bond angles and bond path angles (in degree)",
-                             "      H    3 < O    1 > H    2: 180.00\u00b0, 180.00\u00b0",
-                             "      H    4 < O    1 > H    2:  90.00\u00b0,    n/a",
-                             "      H    4 < O    1 > H    3:  90.00\u00b0,    n/a",
-                             " ",
-                             "Integration results not available!",
-                             " "}));
+    EXPECT_EQ(
+        record,
+        (Lines{"Results for Atom O    1", " ", "Atoms bonded to O    1 (with distance and bond path length)",
+               "      H    2 (  0.17,   0.17)", "      H    3 (  0.35,   0.35)",
+               "      H    4 (  1.41,   0.71)", " ", "Bond angles and bond path angles (in degree)",
+               "      H    3 < O    1 > H    2: 180.00\u00b0, 180.00\u00b0",
+               "      H    4 < O    1 > H    2:  90.00\u00b0,    n/a",
+               "      H    4 < O    1 > H    3:  90.00\u00b0,    n/a", " ",
+               "Integration results not available!", " "}));
 
     // One bond: no angle section; the far maximum's atom is nobody.
     const Lines hydrogen = Record(AtomAt(molecule, 1));
-    EXPECT_EQ(Lines(hydrogen.begin(), hydrogen.begin() + 5),
-              (Lines{"Results for Atom H    2", " ", "Atoms bonded to H    2 (with distance and bond path length)",
-                     "      O    1 (  0.17,   0.17)", " "}));
+    EXPECT_EQ(
+        Lines(hydrogen.begin(), hydrogen.begin() + 5),
+        (Lines{"Results for Atom H    2", " ", "Atoms bonded to H    2 (with distance and bond path length)",
+               "      O    1 (  0.17,   0.17)", " "}));
     EXPECT_EQ(hydrogen[5], "Integration results not available!");
 }
 

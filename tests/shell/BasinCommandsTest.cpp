@@ -36,7 +36,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const std::regex kDateLine("(Monday|Tuesday|Wednesday|Thursday|Friday|Saturday|Sunday), [A-Z][a-z]+ [0-9]{2}, [0-9]{4}");
+const std::regex
+    kDateLine("(Monday|Tuesday|Wednesday|Thursday|Friday|Saturday|Sunday), [A-Z][a-z]+ [0-9]{2}, [0-9]{4}");
 
 class BasinCommandsTest : public ::testing::Test {
 protected:
@@ -120,10 +121,12 @@ TEST_F(BasinCommandsTest, IntegrateRecordSaveReopenAndWriteTheAtomRecord) {
     const CVector o = oxygen->GetPosition();
     const CVector h2 = (*std::next(Molecule().GetAtomList().begin()))->GetPosition();
     const CVector h3 = Molecule().GetAtomList().back()->GetPosition();
-    const double angle = std::acos(((h2 - o) * (h3 - o)) / ((h2 - o).Length() * (h3 - o).Length())) * 180.0 / M_PI;
+    const double angle =
+        std::acos(((h2 - o) * (h3 - o)) / ((h2 - o).Length() * (h3 - o).Length())) * 180.0 / M_PI;
     const std::string distance = zel::Sprintf("%6.2f", (h2 - o).Length());
     EXPECT_EQ(Lines(shown.begin() + 3, shown.begin() + 6),
-              (Lines{"Results for Atom O    1", " ", "Atoms bonded to O    1 (with distance and bond path length)"}));
+              (Lines{"Results for Atom O    1", " ",
+                     "Atoms bonded to O    1 (with distance and bond path length)"}));
     // The hydrogens in the order of their bond points, each at the distance
     // of the nuclei.
     const std::string first = shown[6].substr(6, 6), second = shown[7].substr(6, 6);
@@ -133,8 +136,8 @@ TEST_F(BasinCommandsTest, IntegrateRecordSaveReopenAndWriteTheAtomRecord) {
         EXPECT_GT(std::stod(line.substr(22)), 1.0) << line;
     }
     EXPECT_EQ(shown[9], "Bond angles and bond path angles (in degree)");
-    EXPECT_EQ(shown[10].substr(0, 42),
-              "      " + second + " < O    1 > " + first + ": " + zel::Sprintf("%6.2f", angle) + "\xC2\xB0, ");
+    EXPECT_EQ(shown[10].substr(0, 42), "      " + second + " < O    1 > " + first + ": " +
+                                           zel::Sprintf("%6.2f", angle) + "\xC2\xB0, ");
     EXPECT_EQ(shown[12], "Properties integrated over atomic basin of O    1");
     const double rho = oxygen->m_ResultsA.Results[0];
     EXPECT_EQ(shown[25], zel::Sprintf("      Rho   %18.10le      Charge  %18.10le", rho, 8.0 - rho));

@@ -154,7 +154,8 @@ TEST_F(IntegrationDlgTest, IntegratesTheOxygenInNaturalCoordinates) {
     EXPECT_EQ(radius, "0.5");
     ASSERT_EQ(points.size(), 3u + 3u + 2u);
     EXPECT_EQ(points[0], "  0.0000,  0.0000,  0.0000   (O    1)");
-    const CVector h = m_oxygen->GlobalToLocal(std::next(m_molecule.GetAtomList().begin())->get()->GetPosition());
+    const CVector h =
+        m_oxygen->GlobalToLocal(std::next(m_molecule.GetAtomList().begin())->get()->GetPosition());
     EXPECT_EQ(points[1], zel::Sprintf("%8.4lf,%8.4lf,%8.4lf   (H    2)", h.x, h.y, h.z));
     EXPECT_EQ(points[3].substr(29), "(3,-3)");
     EXPECT_EQ(points[6].substr(29), "(3,-1)");
@@ -169,7 +170,8 @@ TEST_F(IntegrationDlgTest, IntegratesTheOxygenInNaturalCoordinates) {
     EXPECT_NEAR(a.Results[0], 9.2, 0.2); // the oxygen's electrons
     ASSERT_GE(integrated.size(), 14u);
     EXPECT_EQ(Lines(integrated.begin(), integrated.begin() + 5),
-              (Lines{"Properties integrated over atomic basin in natural coordinates", "Beta-sphere radius: 0.500000",
+              (Lines{"Properties integrated over atomic basin in natural coordinates",
+                     "Beta-sphere radius: 0.500000",
                      "Natural coordinate integration along gradient paths till s = 1000000", " ",
                      "Used absolute tolerance per integration step: 1.000000e-004"}));
     EXPECT_EQ(integrated[7], "Used symmetry factor: 1.000000");
@@ -197,9 +199,12 @@ TEST_F(IntegrationDlgTest, FieldOutOfRangeStopsTheButton) {
         const char* message;
     };
     const Case cases[] = {
-        {CIntegrationDlg::kBetaRadius, "30", CIntegrationDlg::kIntegrateBetaSphere, "Enter a number between 0.1 and 24."},
-        {CIntegrationDlg::kBetaRadius, "0.05", CIntegrationDlg::kIntegrateNatural, "Enter a number between 0.1 and 24."},
-        {CIntegrationDlg::kPhiUpper, "800", CIntegrationDlg::kIntegrateRadial, "Enter an integer between 0 and 720."},
+        {CIntegrationDlg::kBetaRadius, "30", CIntegrationDlg::kIntegrateBetaSphere,
+         "Enter a number between 0.1 and 24."},
+        {CIntegrationDlg::kBetaRadius, "0.05", CIntegrationDlg::kIntegrateNatural,
+         "Enter a number between 0.1 and 24."},
+        {CIntegrationDlg::kPhiUpper, "800", CIntegrationDlg::kIntegrateRadial,
+         "Enter an integer between 0 and 720."},
         {CIntegrationDlg::kFactor, "two", CIntegrationDlg::kIntegrateNatural, "Enter a number."},
     };
     // The progress dialog names its job in the job state as it is made.
@@ -287,7 +292,8 @@ TEST_F(IntegrationDlgTest, DeleteResultsOptionsAndFunctions) {
     Lines before, afterFunctions, afterDelete;
     RunDialog([&](CIntegrationDlg* dlg) {
         before = ResultList(dlg);
-        zel::test::WhenVisible<CIntegOptionsDlg>([](CIntegOptionsDlg* options) { options->EndDialog(zel::IDCANCEL); });
+        zel::test::WhenVisible<CIntegOptionsDlg>(
+            [](CIntegOptionsDlg* options) { options->EndDialog(zel::IDCANCEL); });
         Click(dlg, CIntegrationDlg::kOptions);
         m_prompts.PushAnswer(zel::IDYES);
         zel::test::WhenVisible<CBasinPropsDlg>(

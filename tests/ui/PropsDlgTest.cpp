@@ -164,7 +164,8 @@ TEST_F(PropsDlgTest, BasinOkAsksOnceAndDeletesEveryResultOnYesOnly) {
     EXPECT_FALSE(m_document.modified);
 
     m_prompts.PushAnswer(zel::IDYES);
-    const int yes = Run<CBasinPropsDlg>(OnBasinFunctions, [](CBasinPropsDlg*) {}, zel::IDOK);
+    const int yes = Run<CBasinPropsDlg>(
+        OnBasinFunctions, [](CBasinPropsDlg*) {}, zel::IDOK);
     EXPECT_EQ(yes, zel::IDOK);
     EXPECT_EQ(m_prompts.Texts().size(), 2u);
     for (const auto& atom : atoms) {
@@ -176,7 +177,9 @@ TEST_F(PropsDlgTest, BasinOkAsksOnceAndDeletesEveryResultOnYesOnly) {
     EXPECT_TRUE(m_document.modified);
 
     // Nothing stored now: no question.
-    EXPECT_EQ(Run<CBasinPropsDlg>(OnBasinFunctions, [](CBasinPropsDlg*) {}, zel::IDOK), zel::IDOK);
+    EXPECT_EQ(Run<CBasinPropsDlg>(
+                  OnBasinFunctions, [](CBasinPropsDlg*) {}, zel::IDOK),
+              zel::IDOK);
     EXPECT_EQ(m_prompts.Texts().size(), 2u);
 }
 
@@ -206,8 +209,9 @@ TEST_F(PropsDlgTest, SurfaceUncheckAllClearsEveryFlagAndYesDeletesResults) {
     EXPECT_EQ(Run<CSurfacePropsDlg>(
                   OnSurfaceFunctions, [](CSurfacePropsDlg* dlg) { Click(dlg, kUncheckAll); }, zel::IDOK),
               zel::IDOK);
-    EXPECT_EQ(m_prompts.Texts(), (Lines{"All previous surface integration results will be deleted! Continue?",
-                                        "All previous surface integration results will be deleted! Continue?"}));
+    EXPECT_EQ(m_prompts.Texts(),
+              (Lines{"All previous surface integration results will be deleted! Continue?",
+                     "All previous surface integration results will be deleted! Continue?"}));
     EXPECT_EQ(SurfaceFlags(), std::vector<int>(kSurfaceProperties, 0));
     EXPECT_EQ(first->m_Surface.CircleRadius, 0.0);
     EXPECT_EQ(plain->m_Surface.CircleRadius, 0.0);
