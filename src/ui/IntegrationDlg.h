@@ -96,6 +96,6 @@ private:
 
 // Calculation > Integration over atomic basin, for the current atom: makes
 // the electron density the current field, runs the dialog and resets the
-// atom's integration frame. When results changed the document is marked
-// modified (they are part of it) and the views are updated.
+// atom's integration frame. When a job ran or results were deleted the
+// document is marked modified: the results are saved with it.
 void OnIntegrate(CAtom& atom, QWidget* parent = nullptr);
