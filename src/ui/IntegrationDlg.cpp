@@ -11,9 +11,11 @@
 #include "ui/OptionCommands.h"
 #include "ui/PropsDlgs.h"
 
+#include <QFontDatabase>
 #include <QLineEdit>
 #include <QSignalBlocker>
 
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -73,6 +75,18 @@ const zel::SDialogTemplate& IntegrationTemplate() {
 }
 
 ZEL_REGISTER_DIALOG_TEMPLATE(IntegrationTemplate);
+
+// The lists are columns of numbers: the molecule's list font, fixed pitch.
+QFont ListFont(const CMolecule* molecule) {
+    QFont listFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (!molecule) return listFont;
+    const CListFont* font = molecule->GetFont();
+    if (!font->FaceName.empty()) listFont = QFont(QString::fromStdString(font->FaceName));
+    if (font->Height != 0) listFont.setPixelSize(std::abs(font->Height));
+    if (font->Weight > 0) listFont.setWeight(font->Weight >= 600 ? QFont::Bold : QFont::Normal);
+    listFont.setItalic(font->Italic != 0);
+    return listFont;
+}
 
 // A field's whole number as typed, without a message: the fields are checked
 // when a button reads them.
@@ -134,6 +148,8 @@ bool CIntegrationDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     if (auto* spin = DlgItem<zel::CSpinButton>(kPhiLowerSpin)) spin->SetRange(0, 360);
     if (auto* spin = DlgItem<zel::CSpinButton>(kPhiUpperSpin)) spin->SetRange(0, 720);
+    for (int id : {kResultList, kPointList})
+        if (QWidget* list = GetDlgItem(id)) list->setFont(ListFont(m_pMolecule));
     m_pAtom->CollectBondedPoints();
     FillResultList();
     FillPointList();
