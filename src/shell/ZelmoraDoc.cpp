@@ -20,6 +20,7 @@
 #include "shell/MainFrame.h"
 #include "shell/ZelmoraView.h"
 #include "ui/CritPointDlg.h"
+#include "ui/IntegrationDlg.h"
 #include "ui/MolGraphDlg.h"
 #include "ui/ContourPlotDlg.h"
 #include "ui/MolGraphPlotDlg.h"
@@ -28,6 +29,7 @@
 #include "ui/SurfacePlotDlg.h"
 #include "ui/TextOutDlg.h"
 #include "plots/TextOut.h"
+#include "ui/PropsDlgs.h"
 #include "view3d/3DFrame.h"
 #include "view3d/3DView.h"
 
@@ -289,8 +291,13 @@ bool CZelmoraDoc::OnCommand(int id) {
         OnCalcMolecularGraph(m_Molecule, parent);
         UpdateAllViews();
         return true;
+    case cmd::CalcIntegrateBasin:
+        if (CAtom* atom = m_Molecule.GetCurrentAtom()) OnIntegrate(*atom, parent);
+        UpdateAllViews();
+        return true;
     case cmd::RecordCriticalPoints:
     case cmd::RecordMolecularGraph:
+    case cmd::RecordAtom:
     case cmd::RecordSurface:
         // The record view's own handlers take these while it is active.
         if (auto* view = dynamic_cast<CZelmoraView*>(m_Molecule.GetRecordView())) view->OnCommand(id);
@@ -309,6 +316,12 @@ bool CZelmoraDoc::OnCommand(int id) {
         return true;
     case cmd::OptionSurfaceIntegration:
         OnSurfaceIntegrationOptions(m_Molecule, parent);
+        return true;
+    case cmd::OptionBasinFunctions:
+        OnBasinFunctions(m_Molecule, parent);
+        return true;
+    case cmd::OptionSurfaceFunctions:
+        OnSurfaceFunctions(m_Molecule, parent);
         return true;
     case cmd::PlotNewMolGraph:
         OnPlotNewMolGraph();
@@ -449,7 +462,15 @@ bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
     case cmd::OptionGradientPaths:
     case cmd::OptionBasinIntegration:
     case cmd::OptionSurfaceIntegration:
+    case cmd::OptionBasinFunctions:
+    case cmd::OptionSurfaceFunctions:
         ui.Enable(loaded);
+        return true;
+    case cmd::CalcIntegrateBasin:
+        ui.Enable(m_Molecule.GetCurrentAtom() != nullptr);
+        return true;
+    case cmd::RecordAtom:
+        ui.Enable(loaded && m_Molecule.GetCurrentAtom() != nullptr && m_Molecule.GetRecordView() != nullptr);
         return true;
     case cmd::RecordSurface:
         ui.Enable(loaded && m_Molecule.GetCurrentSurface() != nullptr && m_Molecule.GetRecordView() != nullptr);
@@ -468,20 +489,16 @@ bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
         ui.Enable(m_p3DFrame != nullptr);
         ui.SetCheck(Is3DWindowVisible());
         return true;
-    // Commands whose work this version does not have: the integrations, the
-    // atom record, the envelope grid and the property selections. Export and Copy belong
+    // Commands whose work this version does not have: the surface
+    // integration and the envelope grid. Export and Copy belong
     // to the plot view while it is the active view.
-    case cmd::CalcIntegrateBasin:
     case cmd::CalcIntegrateSurface:
-    case cmd::RecordAtom:
     case cmd::PlotExport:
     case cmd::PlotCopy:
     case cmd::EnvelopeInit:
     case cmd::EnvelopeRefine:
     case cmd::EnvelopeDelete:
     case cmd::EnvelopeMap:
-    case cmd::OptionBasinFunctions:
-    case cmd::OptionSurfaceFunctions:
         ui.Enable(false);
         return true;
     default:

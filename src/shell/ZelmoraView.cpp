@@ -131,7 +131,8 @@ void CZelmoraView::OnUpdate() {
     // A change routed to the views (another field, new or deleted points) is
     // shown at once: the record of the model's state replaces the one shown.
     if (!m_bShowing && CanReadMolecule() &&
-        (m_nRecordKind == CriticalPoints || m_nRecordKind == MolecularGraph || m_nRecordKind == Surface))
+        (m_nRecordKind == CriticalPoints || m_nRecordKind == MolecularGraph || m_nRecordKind == Atom ||
+         m_nRecordKind == Surface))
         SetLines(BuildRecord(m_nRecordKind));
     MeasureLines();
     UpdateScrollBars();
@@ -173,6 +174,13 @@ zel::CTextRecord CZelmoraView::BuildRecord(int kind) const {
             header = {"Job " + m_pMolecule->GetJobTitle(), DateLine(), " ",
                       "Record of known molecular graph gradient paths of " + field + ":", " "};
         break;
+    case Atom:
+        if (const CAtom* atom = m_pMolecule->GetCurrentAtom()) atom->WriteRecord(&body);
+        if (body.Size() == 0)
+            header = {"No current atom!"};
+        else
+            header = {" ", "Job " + m_pMolecule->GetJobTitle(), DateLine()};
+        break;
     case Surface:
         if (const CBondPoint* surface = m_pMolecule->GetCurrentSurface()) surface->WriteSurfaceReport(body);
         if (body.Size() == 0)
@@ -212,6 +220,10 @@ void CZelmoraView::OnRecordMolecularGraph() {
     if (CanReadMolecule()) ShowRecord(MolecularGraph);
 }
 
+void CZelmoraView::OnRecordAtom() {
+    if (CanReadMolecule()) ShowRecord(Atom);
+}
+
 void CZelmoraView::OnRecordSurface() {
     if (CanReadMolecule()) ShowRecord(Surface);
 }
@@ -225,6 +237,7 @@ void CZelmoraView::RefreshRecord(bool reset) {
     switch (m_nRecordKind) {
     case CriticalPoints:
     case MolecularGraph:
+    case Atom:
     case Surface:
     case Point:
         if (CanReadMolecule()) ShowRecord(m_nRecordKind);
@@ -250,7 +263,8 @@ bool CZelmoraView::OnCommand(int id) {
         OnRecordSurface();
         return true;
     case cmd::RecordAtom:
-        return true; // no atom record in this version; the command stays disabled
+        OnRecordAtom();
+        return true;
     case cmd::FileAsciiOutput:
         OnFileAsciiOutput();
         return true;
@@ -278,7 +292,7 @@ bool CZelmoraView::OnUpdateCommand(CCmdUI& ui) {
         ui.Enable(readable && m_pMolecule->GetCurrentSurface() != nullptr);
         return true;
     case cmd::RecordAtom:
-        ui.Enable(false);
+        ui.Enable(readable && m_pMolecule->GetCurrentAtom() != nullptr);
         return true;
     case cmd::FileAsciiOutput:
     case cmd::ContextHelp:

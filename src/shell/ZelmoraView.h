@@ -1,7 +1,7 @@
 #pragma once
 // The record view: the top-right pane. It shows one text record at a time
 // (the critical points or the molecular-graph paths of the current field, the
-// current interatomic surface, or the properties at a point) under its header
+// current atom, the current interatomic surface, or the properties at a point) under its header
 // lines, prints it page by page and writes it to a text file.
 //
 // Lengths of the layout are in twips (1/1440 inch), as the page layout of the
@@ -35,7 +35,7 @@ public:
     QWidget* GetWidget() override { return this; }
     // Registers the view with the molecule; no record shown.
     void OnInitialUpdate() override;
-    // Rebuilds a record of critical points, molecular graph or surface from
+    // Rebuilds a record of critical points, molecular graph, atom or surface from
     // the model, so the view always shows the current field's record; a
     // record that changed is shown from its top.
     void OnUpdate() override;
@@ -49,6 +49,7 @@ public:
     // The record builders of the Record menu.
     void OnRecordCriticalPoints();
     void OnRecordMolecularGraph();
+    void OnRecordAtom();
     void OnRecordSurface();
     // File > ASCII-Output: the shown lines, exactly, into a text file.
     void OnFileAsciiOutput();

@@ -33,8 +33,8 @@ TEST(DialogLayoutTest, EveryCaptionOfEveryTemplateFitsItsControl) {
     for (int id : {100, 130, 131, 135, 137, 139, 140, 141, 143, 156, 161, 164, 165, 166, 167, 145, 146, 148, 151,
                    183, 185, 187})
         EXPECT_TRUE(ids.count(id)) << "dialog " << id << " is not registered";
-    // The relief map, its colours and the text output.
-    for (int id : {150, 162, 204})
+    // The relief map, its colours and the text output; the basin integration and the property selections.
+    for (int id : {150, 162, 204, 160, 175, 177})
         EXPECT_TRUE(ids.count(id)) << "dialog " << id << " is not registered";
 }
 

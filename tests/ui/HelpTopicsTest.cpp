@@ -5,9 +5,11 @@
 #include "analysis/Molecule.h"
 #include "platform/qt/Help.h"
 #include "ui/CritPointDlg.h"
+#include "ui/IntegrationDlg.h"
 #include "ui/MolGraphDlg.h"
 #include "ui/OptionDlgs.h"
 #include "ui/PopDlg.h"
+#include "ui/PropsDlgs.h"
 #include "ui/MolGraphPlotDlg.h"
 #include "ui/PageSetupDlg.h"
 #include "ui/PlaneSetupDlg.h"
@@ -36,6 +38,11 @@ TEST(HelpTopicsTest, EveryDialogsTopicHasAShippedPage) {
     dialogs.push_back(std::make_unique<CDEOptionsDlg>(CDEOptions{}));
     dialogs.push_back(std::make_unique<CIntegOptionsDlg>(CIntegOptions{}));
     dialogs.push_back(std::make_unique<CSurfIntOptionsDlg>(CSurfIntOptions{}));
+    dialogs.push_back(std::make_unique<CBasinPropsDlg>(&molecule));
+    CAtom atom;
+    atom.SetMolecule(&molecule);
+    dialogs.push_back(std::make_unique<CIntegrationDlg>(&atom));
+    dialogs.push_back(std::make_unique<CSurfacePropsDlg>(&molecule));
     CMolGraphPlot plot(&molecule);
     dialogs.push_back(std::make_unique<CMolGraphPlotDlg>(&plot));
     dialogs.push_back(std::make_unique<CPageSetupDlg>(&plot));
