@@ -59,7 +59,11 @@ double CSurfaceJobSettings::ProposedFactor() const {
 void CSurfaceJobSettings::FindAtoms() {
     AtomA = AtomB = nullptr;
     if (!Bond) return;
-    for (const CGradPath* path : Bond->GetPathList(true)) {
+    const CMolecule* molecule = Bond->GetMolecule();
+    if (!molecule) return;
+    // In the order a reopened document has the paths, so that A and B, and
+    // with them the stored results of each, stay the same atoms.
+    for (const CGradPath* path : molecule->OrderedPathList(*Bond, true)) {
         if (!path || path->GetFieldIndex() != 0) continue;
         const CCritPoint* end = path->GetEndPoint();
         if (!end) continue;

@@ -114,6 +114,8 @@ int CSurfaceQuadrature::IntegrateSurface(CBondPoint& bond, double phiFrom, doubl
     const double area = phiFrom < phiTo ? (phiTo - phiFrom) * 0.5 * R * R : 0.5 * R * R;
     for (int i = 0; i < N; ++i)
         if (!std::isfinite(f[i]) || !std::isfinite(y[static_cast<std::size_t>(i)])) return done(0);
+    // Back to the scale of the area's integrand.
+    if (m_nAreaSlot >= 0) y[static_cast<std::size_t>(m_nAreaSlot)] *= 1e-12;
     for (int i = 0; i < N; ++i)
         results[i] += y[static_cast<std::size_t>(i)] + f[i] * area;
     return done(1);
@@ -152,10 +154,6 @@ int CSurfaceQuadrature::SurfacePathRhs(double phi, double* dydt) {
     m_pathState.assign(static_cast<std::size_t>(N) + 6, 0.0);
     // The path is held tighter than the phi level (LevelTolerance).
     m_pathTol.assign(static_cast<std::size_t>(N) + 6, LevelTolerance(m_ctx.AbsAccuracy, 1));
-    // The area's integrand is 1e-12 inside the isosurface and jumps to 0 on
-    // it: held to the accuracy of the stored area, scaled by 1e12, the
-    // solver finds the jump; else its error would not be controlled at all.
-    if (m_nAreaSlot >= 0) m_pathTol[static_cast<std::size_t>(m_nAreaSlot)] *= 1e-12;
     double* y = m_pathState.data();
     y[N + kTangent] = v0.x;
     y[N + kTangent + 1] = v0.y;
@@ -249,5 +247,10 @@ int CSurfaceQuadrature::SurfaceIntegrand(const double* y, double* dydt) {
         }
         dydt[i] = f[i] * area;
     }
+    // The area's integrand is 1e-12 inside the isosurface: the levels carry
+    // the area itself, 1e12 times as large, so that the tolerances hold for
+    // it as for the other integrals and the solver finds the jump on the
+    // isosurface; otherwise its error would not be controlled at all.
+    if (m_nAreaSlot >= 0) dydt[m_nAreaSlot] *= 1e12;
     return 0;
 }
