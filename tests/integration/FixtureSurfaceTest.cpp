@@ -1,8 +1,11 @@
 // The interatomic surfaces of real molecules: every bond surface of water and
-// benzene integrates; a cancel ends the job at once; the results survive
-// saving and reopening the document.
+// benzene integrates, the path that runs into benzene's ring point ends
+// there; a cancel ends the job at once; the results survive saving and
+// reopening the document.
 
 #include <chrono>
+#include <cstdint>
+#include <numbers>
 #include <cmath>
 #include <string>
 #include <thread>
@@ -176,6 +179,44 @@ TEST(FixtureSurfaces, SaveAndReopenKeepTheResults) {
     zel::CTextRecord again;
     loaded->WriteSurfaceReport(again);
     EXPECT_EQ(again.Lines(), record.Lines());
+}
+
+TEST(FixtureSurfaces, PathIntoTheRingPointEndsThere) {
+    CMolecule molecule;
+    LoadFixture(molecule, "benzene.wfn");
+    SearchGraph(molecule);
+    ASSERT_EQ(molecule.GetList(1)->size(), 1u);
+    const CVector ring = molecule.GetList(1)->front()->GetPosition();
+    CBondPoint* cc = nullptr;
+    for (CBondPoint* bond : BondPoints(molecule)) {
+        CSurfaceJob job = JobFor(bond);
+        if (job.Settings.AtomA && job.Settings.AtomB && job.Settings.AtomA->GetCharge() == 6.0 &&
+            job.Settings.AtomB->GetCharge() == 6.0)
+            cc = bond;
+    }
+    ASSERT_NE(cc, nullptr);
+    // The angle of the path that leaves the bond point towards the ring point.
+    ASSERT_TRUE(molecule.Evaluate(cc->GetPosition(), -3));
+    const CMatrix c = *molecule.GetHessianEigen().GetEigenvectors();
+    const CVector u = ring - cc->GetPosition();
+    double phi = std::atan2(u * c.Column(1), u * c.Column(0));
+    if (phi < 0.0) phi += 2.0 * std::numbers::pi;
+
+    CSurfaceJob job = JobFor(cc);
+    const int n = molecule.GetSelectedValueCount(false);
+    std::vector<double> results(static_cast<std::size_t>(n), 0.0);
+    CSurfaceQuadrature quadrature(molecule);
+    g_bCancel = 0;
+    EXPECT_EQ(quadrature.IntegrateSurface(*cc, phi, phi, 0.001, n, results.data(), job.Settings.AtomA,
+                                          job.Settings.AtomB),
+              1);
+    // The solver gives up where the path stalls at the ring point; what it
+    // integrated up to there is the whole path.
+    EXPECT_EQ(quadrature.PathCount(), 1);
+    EXPECT_EQ(quadrature.StalledPathCount(), 1);
+    EXPECT_GT(results[0], 0.0);
+    EXPECT_TRUE(std::isfinite(results[0]));
+    g_bCancel = 0;
 }
 
 } // namespace
