@@ -9,6 +9,7 @@
 #include "numerics/Matrix.h"
 #include "numerics/Vector.h"
 #include "platform/core/Archive.h"
+#include "platform/core/TextRecord.h"
 #include "wavefunction/EvalRequest.h"
 
 class CMolecule;
@@ -106,6 +107,18 @@ class CAtom : public zel::CObject, public CNucleus {
 
     // Marks both result sets absent; arrays and settings stay.
     void ClearResults();
+
+    // The lines of the basin integration dialog's result list: set A (the
+    // basin), then set B (the beta sphere), each with its settings and every
+    // selected property; "Integration results not yet available!" without
+    // either. Replaces what items held; only reads (AtomRecord.cpp).
+    void FillResultList(std::vector<std::string>& items) const;
+    // The atom's text record: the atoms bonded to it with distances, bond and
+    // bond-path angles (degrees), then set A with the quantities derived from
+    // it (charge, dipole magnitude, quadrupole eigen-system, overlap trace
+    // check, localization and delocalization indices). Appends to lines and
+    // returns the number of lines the record holds afterwards.
+    virtual int WriteRecord(zel::CTextRecord* lines) const;
 
     // The work arrays of the nested quadrature levels, property count + 1
     // doubles each (entry 0 the argument the level last finished at, then its

@@ -25,6 +25,7 @@
 #include "ui/MolGraphPlotDlg.h"
 #include "ui/OptionCommands.h"
 #include "ui/PopDlg.h"
+#include "ui/PropsDlgs.h"
 #include "view3d/3DFrame.h"
 #include "view3d/3DView.h"
 
@@ -307,6 +308,12 @@ bool CZelmoraDoc::OnCommand(int id) {
     case cmd::OptionSurfaceIntegration:
         OnSurfaceIntegrationOptions(m_Molecule, parent);
         return true;
+    case cmd::OptionBasinFunctions:
+        OnBasinFunctions(m_Molecule, parent);
+        return true;
+    case cmd::OptionSurfaceFunctions:
+        OnSurfaceFunctions(m_Molecule, parent);
+        return true;
     case cmd::PlotNewMolGraph:
         OnPlotNewMolGraph();
         return true;
@@ -419,6 +426,8 @@ bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
     case cmd::OptionGradientPaths:
     case cmd::OptionBasinIntegration:
     case cmd::OptionSurfaceIntegration:
+    case cmd::OptionBasinFunctions:
+    case cmd::OptionSurfaceFunctions:
         ui.Enable(loaded);
         return true;
     case cmd::RecordSurface:
@@ -438,7 +447,7 @@ bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
         return true;
     // Commands whose work this version does not have: the integrations, the
     // atom record, the relief map and the text output,
-    // the envelope grid and the property selections. Export and Copy belong
+    // the envelope grid. Export and Copy belong
     // to the plot view while it is the active view.
     case cmd::CalcIntegrateBasin:
     case cmd::CalcIntegrateSurface:
@@ -451,8 +460,6 @@ bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
     case cmd::EnvelopeRefine:
     case cmd::EnvelopeDelete:
     case cmd::EnvelopeMap:
-    case cmd::OptionBasinFunctions:
-    case cmd::OptionSurfaceFunctions:
         ui.Enable(false);
         return true;
     default:

@@ -167,7 +167,7 @@ TEST_F(ApplicationTest, StartsEmptyAndEnablesCommandsByTheDocument) {
         {cmd::EnvelopeMap, false, false},         {cmd::OptionLinearAlgebra, false, true},
         {cmd::OptionCritPoints, false, true},     {cmd::OptionGradientPaths, false, true},
         {cmd::OptionBasinIntegration, false, true}, {cmd::OptionSurfaceIntegration, false, true},
-        {cmd::OptionBasinFunctions, false, false}, {cmd::OptionSurfaceFunctions, false, false},
+        {cmd::OptionBasinFunctions, false, true},  {cmd::OptionSurfaceFunctions, false, true},
         {cmd::HelpFinder, true, true},            {cmd::AppAbout, true, true},
     };
     m_frame->UpdateCommandStates();

@@ -8,6 +8,7 @@
 #include "ui/MolGraphDlg.h"
 #include "ui/OptionDlgs.h"
 #include "ui/PopDlg.h"
+#include "ui/PropsDlgs.h"
 #include "ui/MolGraphPlotDlg.h"
 #include "ui/PageSetupDlg.h"
 #include "ui/PlaneSetupDlg.h"
@@ -33,6 +34,8 @@ TEST(HelpTopicsTest, EveryDialogsTopicHasAShippedPage) {
     dialogs.push_back(std::make_unique<CDEOptionsDlg>(CDEOptions{}));
     dialogs.push_back(std::make_unique<CIntegOptionsDlg>(CIntegOptions{}));
     dialogs.push_back(std::make_unique<CSurfIntOptionsDlg>(CSurfIntOptions{}));
+    dialogs.push_back(std::make_unique<CBasinPropsDlg>(&molecule));
+    dialogs.push_back(std::make_unique<CSurfacePropsDlg>(&molecule));
     CMolGraphPlot plot(&molecule);
     dialogs.push_back(std::make_unique<CMolGraphPlotDlg>(&plot));
     dialogs.push_back(std::make_unique<CPageSetupDlg>(&plot));
