@@ -14,6 +14,7 @@
 #include "ui/PlaneSetupDlg.h"
 #include "ui/ContourPlotDlg.h"
 #include "ui/StyleDlgs.h"
+#include "ui/SurfIntegDlg.h"
 
 #include <QDir>
 
@@ -36,6 +37,7 @@ TEST(HelpTopicsTest, EveryDialogsTopicHasAShippedPage) {
     dialogs.push_back(std::make_unique<CSurfIntOptionsDlg>(CSurfIntOptions{}));
     dialogs.push_back(std::make_unique<CBasinPropsDlg>(&molecule));
     dialogs.push_back(std::make_unique<CSurfacePropsDlg>(&molecule));
+    dialogs.push_back(std::make_unique<CSurfIntegDlg>(&molecule, nullptr));
     CMolGraphPlot plot(&molecule);
     dialogs.push_back(std::make_unique<CMolGraphPlotDlg>(&plot));
     dialogs.push_back(std::make_unique<CPageSetupDlg>(&plot));
