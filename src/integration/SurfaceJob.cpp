@@ -93,8 +93,8 @@ void CSurfaceJob::IntegrateSurface() {
     {
         CWorkArrayScope cache(record);
         CSurfaceQuadrature quadrature(*molecule);
-        ok = quadrature.IntegrateSurface(*bond, Settings.PhiLower * kRadians, Settings.PhiUpper * kRadians, R, n,
-                                         record.Results.data(), Settings.AtomA, Settings.AtomB) == 1;
+        ok = quadrature.IntegrateSurface(*bond, Settings.PhiLower * kRadians, Settings.PhiUpper * kRadians, R,
+                                         n, record.Results.data(), Settings.AtomA, Settings.AtomB) == 1;
     }
 
     if (ok) {
@@ -108,7 +108,8 @@ void CSurfaceJob::IntegrateSurface() {
         record.SymmetryFactor = Settings.Factor;
         for (int j = 0; j < n; ++j)
             record.Results[static_cast<std::size_t>(j)] *= Settings.Factor;
-        if (molecule->IsSurfacePropertySelected(kAreaProperty)) record.Results[static_cast<std::size_t>(n - 1)] *= 1e12;
+        if (molecule->IsSurfacePropertySelected(kAreaProperty))
+            record.Results[static_cast<std::size_t>(n - 1)] *= 1e12;
         record.Evaluations = g_nEvaluations;
         record.CPUTime = std::chrono::duration<double>(Clock::now() - start).count();
     } else {

@@ -168,7 +168,8 @@ int CSurfaceQuadrature::SurfacePathRhs(double phi, double* dydt) {
     using Status = COdeSolver::Status;
     bool accepted = false;
     ++m_nPaths;
-    if (solver.Init(integrand, 0.0, y, LevelTolerance(m_ctx.RelAccuracy, 1), m_pathTol.data()) == Status::Success) {
+    if (solver.Init(integrand, 0.0, y, LevelTolerance(m_ctx.RelAccuracy, 1), m_pathTol.data()) ==
+        Status::Success) {
         double t = 0.0;
         for (int call = 0; call < m_nPathCalls; ++call) {
             const Status status = solver.Solve(m_dStopS, t, y);

@@ -36,7 +36,8 @@ const zel::SDialogTemplate& SurfIntegTemplate() {
         "MS Sans Serif",
         8,
         {
-            {ControlKind::Edit, D::kTitle, "", 7, 7, 316, 22, ctl::kReadOnly | ctl::kCentre | ctl::kMultiLine},
+            {ControlKind::Edit, D::kTitle, "", 7, 7, 316, 22,
+             ctl::kReadOnly | ctl::kCentre | ctl::kMultiLine},
             {ControlKind::Static, -1, "Lower and upper borders in Phi-integration (degrees):", 7, 36, 316, 8},
             {ControlKind::Edit, D::kPhiLower, "", 7, 46, 96, 14, kBorderField},
             {ControlKind::Spin, D::kPhiLowerSpin, "", 103, 46, 10, 14, ctl::kWrap},
@@ -104,8 +105,8 @@ bool CSurfIntegDlg::OnInitDialog() {
     m_pAtomA = settings.AtomA;
     m_pAtomB = settings.AtomB;
     if (m_pAtomA && m_pAtomB)
-        m_strTitle = std::string(kDefaultTitle) + " between " + m_pAtomA->GetLabel() + " and " +
-                     m_pAtomB->GetLabel();
+        m_strTitle =
+            std::string(kDefaultTitle) + " between " + m_pAtomA->GetLabel() + " and " + m_pAtomB->GetLabel();
 
     FillResultList();
     UpdateData(false);

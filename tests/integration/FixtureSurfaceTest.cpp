@@ -4,9 +4,9 @@
 // reopening the document.
 
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <numbers>
-#include <cmath>
 #include <string>
 #include <thread>
 #include <vector>
@@ -122,7 +122,8 @@ TEST(FixtureSurfaces, CancelEndsTheJobAtOnce) {
     ASSERT_TRUE(worker.Start([&] { zel::RunJobBody(zel::kJobIntegrateSurface, &job); }, {}, error)) << error;
     const auto start = std::chrono::steady_clock::now();
     // Until the first paths are done and the job is well under way.
-    while ((g_nEvaluations < 3000 || GetStatusText().empty()) && std::chrono::steady_clock::now() - start < 60s)
+    while ((g_nEvaluations < 3000 || GetStatusText().empty()) &&
+           std::chrono::steady_clock::now() - start < 60s)
         std::this_thread::sleep_for(1ms);
     ASSERT_FALSE(worker.IsFinished());
     EXPECT_EQ(GetStatusText().rfind("surface integration: Phi = ", 0), 0u) << GetStatusText();

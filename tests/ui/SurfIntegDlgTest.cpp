@@ -89,8 +89,8 @@ TEST_F(SurfIntegDlgTest, IntegratesListsAndDeletes) {
         opened = Results(dlg);
         EXPECT_EQ(dlg->GetDlgItemText(D::kRadius), "0.001");
         // The factor follows the borders.
-        for (auto [lower, upper] : {std::pair{"300", "60"}, std::pair{"90", "90"}, std::pair{"0", "180"},
-                                    std::pair{"0", "360"}}) {
+        for (auto [lower, upper] :
+             {std::pair{"300", "60"}, std::pair{"90", "90"}, std::pair{"0", "180"}, std::pair{"0", "360"}}) {
             dlg->SetDlgItemText(D::kPhiLower, lower);
             dlg->SetDlgItemText(D::kPhiUpper, upper);
             factors.push_back(dlg->GetDlgItemText(D::kFactor));
@@ -184,7 +184,8 @@ TEST_F(SurfIntegDlgTest, OptionsAndFunctionsOpenTheirDialogs) {
     EXPECT_EQ(radiusAfterOptions, "0.001");
     EXPECT_EQ(bond->m_Surface.CircleRadius, 0.0);
     EXPECT_EQ(afterFunctions, Lines{kNotYet});
-    EXPECT_EQ(m_prompts.Texts(), Lines{"All previous surface integration results will be deleted! Continue?"});
+    EXPECT_EQ(m_prompts.Texts(),
+              Lines{"All previous surface integration results will be deleted! Continue?"});
     molecule->GetSurfIntOptions().CircleRadius.Current = 0.001;
 }
 
