@@ -221,3 +221,26 @@ TEST(FixtureSurfaces, PathIntoTheRingPointEndsThere) {
 }
 
 } // namespace
+
+// The default options meet their accuracy: a run held a thousand times
+// tighter changes the integrals by less than that.
+TEST(FixtureSurfaces, DefaultAccuracyAgreesWithATighterOne) {
+    CMolecule molecule;
+    LoadFixture(molecule, "water.wfn");
+    SearchGraph(molecule);
+    CBondPoint* bond = BondPoints(molecule).front();
+    CSurfaceJob job = JobFor(bond);
+    ASSERT_TRUE(RunDirect(job).empty());
+    const std::vector<double> standard = bond->m_Surface.Results;
+    const int evaluations = bond->m_Surface.Evaluations;
+    CSurfIntOptions& options = molecule.GetSurfIntOptions();
+    options.AbsAccuracy.Current = 1e-8;
+    options.RelAccuracy.Current = 1e-8;
+    ASSERT_TRUE(RunDirect(job).empty());
+    const std::vector<double>& tight = bond->m_Surface.Results;
+    EXPECT_GT(bond->m_Surface.Evaluations, evaluations);
+    for (int i = 0; i < kSurfaceProperties; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        EXPECT_NEAR(standard[k], tight[k], 5e-4 * std::fabs(tight[k]) + 1e-5) << i;
+    }
+}
