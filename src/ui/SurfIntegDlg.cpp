@@ -8,11 +8,13 @@
 #include "platform/qt/LineList.h"
 #include "platform/qt/SpinButton.h"
 #include "platform/qt/UiThread.h"
+#include "ui/LeadingNumber.h"
 #include "ui/OptionCommands.h"
 #include "ui/PropsDlgs.h"
 
 #include <QLineEdit>
 
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -96,8 +98,15 @@ void CSurfIntegDlg::DoDataExchange(zel::CDataExchange& dx) {
 
 bool CSurfIntegDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    if (auto* spin = DlgItem<zel::CSpinButton>(kPhiLowerSpin)) spin->SetRange(0, 360);
-    if (auto* spin = DlgItem<zel::CSpinButton>(kPhiUpperSpin)) spin->SetRange(0, 720);
+    // Each arrow steps from the whole degrees its border holds.
+    for (auto [spinId, editId, upper] :
+         {std::tuple{kPhiLowerSpin, kPhiLower, 360}, std::tuple{kPhiUpperSpin, kPhiUpper, 720}}) {
+        auto* spin = DlgItem<zel::CSpinButton>(spinId);
+        if (!spin) continue;
+        spin->SetRange(0, upper);
+        spin->SetDeltaPosHandler(
+            [this, spin, editId](int) { spin->SetPos(LeadingInt(GetDlgItemText(editId))); });
+    }
 
     CSurfaceJobSettings settings;
     settings.Bond = m_pBond;

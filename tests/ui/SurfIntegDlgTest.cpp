@@ -12,6 +12,7 @@
 #include "platform/core/JobState.h"
 #include "platform/core/JobTable.h"
 #include "platform/core/Prompt.h"
+#include "platform/qt/SpinButton.h"
 #include "ui/OptionDlgs.h"
 #include "ui/PropsDlgs.h"
 #include "ui/SurfIntegDlg.h"
@@ -95,6 +96,14 @@ TEST_F(SurfIntegDlgTest, IntegratesListsAndDeletes) {
             dlg->SetDlgItemText(D::kPhiUpper, upper);
             factors.push_back(dlg->GetDlgItemText(D::kFactor));
         }
+        // The arrows step the borders from what they hold, and wrap.
+        dlg->DlgItem<zel::CSpinButton>(D::kPhiUpperSpin)->Step(1);
+        EXPECT_EQ(dlg->GetDlgItemText(D::kPhiUpper), "361");
+        EXPECT_EQ(dlg->GetDlgItemText(D::kFactor), "0.997229916897507");
+        dlg->DlgItem<zel::CSpinButton>(D::kPhiLowerSpin)->Step(-1);
+        EXPECT_EQ(dlg->GetDlgItemText(D::kPhiLower), "360");
+        dlg->SetDlgItemText(D::kPhiLower, "0");
+        dlg->SetDlgItemText(D::kPhiUpper, "360");
         Click(dlg, D::kIntegrate);
         integrated = Results(dlg);
         EXPECT_GT(bond->m_Surface.CircleRadius, 0.0);
