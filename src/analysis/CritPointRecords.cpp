@@ -187,10 +187,12 @@ int CBondPoint::WriteSurfaceReport(zel::CTextRecord& lines) const {
     if (!m_pMolecule) return 0;
     const CMolecule& molecule = *m_pMolecule;
 
-    // The atoms at the upper ends of the first two field-0 bond paths.
+    // The atoms at the upper ends of the first two field-0 bond paths, in the
+    // order a reopened document has them: the surface results of atom A
+    // stay those of the same atom.
     const CAtom* atoms[2] = {nullptr, nullptr};
     int found = 0;
-    for (const CGradPath* path : m_AscendingPaths) {
+    for (const CGradPath* path : molecule.OrderedPathList(*this, true)) {
         if (found == 2) break;
         if (!path || path->GetFieldIndex() != 0 || !path->GetEndPoint()) continue;
         const CCritPoint* end = path->GetEndPoint();

@@ -219,9 +219,11 @@ std::vector<CControlView::SSurfaceEntry> CControlView::ListSurfaces(const CMolec
         if (!bond) continue;
         // The atoms of the first two density paths that reach a maximum; a
         // maximum without atom is passed over only while looking for the first.
+        // The paths in the order a reopened document has them, as the surface
+        // record and the surface integration take its atoms.
         const CAtom* atomA = nullptr;
         const CAtom* atomB = nullptr;
-        for (const CGradPath* path : bond->GetPathList(true)) {
+        for (const CGradPath* path : molecule.OrderedPathList(*bond, true)) {
             if (path->GetFieldIndex() != 0) continue;
             const auto* maximum = dynamic_cast<const CMaxPoint*>(path->GetEndPoint());
             if (!maximum) continue;

@@ -30,6 +30,7 @@
 #include "ui/TextOutDlg.h"
 #include "plots/TextOut.h"
 #include "ui/PropsDlgs.h"
+#include "ui/SurfIntegDlg.h"
 #include "view3d/3DFrame.h"
 #include "view3d/3DView.h"
 
@@ -302,6 +303,14 @@ bool CZelmoraDoc::OnCommand(int id) {
         // The record view's own handlers take these while it is active.
         if (auto* view = dynamic_cast<CZelmoraView*>(m_Molecule.GetRecordView())) view->OnCommand(id);
         return true;
+    case cmd::CalcIntegrateSurface:
+        // The results are the document's: a changed surface is saved with it,
+        // and the views show the density the integration made current.
+        if (OnCalcIntegrateSurface(m_Molecule, parent)) {
+            SetModifiedFlag(true);
+            UpdateAllViews();
+        }
+        return true;
     case cmd::OptionLinearAlgebra:
         OnLinearAlgebraOptions(m_Molecule, parent);
         return true;
@@ -475,6 +484,9 @@ bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
     case cmd::RecordSurface:
         ui.Enable(loaded && m_Molecule.GetCurrentSurface() != nullptr && m_Molecule.GetRecordView() != nullptr);
         return true;
+    case cmd::CalcIntegrateSurface:
+        ui.Enable(loaded && m_Molecule.GetCurrentSurface() != nullptr);
+        return true;
     case cmd::PlotNewMolGraph:
     case cmd::PlotNewLine:
     case cmd::PlotNewRelief:
@@ -489,10 +501,8 @@ bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
         ui.Enable(m_p3DFrame != nullptr);
         ui.SetCheck(Is3DWindowVisible());
         return true;
-    // Commands whose work this version does not have: the surface
-    // integration and the envelope grid. Export and Copy belong
-    // to the plot view while it is the active view.
-    case cmd::CalcIntegrateSurface:
+    // Commands whose work this version does not have: the envelope grid.
+    // Export and Copy belong to the plot view while it is the active view.
     case cmd::PlotExport:
     case cmd::PlotCopy:
     case cmd::EnvelopeInit:

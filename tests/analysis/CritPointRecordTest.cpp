@@ -422,9 +422,11 @@ TEST(CritPointRecord, SurfaceRecordNeedsAtomsAtTwoDensityBondPaths) {
     EXPECT_TRUE(Surface(*b, &count).empty());
     EXPECT_EQ(count, 0);
 
-    // The second density path makes it complete, in list order.
+    // The second density path makes it complete, in the order a reopened
+    // document has the paths (by their maxima), not the order they came in:
+    // the results of atom A stay those of the same atom.
     graphtest::Connect(m, w.max[0], b);
-    EXPECT_EQ(Surface(*b, &count)[0], "Results for interatomic surface between H    2 and O    1");
+    EXPECT_EQ(Surface(*b, &count)[0], "Results for interatomic surface between O    1 and H    2");
 
     // A maximum without an atom at one end: nothing.
     CBondPoint* lone = AddPoint<CBondPoint>(m, -1, 0, p);

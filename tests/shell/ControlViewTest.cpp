@@ -232,7 +232,8 @@ TEST_F(ControlViewTest, SurfaceEntriesLeadToTheirBondPoints) {
 }
 
 // The walk over a bond point's ascending paths, on hand-made points: only
-// density paths up to maxima count, the first atom may be sought past a maximum
+// density paths up to maxima count, taken in the order of their maxima (as a
+// reopened document has them); the first atom may be sought past a maximum
 // without atom, the second may not.
 TEST_F(ControlViewTest, SurfacePairsFromTheAscendingPaths) {
     LoadWater();
@@ -247,7 +248,6 @@ TEST_F(ControlViewTest, SurfacePairsFromTheAscendingPaths) {
     ASSERT_EQ(maxO->GetAtom(), AtomAt(0));
     ASSERT_EQ(lonely->GetAtom(), nullptr);
     const std::string oh = AtomAt(0)->GetLabel() + " / " + AtomAt(1)->GetLabel();
-    const std::string ho = AtomAt(1)->GetLabel() + " / " + AtomAt(0)->GetLabel();
 
     struct Path {
         CCritPoint* end;
@@ -260,11 +260,12 @@ TEST_F(ControlViewTest, SurfacePairsFromTheAscendingPaths) {
     };
     const std::vector<Case> cases = {
         {"two density paths", {{maxO, 0}, {maxH, 0}}, {oh}},
-        {"first path decides the order", {{maxH, 0}, {maxO, 0}}, {ho}},
+        // In the order a reopened document has the paths: by their maxima.
+        {"the maxima decide the order", {{maxH, 0}, {maxO, 0}}, {oh}},
         {"paths of another field", {{maxO, 1}, {maxH, 1}}, {}},
         {"one density path", {{maxO, 0}, {maxH, 1}}, {}},
         {"maximum without atom first", {{lonely, 0}, {maxO, 0}, {maxH, 0}}, {oh}},
-        {"second maximum without atom", {{maxO, 0}, {lonely, 0}, {maxH, 0}}, {}},
+        {"second maximum without atom", {{maxO, 0}, {lonely, 0}}, {}},
         {"no end and a bond point skipped", {{nullptr, 0}, {otherBond, 0}, {maxO, 0}, {maxH, 0}}, {oh}},
     };
     for (const Case& c : cases) {

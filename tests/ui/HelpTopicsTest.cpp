@@ -18,6 +18,7 @@
 #include "ui/SurfacePlotDlg.h"
 #include "ui/TextOutDlg.h"
 #include "plots/TextOut.h"
+#include "ui/SurfIntegDlg.h"
 
 #include <QDir>
 
@@ -43,6 +44,7 @@ TEST(HelpTopicsTest, EveryDialogsTopicHasAShippedPage) {
     atom.SetMolecule(&molecule);
     dialogs.push_back(std::make_unique<CIntegrationDlg>(&atom));
     dialogs.push_back(std::make_unique<CSurfacePropsDlg>(&molecule));
+    dialogs.push_back(std::make_unique<CSurfIntegDlg>(&molecule, nullptr));
     CMolGraphPlot plot(&molecule);
     dialogs.push_back(std::make_unique<CMolGraphPlotDlg>(&plot));
     dialogs.push_back(std::make_unique<CPageSetupDlg>(&plot));
