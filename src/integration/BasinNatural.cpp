@@ -90,17 +90,25 @@ int CBasinQuadrature::NaturalThetaRhs(double t, double* dydt) {
             // Downwards from the cut, so that the solver starts where the
             // paths are easy and ends at the bond. Paths that leave the
             // sphere ever closer to the bond pass ever closer to its bond
-            // point, linger there and sweep ever more volume: the path
-            // integral grows without bound towards the bond (an integrable
-            // singularity), which a solver stepping in theta itself resolves
-            // poorly. The level therefore runs in u, theta = theta0 + (cut -
-            // theta0) u^3, in which the integrand vanishes at the bond.
+            // point and linger there, their volume element growing with
+            // -lap(rho) all the while: the path integral grows like a power
+            // theta^-b towards the bond, 0 < b < 1 (about 0.4 on the bonds
+            // of methane), an integrable singularity that a solver stepping
+            // in theta itself resolves poorly. The level therefore runs in
+            // u, theta = theta0 + (cut - theta0) u^5, where the integrand
+            // goes like u^(4 - 5b) and vanishes smoothly at the bond. A
+            // lower power leaves a derivative that is infinite there (u^0.8
+            // for u^3 on methane): the solver then misjudges its error
+            // towards the bond, each theta integral is off by ten times its
+            // tolerance, and the phi level sums that noise.
             const double theta0 = m_ctx.Theta0;
             const double width = cut - theta0;
             const COdeSolver::Rhs uRhs = [this, &pathRhs, theta0, width, N](double u, const double*,
                                                                             double* d) {
-                const int result = pathRhs(theta0 + width * u * u * u, d, d);
-                const double weight = 3.0 * width * u * u;
+                const double u2 = u * u;
+                const double u4 = u2 * u2;
+                const int result = pathRhs(theta0 + width * u4 * u, d, d);
+                const double weight = 5.0 * width * u4;
                 for (int i = 0; i < N; ++i)
                     d[i] *= weight;
                 return result;
