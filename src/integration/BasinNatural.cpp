@@ -92,15 +92,16 @@ int CBasinQuadrature::NaturalThetaRhs(double t, double* dydt) {
             // sphere ever closer to the bond pass ever closer to its bond
             // point and linger there, their volume element growing with
             // -lap(rho) all the while: the path integral grows like a power
-            // theta^-b towards the bond, 0 < b < 1 (about 0.4 on the bonds
-            // of methane), an integrable singularity that a solver stepping
-            // in theta itself resolves poorly. The level therefore runs in
-            // u, theta = theta0 + (cut - theta0) u^5, where the integrand
-            // goes like u^(4 - 5b) and vanishes smoothly at the bond. A
-            // lower power leaves a derivative that is infinite there (u^0.8
-            // for u^3 on methane): the solver then misjudges its error
-            // towards the bond, each theta integral is off by ten times its
-            // tolerance, and the phi level sums that noise.
+            // theta^-b towards the bond, 0 < b < 1 (0.2 to 0.5 on the
+            // bonds of water, ammonia and methane), an integrable
+            // singularity that a solver stepping in theta itself resolves
+            // poorly. The level therefore runs in u, theta = theta0 + (cut -
+            // theta0) u^5, where the integrand goes like u^(4 - 5b) and
+            // vanishes smoothly at the bond. A lower power leaves a
+            // derivative that is infinite there (u^0.8 for u^3 on methane):
+            // the solver then misjudges its error towards the bond, each
+            // theta integral is off by ten times its tolerance, and the phi
+            // level sums that noise.
             const double theta0 = m_ctx.Theta0;
             const double width = cut - theta0;
             const COdeSolver::Rhs uRhs = [this, &pathRhs, theta0, width, N](double u, const double*,

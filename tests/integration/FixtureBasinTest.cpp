@@ -53,8 +53,8 @@ TEST_P(RealMolecule, EveryAtomInNaturalAndRadialCoordinates) {
     const int atoms = static_cast<int>(molecule.GetAtomList().size());
     std::vector<double> population, laplacian, energy, radial;
     double totalN = 0.0, totalE = 0.0;
-    std::printf("%s\n%-6s %12s %12s %14s %10s %8s | %12s %10s %8s\n", fixture.file, "atom", "N", "L", "E",
-                "evals", "s", "N radial", "evals", "s");
+    std::printf("%s\n%-6s %12s %10s %14s %10s %7s | %12s %10s %14s %10s %7s\n", fixture.file, "atom", "N", "L",
+                "E", "evals", "s", "N radial", "L", "E", "evals", "s");
     for (int i = 0; i < atoms; ++i) {
         CAtom& atom = *AtomAt(molecule, i);
         SCOPED_TRACE(atom.GetLabel());
@@ -76,9 +76,11 @@ TEST_P(RealMolecule, EveryAtomInNaturalAndRadialCoordinates) {
         radial.push_back(atom.m_ResultsA.Results[0]);
         totalN += natural.Results[0];
         totalE += natural.Results[5];
-        std::printf("%-6s %12.6f %12.2e %14.6f %10d %8.2f | %12.6f %10d %8.2f\n", atom.GetLabel().c_str(),
-                    natural.Results[0], natural.Results[1], natural.Results[5], natural.Evaluations,
-                    natural.CPUTime, radial.back(), atom.m_ResultsA.Evaluations, atom.m_ResultsA.CPUTime);
+        const CBasinResults& rays = atom.m_ResultsA;
+        std::printf("%-6s %12.6f %10.2e %14.6f %10d %7.2f | %12.6f %10.2e %14.6f %10d %7.2f\n",
+                    atom.GetLabel().c_str(), natural.Results[0], natural.Results[1], natural.Results[5],
+                    natural.Evaluations, natural.CPUTime, rays.Results[0], rays.Results[1], rays.Results[5],
+                    rays.Evaluations, rays.CPUTime);
 
         EXPECT_LE(std::fabs(laplacian.back()), 1e-3);
         EXPECT_NEAR(radial.back(), population.back(), 5e-3);
