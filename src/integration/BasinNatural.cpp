@@ -21,6 +21,9 @@ constexpr double kDegrees = 180.0 / kPi;
 // vanishes and the path stalls.
 constexpr long kPathSteps = 90;
 constexpr int kPathCalls = 10;
+// The azimuths where the theta cut changes its plane are looked for at this
+// spacing, then bisected.
+constexpr double kKinkSampling = kPi / 360.0;
 
 double Azimuth(CVector v) {
     return CMolecule::CartesianToSpherical(v).z;
@@ -54,9 +57,58 @@ int CBasinQuadrature::IntegrateBasinNatural(double phi0, double phi1, double the
     const COdeSolver::Rhs thetaRhs = [this](double t, const double*, double* dydt) {
         return NaturalThetaRhs(t, dydt);
     };
-    if (!RunPhiLevel(thetaRhs, y.data(), false)) return 0;
+    m_nCutPlane = kNearestPlane;
+    const std::vector<double> kinks =
+        phi0 < phi1 && theta0 < theta1 ? CutKinks(phi0, phi1) : std::vector<double>();
+    if (kinks.empty()) {
+        if (!RunPhiLevel(thetaRhs, y.data(), false)) return 0;
+        for (int i = 0; i < N; ++i)
+            out[i] += y[static_cast<std::size_t>(i)];
+        return 1;
+    }
+
+    // Where another plane becomes the nearest, the cut, and the theta
+    // integral with it, has a kink in phi. A solver stepping across it
+    // misjudges its error there, and where its steps happen to fall decides
+    // the result: on the nitrogen of ammonia a change of the integrand at
+    // the level of rounding moved the population by 5e-4 and the energy by
+    // 3e-4 (1e-4 and 7e-5 by arcs). The window is therefore
+    // integrated arc by arc between the kinks, each arc with the one plane
+    // that is nearest on it, continued past the arc's end where the solver
+    // steps beyond it, so that every arc's integrand is smooth. An arc
+    // starts away from a kink: the solver starts with small steps, and at a
+    // kink the cut runs through the direction equidistant from three bonds,
+    // where the paths are costly. An arc between two kinks is run from its
+    // middle out to both ends.
+    std::vector<double> ends{phi0};
+    ends.insert(ends.end(), kinks.begin(), kinks.end());
+    ends.push_back(phi1);
+    std::vector<double> sum(static_cast<std::size_t>(N), 0.0);
+    const auto run = [&](double from, double to) {
+        if (!RunPhiLevel(thetaRhs, from, to, y.data(), false)) return false;
+        const double sign = to > from ? 1.0 : -1.0;
+        for (int i = 0; i < N; ++i)
+            sum[static_cast<std::size_t>(i)] += sign * y[static_cast<std::size_t>(i)];
+        return true;
+    };
+    bool ok = true;
+    for (std::size_t k = 0; ok && k + 1 < ends.size(); ++k) {
+        const double a = ends[k], b = ends[k + 1];
+        const double middle = 0.5 * (a + b);
+        int plane = kNearestPlane;
+        ThetaCut(middle, &plane);
+        m_nCutPlane = plane;
+        if (k == 0)
+            ok = run(a, b);
+        else if (k + 2 == ends.size())
+            ok = run(b, a);
+        else
+            ok = run(middle, a) && run(middle, b);
+    }
+    m_nCutPlane = kNearestPlane;
+    if (!ok) return 0;
     for (int i = 0; i < N; ++i)
-        out[i] += y[static_cast<std::size_t>(i)];
+        out[i] += sum[static_cast<std::size_t>(i)];
     return 1;
 }
 
@@ -77,30 +129,33 @@ int CBasinQuadrature::NaturalThetaRhs(double t, double* dydt) {
     } else {
         // Theta runs from the region's bond up to the nearest plane that
         // bisects it and another bond direction, at this phi.
-        double cut = m_ctx.Theta1;
-        const double c = std::cos(t), s = std::sin(t);
-        for (const CVector& u : m_RegionBonds) {
-            if (std::fabs(u.z - 1.0) < 0.001) continue; // the region's own bond
-            double a = std::atan2(1.0 - u.z, u.x * c + u.y * s);
-            if (a < 0.0) a += kPi;
-            cut = std::min(cut, a);
-        }
+        int plane = -1;
+        const double cut = ThetaCut(t, &plane, m_nCutPlane);
         m_ctx.ThetaCut = cut;
         if (CQuadratureLevel* level = Level(kThetaLevel, N)) {
             // Downwards from the cut, so that the solver starts where the
             // paths are easy and ends at the bond. Paths that leave the
             // sphere ever closer to the bond pass ever closer to its bond
-            // point, linger there and sweep ever more volume: the path
-            // integral grows without bound towards the bond (an integrable
-            // singularity), which a solver stepping in theta itself resolves
+            // point and linger there, their volume element growing with
+            // -lap(rho) all the while: the path integral grows like a power
+            // theta^-b towards the bond, 0 < b < 1 (0.2 to 0.5 on the
+            // bonds of water, ammonia and methane), an integrable
+            // singularity that a solver stepping in theta itself resolves
             // poorly. The level therefore runs in u, theta = theta0 + (cut -
-            // theta0) u^3, in which the integrand vanishes at the bond.
+            // theta0) u^5, where the integrand goes like u^(4 - 5b) and
+            // vanishes smoothly at the bond. A lower power leaves a
+            // derivative that is infinite there (u^0.8 for u^3 on methane):
+            // the solver then misjudges its error towards the bond, each
+            // theta integral is off by ten times its tolerance, and the phi
+            // level sums that noise.
             const double theta0 = m_ctx.Theta0;
             const double width = cut - theta0;
             const COdeSolver::Rhs uRhs = [this, &pathRhs, theta0, width, N](double u, const double*,
                                                                             double* d) {
-                const int result = pathRhs(theta0 + width * u * u * u, d, d);
-                const double weight = 3.0 * width * u * u;
+                const double u2 = u * u;
+                const double u4 = u2 * u2;
+                const int result = pathRhs(theta0 + width * u4 * u, d, d);
+                const double weight = 5.0 * width * u4;
                 for (int i = 0; i < N; ++i)
                     d[i] *= weight;
                 return result;
@@ -239,6 +294,63 @@ int CBasinQuadrature::NaturalPathIntegrand(const double* y, double* dydt) {
     dydt[N + 2] = -g.y;
     dydt[N + 3] = -g.z;
     return 0;
+}
+
+double CBasinQuadrature::ThetaCut(double phi, int* plane, int only) const {
+    double cut = m_ctx.Theta1;
+    *plane = -1;
+    if (only == -1) return cut;
+    const double c = std::cos(phi), s = std::sin(phi);
+    for (int i = 0; i < static_cast<int>(m_RegionBonds.size()); ++i) {
+        const CVector& u = m_RegionBonds[static_cast<std::size_t>(i)];
+        if (std::fabs(u.z - 1.0) < 0.001) continue; // the region's own bond
+        // The polar angle, at this azimuth, of the plane that bisects the
+        // directions of the region's axis and u.
+        double a = std::atan2(1.0 - u.z, u.x * c + u.y * s);
+        if (a < 0.0) a += kPi;
+        if (i == only) {
+            *plane = i;
+            return a;
+        }
+        if (a < cut) {
+            cut = a;
+            *plane = i;
+        }
+    }
+    return cut;
+}
+
+std::vector<double> CBasinQuadrature::CutKinks(double phi0, double phi1) const {
+    std::vector<double> kinks;
+    const int samples = static_cast<int>(std::ceil((phi1 - phi0) / kKinkSampling));
+    const auto planeAt = [this](double phi) {
+        int plane = -1;
+        ThetaCut(phi, &plane);
+        return plane;
+    };
+    double before = phi0;
+    int plane = planeAt(phi0);
+    for (int k = 1; k <= samples; ++k) {
+        const double sample = phi0 + (phi1 - phi0) * k / samples;
+        const int next = planeAt(sample);
+        if (next != plane) {
+            // Bisected to rounding.
+            double low = before, high = sample;
+            for (int i = 0; i < 100 && high - low > 1e-13; ++i) {
+                const double middle = 0.5 * (low + high);
+                (planeAt(middle) == plane ? low : high) = middle;
+            }
+            const double kink = 0.5 * (low + high);
+            // A kink at an end of the window needs no arc of its own.
+            const double margin = 1e-3 * kKinkSampling;
+            if (kink - phi0 > margin && phi1 - kink > margin &&
+                (kinks.empty() || kink - kinks.back() > margin))
+                kinks.push_back(kink);
+            plane = next;
+        }
+        before = sample;
+    }
+    return kinks;
 }
 
 SRegionWindow ChooseRegionWindow(const CAtom& atom, double thetaB, double phiB, double phiLo, double phiHi,

@@ -68,19 +68,24 @@ void CBasinQuadrature::SetSphereProgress() const {
 }
 
 bool CBasinQuadrature::RunPhiLevel(const COdeSolver::Rhs& thetaRhs, double* y, bool raiseCancel) {
+    return RunPhiLevel(thetaRhs, m_ctx.Phi0, m_ctx.Phi1, y, raiseCancel);
+}
+
+bool CBasinQuadrature::RunPhiLevel(const COdeSolver::Rhs& thetaRhs, double from, double to, double* y,
+                                   bool raiseCancel) {
     m_cache1.Clear();
     m_ctx.FailPhi = 0;
-    if (m_ctx.Phi0 == m_ctx.Phi1) {
+    if (from == to) {
         // Zero width: the theta integral at the one phi, without a width; the
         // symmetry factor makes up for it.
         std::fill(y, y + m_ctx.N, 0.0);
-        thetaRhs(m_ctx.Phi0, y, y);
+        thetaRhs(from, y, y);
         return !m_ctx.FailPhi && !IsCancelRequested();
     }
     CQuadratureLevel* level = Level(kPhiLevel, m_ctx.N);
     if (!level) return false;
-    level->SetLimits(m_ctx.Phi1 - m_ctx.Phi0, 0);
-    const bool reached = level->Run(thetaRhs, m_ctx.Phi0, m_ctx.Phi1, Rel(0), Abs(0), y);
+    level->SetLimits(std::fabs(to - from), 0);
+    const bool reached = level->Run(thetaRhs, from, to, Rel(0), Abs(0), y);
     const bool ok = reached && !IsCancelRequested() && !m_ctx.FailPhi;
     if (!ok) {
         if (level->SolverFailed()) ShowMessage(kPhiFailed, level->Flag());

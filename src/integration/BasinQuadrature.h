@@ -94,6 +94,9 @@ private:
     // window; raiseCancel: a failure after the solver call raises the cancel
     // flag (radial coordinates).
     bool RunPhiLevel(const COdeSolver::Rhs& thetaRhs, double* y, bool raiseCancel);
+    // The same from phi = from to phi = to (either direction), within the
+    // context's window.
+    bool RunPhiLevel(const COdeSolver::Rhs& thetaRhs, double from, double to, double* y, bool raiseCancel);
     // BetaSphereThetaRhs and RadialThetaRhs: the theta integral at phi = t of
     // rayRhs.
     int SphereThetaRhs(double t, double* dydt, const COdeSolver::Rhs& rayRhs);
@@ -103,6 +106,15 @@ private:
     int BetaSphereIntegrand(double t, double* dydt);
 
     int NaturalThetaRhs(double t, double* dydt);
+    // The theta cut at phi: the polar angle, at that azimuth, of the nearest
+    // plane that bisects the region's axis and another bond direction, or
+    // theta1 when no plane is nearer. plane receives the bond's index in
+    // m_RegionBonds (-1: theta1). With only >= -1, the cut of that one plane
+    // (or theta1), also where another one is nearer.
+    double ThetaCut(double phi, int* plane, int only = kNearestPlane) const;
+    static constexpr int kNearestPlane = -2;
+    // The azimuths strictly inside phi0..phi1 where the nearest plane changes.
+    std::vector<double> CutKinks(double phi0, double phi1) const;
     int NaturalPathRhs(double t, double* dydt);
     int NaturalPathIntegrand(const double* y, double* dydt);
 
@@ -125,6 +137,8 @@ private:
     // in the current region's integration frame.
     std::vector<CVector> m_BondPoints;
     std::vector<CVector> m_RegionBonds;
+    // The plane that gives the theta cut on the running arc of phi.
+    int m_nCutPlane = kNearestPlane;
     std::vector<double> m_pathState;
     std::vector<double> m_pathTol;
     long m_nPaths = 0;
