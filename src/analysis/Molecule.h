@@ -217,6 +217,7 @@ public:
     CIntegOptions& GetIntegOptions() { return m_IntegOptions; }
     CSurfIntOptions& GetSurfIntOptions() { return m_SurfIntOptions; }
     CEnvMapOptions& GetEnvMapOptions() { return m_EnvMapOptions; }
+    const CEnvMapOptions& GetEnvMapOptions() const { return m_EnvMapOptions; }
 
     // --- properties ----------------------------------------------------------
     // A negative index names the current field; an index without a name gives "".

@@ -6,6 +6,7 @@
 
 #include "app/TitleDlg.h"
 #include "integration/BasinJob.h"
+#include "integration/EnvelopJobs.h"
 #include "platform/qt/EmfCanvas.h"
 #include "platform/qt/MainWidget.h"
 #include "platform/qt/QtColorFontChooser.h"
@@ -61,6 +62,7 @@ bool CZelmoraApp::InitInstance(const QStringList& arguments, bool installService
     RegisterMolGraphJobs();
     RegisterPlotJobs();
     RegisterBasinJobs();
+    RegisterEnvelopeJobs();
 
     QApplication::setWindowIcon(ZelmoraIcon());
     m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
