@@ -55,7 +55,8 @@ void CEnvPoint::Serialize(zel::CArchive& ar, const CAtomLookup& atoms) {
 // --- grid ----------------------------------------------------------------------------
 
 CEnvGrid::CEnvGrid(int nx, int ny, int nz) : m_n{nx, ny, nz} {
-    m_Points.resize(static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny) * static_cast<std::size_t>(nz));
+    m_Points.resize(static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny) *
+                    static_cast<std::size_t>(nz));
 }
 
 double CEnvGrid::GetMesh() const {
@@ -103,11 +104,12 @@ std::size_t CEnvelop::GetMemoryLimit() {
     return MemoryLimit().load();
 }
 
-std::unique_ptr<CEnvGrid> CEnvelop::NewGrid(int nx, int ny, int nz) {
+std::unique_ptr<CEnvGrid> CEnvelop::NewGrid(int nx, int ny, int nz, std::size_t kept) {
     if (nx < 1 || ny < 1 || nz < 1) return nullptr;
     // In doubles: the product of three ints overflows any integer type we have.
     const double bytes = static_cast<double>(nx) * static_cast<double>(ny) * static_cast<double>(nz) *
-                         static_cast<double>(sizeof(CEnvPoint));
+                             static_cast<double>(sizeof(CEnvPoint)) +
+                         static_cast<double>(kept);
     if (bytes > static_cast<double>(GetMemoryLimit())) return nullptr;
     try {
         return std::make_unique<CEnvGrid>(nx, ny, nz);
@@ -145,8 +147,9 @@ void CEnvelop::UpdateMap(CEnvGrid& grid, int field, const CEnvMapOptions& option
                 const double v = point.GetValue(field);
                 int inside = 0;
                 if (options.MinValue <= v && v <= options.MaxValue) {
-                    inside = selected.empty() || (point.GetAtom() && std::find(selected.begin(), selected.end(),
-                                                                                point.GetAtom()) != selected.end());
+                    inside = selected.empty() ||
+                             (point.GetAtom() &&
+                              std::find(selected.begin(), selected.end(), point.GetAtom()) != selected.end());
                 }
                 point.SetInside(inside);
             }

@@ -91,7 +91,8 @@ public:
 
 private:
     std::size_t Index(int i, int j, int k) const {
-        return (static_cast<std::size_t>(i) * static_cast<std::size_t>(m_n[1]) + static_cast<std::size_t>(j)) *
+        return (static_cast<std::size_t>(i) * static_cast<std::size_t>(m_n[1]) +
+                static_cast<std::size_t>(j)) *
                    static_cast<std::size_t>(m_n[2]) +
                static_cast<std::size_t>(k);
     }
@@ -153,8 +154,10 @@ public:
     static void SetMemoryLimit(std::size_t bytes);
     static std::size_t GetMemoryLimit();
     // A grid of these counts; null (no message) when a count is below 1, the
-    // points would need more memory than the limit, or the allocation fails.
-    static std::unique_ptr<CEnvGrid> NewGrid(int nx, int ny, int nz);
+    // points together with `kept` bytes already in use (the grid a
+    // refinement keeps until it is done) would need more memory than the
+    // limit, or the allocation fails.
+    static std::unique_ptr<CEnvGrid> NewGrid(int nx, int ny, int nz, std::size_t kept = 0);
 
     // --- jobs (EnvelopGrid.cpp; they run on the worker) ----------------------------
     // Job 12: allocates and calculates every point with the stored counts,

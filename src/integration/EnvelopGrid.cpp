@@ -44,7 +44,8 @@ COdeSolver* PathSolver() {
 }
 
 void SetProgress(int i, int j, int nx, int ny) {
-    g_nProgress = static_cast<int>(100.0 * (static_cast<double>(i) * ny + j) / (static_cast<double>(nx) * ny) + 0.5);
+    g_nProgress =
+        static_cast<int>(100.0 * (static_cast<double>(i) * ny + j) / (static_cast<double>(nx) * ny) + 0.5);
 }
 
 // Whether a point with this density at this position takes part in the
@@ -176,17 +177,20 @@ bool SurroundingOldPoints(int i, int j, int k, int nx, int ny, int nz, SIndex ou
     const bool inI = 1 < i && i < nx - 2, inJ = 1 < j && j < ny - 2, inK = 1 < k && k < nz - 2;
     if (!oi && !oj && ok) {
         if (!inI || !inJ) return false;
-        out[0] = {i + 2, j, k + 1}, out[1] = {i - 2, j, k + 1}, out[2] = {i, j + 2, k - 1}, out[3] = {i, j - 2, k - 1};
+        out[0] = {i + 2, j, k + 1}, out[1] = {i - 2, j, k + 1}, out[2] = {i, j + 2, k - 1},
+        out[3] = {i, j - 2, k - 1};
     } else if (!oi && oj && !ok) {
         if (!inI || !inK) return false;
-        out[0] = {i + 2, j + 1, k}, out[1] = {i - 2, j + 1, k}, out[2] = {i, j - 1, k + 2}, out[3] = {i, j - 1, k - 2};
+        out[0] = {i + 2, j + 1, k}, out[1] = {i - 2, j + 1, k}, out[2] = {i, j - 1, k + 2},
+        out[3] = {i, j - 1, k - 2};
     } else if (!oi && oj && ok) {
         if (!inI) return false;
         out[0] = {i, j + 1, k + 1}, out[1] = {i, j - 1, k + 1}, out[2] = {i - 2, j - 1, k - 1},
         out[3] = {i + 2, j - 1, k - 1};
     } else if (oi && !oj && !ok) {
         if (!inJ || !inK) return false;
-        out[0] = {i + 1, j + 2, k}, out[1] = {i + 1, j - 2, k}, out[2] = {i - 1, j, k + 2}, out[3] = {i - 1, j, k - 2};
+        out[0] = {i + 1, j + 2, k}, out[1] = {i + 1, j - 2, k}, out[2] = {i - 1, j, k + 2},
+        out[3] = {i - 1, j, k - 2};
     } else if (oi && !oj && ok) {
         if (!inJ) return false;
         out[0] = {i + 1, j, k + 1}, out[1] = {i - 1, j, k + 1}, out[2] = {i - 1, j - 2, k - 1},
@@ -233,7 +237,8 @@ int CEnvelop::Refine() {
     const long long counts[3] = {2LL * ox - 1, 2LL * oy - 1, 2LL * oz - 1};
     std::unique_ptr<CEnvGrid> grid;
     if (counts[0] <= INT_MAX && counts[1] <= INT_MAX && counts[2] <= INT_MAX)
-        grid = NewGrid(static_cast<int>(counts[0]), static_cast<int>(counts[1]), static_cast<int>(counts[2]));
+        grid = NewGrid(static_cast<int>(counts[0]), static_cast<int>(counts[1]), static_cast<int>(counts[2]),
+                       old->Size() * sizeof(CEnvPoint));
     if (!grid) {
         zel::ShowMessageBox(kNoMemory);
         return 0;
@@ -264,7 +269,8 @@ int CEnvelop::Refine() {
                 if (same) {
                     ok = point.Calculate(*molecule, position, 0, m_dThreshold, m_dMaxDistance);
                     // The basin of its neighbours, where a trace would look for one.
-                    if (ok && IsEligible(*molecule, position, point.GetValue(0), m_dThreshold, m_dMaxDistance))
+                    if (ok &&
+                        IsEligible(*molecule, position, point.GetValue(0), m_dThreshold, m_dMaxDistance))
                         point.SetAtom(atom);
                 } else {
                     ok = point.Calculate(*molecule, position, 1, m_dThreshold, m_dMaxDistance);
@@ -284,8 +290,8 @@ int CEnvelop::Refine() {
 }
 
 void RegisterEnvelopeJobs() {
-    zel::RegisterJobBody(zel::kJobEnvelopeCalculate, [](void* envelope) {
-        static_cast<CEnvelop*>(envelope)->Calculate();
-    });
-    zel::RegisterJobBody(zel::kJobEnvelopeRefine, [](void* envelope) { static_cast<CEnvelop*>(envelope)->Refine(); });
+    zel::RegisterJobBody(zel::kJobEnvelopeCalculate,
+                         [](void* envelope) { static_cast<CEnvelop*>(envelope)->Calculate(); });
+    zel::RegisterJobBody(zel::kJobEnvelopeRefine,
+                         [](void* envelope) { static_cast<CEnvelop*>(envelope)->Refine(); });
 }

@@ -97,7 +97,8 @@ const zel::SDialogTemplate& EnvOptionsTemplate() {
             {ControlKind::Static, -1, "(1 = opaque)", 205, 121, 80, 8},
             {ControlKind::Static, -1, "Display only basins of", 7, 142, 100, 8},
             {ControlKind::Static, -1, "(select none = all)", 7, 152, 100, 8},
-            {ControlKind::ListBox, D::kAtoms, "", 110, 140, 90, 60, ctl::kSorted | ctl::kMultiSelect | ctl::kVScroll},
+            {ControlKind::ListBox, D::kAtoms, "", 110, 140, 90, 60,
+             ctl::kSorted | ctl::kMultiSelect | ctl::kVScroll},
             {ControlKind::GroupBox, -1, "Envelop display mode", 208, 138, 125, 42},
             {ControlKind::RadioButton, D::kSpheres, "spheres", 216, 150, 110, 10, ctl::kGroup},
             {ControlKind::RadioButton, D::kSurface, "triangularized surface", 216, 164, 110, 10},
@@ -322,7 +323,8 @@ int InitializeEnvelope(CEnvelop& envelope, QWidget* parent) {
     dialog.m_dMaxDistance =
         envelope.GetMaxDistance() >= CEnvelop::kNoDistanceLimit ? 0.0 : envelope.GetMaxDistance();
     if (dialog.DoModal() != zel::IDOK) return 0;
-    envelope.SetMaxDistance(dialog.m_dMaxDistance == 0.0 ? CEnvelop::kNoDistanceLimit : dialog.m_dMaxDistance);
+    envelope.SetMaxDistance(dialog.m_dMaxDistance == 0.0 ? CEnvelop::kNoDistanceLimit
+                                                         : dialog.m_dMaxDistance);
     envelope.SetCounts(dialog.m_nX, dialog.m_nY, dialog.m_nZ);
     envelope.SetThreshold(dialog.m_dThreshold);
     envelope.SetOrigin(CVector(dialog.m_nOriginX, dialog.m_nOriginY, dialog.m_nOriginZ));
@@ -330,7 +332,8 @@ int InitializeEnvelope(CEnvelop& envelope, QWidget* parent) {
 }
 
 std::string InitEnvelopeStatus(const CEnvelop& envelope) {
-    const long long total = static_cast<long long>(envelope.GetCount(0)) * envelope.GetCount(1) * envelope.GetCount(2);
+    const long long total =
+        static_cast<long long>(envelope.GetCount(0)) * envelope.GetCount(1) * envelope.GetCount(2);
     return zel::Sprintf("No. of gridpoints to calculate: %lld", total);
 }
 

@@ -421,8 +421,8 @@ void C3DView::DrawEnvelopeMap(CVector centroid, int fieldIndex) {
                 if (map.displayMode != 0) {
                     DrawEnvelopeTriangles(centroid, grid, i, j, k, rgb[0], rgb[1], rgb[2], alpha);
                 } else {
-                    DrawSphere(map.sphereSize, point.GetPosition() - centroid, -4, name++, rgb[0], rgb[1], rgb[2],
-                               alpha);
+                    DrawSphere(map.sphereSize, point.GetPosition() - centroid, -4, name++, rgb[0], rgb[1],
+                               rgb[2], alpha);
                 }
             }
     if (blend) glDisable(GL_BLEND);
@@ -457,7 +457,8 @@ void C3DView::DrawEnvelopeTriangles(CVector centroid, const CEnvGrid& grid, int 
             if (!b.present) continue;
             DrawTriangle(centroid, p0, a.position, b.position, n0, a.normal, b.normal);
             for (const SNeighbour& c : pk)
-                if (c.present) DrawTriangle(centroid, c.position, a.position, b.position, c.normal, a.normal, b.normal);
+                if (c.present)
+                    DrawTriangle(centroid, c.position, a.position, b.position, c.normal, a.normal, b.normal);
         }
         for (const SNeighbour& c : pk)
             if (c.present) DrawTriangle(centroid, p0, a.position, c.position, n0, a.normal, c.normal);
@@ -469,7 +470,8 @@ void C3DView::DrawEnvelopeTriangles(CVector centroid, const CEnvGrid& grid, int 
     }
 }
 
-void C3DView::DrawTriangle(CVector centroid, CVector a, CVector b, CVector c, CVector na, CVector nb, CVector nc) {
+void C3DView::DrawTriangle(CVector centroid, CVector a, CVector b, CVector c, CVector na, CVector nb,
+                           CVector nc) {
     const CVector face = Cross(b - a, c - b);
     const auto isZero = [](CVector v) { return v.x == 0.0 && v.y == 0.0 && v.z == 0.0; };
     if (isZero(na)) na = face;

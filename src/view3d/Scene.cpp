@@ -246,9 +246,15 @@ C3DScene BuildScene(const CMolecule& molecule) {
         scene.hasEnvelope = true;
         if (envelope->GetGrid()) {
             const CEnvMapOptions& o = molecule.GetEnvMapOptions();
-            scene.envelopeMap = C3DEnvelopeMap{envelope->ShareGrid(), o.MinValue,    o.MaxValue,
-                                               o.SphereSize,          o.MinColor,    o.MaxColor,
-                                               o.Transparency,        o.SurfaceOnly, o.DisplayMode,
+            scene.envelopeMap = C3DEnvelopeMap{envelope->ShareGrid(),
+                                               o.MinValue,
+                                               o.MaxValue,
+                                               o.SphereSize,
+                                               o.MinColor,
+                                               o.MaxColor,
+                                               o.Transparency,
+                                               o.SurfaceOnly,
+                                               o.DisplayMode,
                                                g_pCritOptions->GradientTolerance.Current};
         }
     }

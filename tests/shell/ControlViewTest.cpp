@@ -364,8 +364,8 @@ TEST_F(ControlViewTest, FieldChangeDerivesTheEnvelopeMapForTheNewField) {
         for (int j = 0; j < 3; ++j)
             for (int k = 0; k < 3; ++k) {
                 const bool centre = i == 1 && j == 1 && k == 1;
-                bytes << double(i) << double(j) << double(k) << 0 << 1.0 << (centre ? -1.0 : 1.0) << 0.0 << 0.0
-                      << 0.0;
+                bytes << double(i) << double(j) << double(k) << 0 << 1.0 << (centre ? -1.0 : 1.0) << 0.0
+                      << 0.0 << 0.0;
             }
     m.GetEnvMapOptions().MinValue = -2.0;
     m.GetEnvMapOptions().MaxValue = 0.0;

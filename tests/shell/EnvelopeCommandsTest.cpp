@@ -159,7 +159,8 @@ TEST_F(EnvelopeCommandsTest, InitializeRefineCancelDeleteAndTheDocument) {
     std::string status;
     zel::test::WhenVisible<CComputeDlg>([&](CComputeDlg* progress) {
         status = GetStatusText();
-        EXPECT_EQ(progress->windowTitle().toStdString(), "Increasing envelope grid size, decreasing mesh size");
+        EXPECT_EQ(progress->windowTitle().toStdString(),
+                  "Increasing envelope grid size, decreasing mesh size");
         EXPECT_EQ(Molecule().GetFieldIndex(), 0);
         Click(progress, zel::IDCANCEL);
     });
@@ -203,7 +204,8 @@ TEST_F(EnvelopeCommandsTest, RefinementStatusLine) {
     envelope.SetOrigin(CVector(-3, -3, -3));
     EXPECT_EQ(InitEnvelopeStatus(envelope), "No. of gridpoints to calculate: 343");
     ASSERT_EQ(envelope.Calculate(), 1);
-    EXPECT_EQ(RefineEnvelopeStatus(envelope), "Decrease mesh size to 0.500000, no. of new gridpoints to calculate: 2197");
+    EXPECT_EQ(RefineEnvelopeStatus(envelope),
+              "Decrease mesh size to 0.500000, no. of new gridpoints to calculate: 2197");
 }
 
 TEST_F(EnvelopeCommandsTest, MapDialogEditsTheMapOptions) {
@@ -226,14 +228,16 @@ TEST_F(EnvelopeCommandsTest, MapDialogEditsTheMapOptions) {
     zel::test::WhenVisible<CEnvOptionsDlg>([&](CEnvOptionsDlg* d) {
         using D = CEnvOptionsDlg;
         EXPECT_EQ(d->windowTitle().toStdString(), D::kTitle);
-        for (int id : {D::kFieldName, D::kPointCount, D::kMeshSize, D::kMinValue, D::kMaxValue, D::kTransparency,
-                       D::kSphereSize})
+        for (int id : {D::kFieldName, D::kPointCount, D::kMeshSize, D::kMinValue, D::kMaxValue,
+                       D::kTransparency, D::kSphereSize})
             shown.push_back(Text(d, id));
         EXPECT_TRUE(d->DlgItem<QRadioButton>(D::kSpheres)->isChecked());
         EXPECT_TRUE(d->GetDlgItem(D::kSphereSize)->isEnabled());
         auto* list = d->DlgItem<QListWidget>(D::kAtoms);
         labels = zel::test::ListLines(list);
-        list->findItems(QString::fromStdString(oxygen->GetLabel()), Qt::MatchExactly).front()->setSelected(true);
+        list->findItems(QString::fromStdString(oxygen->GetLabel()), Qt::MatchExactly)
+            .front()
+            ->setSelected(true);
         Click(d, D::kMinColor);
         Click(d, D::kSurface);
         EXPECT_FALSE(d->GetDlgItem(D::kSphereSize)->isEnabled());

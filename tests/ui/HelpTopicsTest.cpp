@@ -5,6 +5,7 @@
 #include "analysis/Molecule.h"
 #include "platform/qt/Help.h"
 #include "ui/CritPointDlg.h"
+#include "ui/EnvelopeDlgs.h"
 #include "ui/MolGraphDlg.h"
 #include "ui/OptionDlgs.h"
 #include "ui/PopDlg.h"
@@ -42,6 +43,8 @@ TEST(HelpTopicsTest, EveryDialogsTopicHasAShippedPage) {
     dialogs.push_back(std::make_unique<CLineStyleDlg>());
     dialogs.push_back(std::make_unique<CPathStyleDlg>());
     dialogs.push_back(std::make_unique<CPointStyleDlg>());
+    dialogs.push_back(std::make_unique<CDefEnvGridDlg>());
+    dialogs.push_back(std::make_unique<CEnvOptionsDlg>("", &molecule.GetEnvMapOptions(), &molecule));
     const QDir book(QDir(zel::DefaultHelpFolder()).filePath(QStringLiteral("zelmora")));
     for (const auto& dialog : dialogs) {
         const QString page = QString::fromStdString(dialog->HelpTopic()).mid(2); // after "::"

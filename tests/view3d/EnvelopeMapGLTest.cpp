@@ -23,6 +23,8 @@
 #include <QTimer>
 #include <QtTest/QTest>
 
+#include <GL/gl.h>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -51,9 +53,10 @@ QPoint Pixel(CVector bohr) {
             kSize - 1 - static_cast<int>(std::floor((y + 1.0) / 2.0 * kSize))};
 }
 
-// Green as lighting leaves it: some green, next to no red or blue.
+// Green as lighting leaves it: some green, little red or blue (a white
+// highlight may add a little to every channel).
 bool Green(QRgb c) {
-    return qGreen(c) >= 60 && qRed(c) <= 12 && qBlue(c) <= 12;
+    return qGreen(c) >= 60 && 4 * qRed(c) <= qGreen(c) && 4 * qBlue(c) <= qGreen(c);
 }
 
 std::string Describe(QRgb c) {
@@ -160,6 +163,29 @@ TEST_F(EnvelopeMapTest, OxygenBasinSurfaceCoversTheOxygenAndPicksNothing) {
     EXPECT_EQ(DoubleClick(beside), 0);
     EXPECT_TRUE(m_prompts.Texts().empty()) << testing::PrintToString(m_prompts.Texts());
     EXPECT_EQ(m_view->GetPickNames().count(10000), 0u);
+}
+
+// As spheres of every inside point; only while they are drawn is blending on
+// for a translucent map, and picking one shows nothing either.
+TEST_F(EnvelopeMapTest, SpheresOfTheInsidePoints) {
+    CEnvMapOptions& options = m_doc->GetMolecule()->GetEnvMapOptions();
+    options.DisplayMode = 0;
+    options.SurfaceOnly = 0;
+    options.SphereSize = 1.0;
+    m_view->Switches().envelopeMap = 1;
+    const QPoint oxygen = Pixel(m_oxygen->GetPosition() - m_centroid);
+    const QPoint beside = Pixel(m_oxygen->GetPosition() - m_centroid + CVector(0.7, 0, 0));
+    const QImage opaque = Frame();
+    EXPECT_TRUE(Green(opaque.pixel(oxygen))) << Describe(opaque.pixel(oxygen));
+    EXPECT_EQ(DoubleClick(beside), 0);
+    EXPECT_TRUE(m_prompts.Texts().empty()) << testing::PrintToString(m_prompts.Texts());
+
+    options.Transparency = 0.5;
+    const QImage translucent = Frame();
+    EXPECT_NE(translucent.pixel(oxygen), opaque.pixel(oxygen));
+    m_view->makeCurrent();
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    m_view->doneCurrent();
 }
 
 } // namespace

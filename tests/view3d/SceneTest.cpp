@@ -11,6 +11,7 @@
 #include "analysis/DocumentFile.h"
 #include "analysis/Envelop.h"
 #include "analysis/Molecule.h"
+#include "view3d/3DView.h"
 #include "view3d/Scene.h"
 #include "view3d/Trackball.h"
 
@@ -412,4 +413,30 @@ TEST(BuildSceneTest, EnvelopeMapKeepsTheGridItWasTakenWith) {
     molecule.DeleteEnvelope();
     EXPECT_EQ(first.envelopeMap->grid->At(1, 1, 1).GetPosition().z, 1.0);
     EXPECT_FALSE(BuildScene(molecule).hasEnvelope);
+}
+
+// The grid normal points away from the map: the weighted sum of the
+// directions to the neighbours outside; none outside gives (0, 0, 0), and
+// neighbours beyond the grid add nothing.
+TEST(EnvelopeNormalTest, SumsTheDirectionsToTheNeighboursOutside) {
+    CEnvGrid grid(3, 3, 3);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            for (int k = 0; k < 3; ++k)
+                grid.At(i, j, k).SetInside(1);
+    const auto normal = [&](int i, int j, int k) {
+        return C3DView::GetEnvelopeNormal(grid, 3, 3, 3, i, j, k);
+    };
+    EXPECT_EQ(normal(1, 1, 1), CVector(0, 0, 0));
+    EXPECT_EQ(normal(0, 0, 0), CVector(0, 0, 0));
+    grid.At(2, 1, 1).SetInside(0);
+    EXPECT_EQ(normal(1, 1, 1), CVector(1, 0, 0));
+    grid.At(2, 2, 1).SetInside(0);
+    grid.At(0, 0, 0).SetInside(0);
+    const CVector n = normal(1, 1, 1);
+    EXPECT_DOUBLE_EQ(n.x, 1.0 + 0.707106781 - 0.693361274);
+    EXPECT_DOUBLE_EQ(n.y, 0.707106781 - 0.693361274);
+    EXPECT_DOUBLE_EQ(n.z, -0.693361274);
+    // At the corner of the grid only the neighbours inside the grid count.
+    EXPECT_EQ(normal(2, 2, 2), CVector(0, 0, -1) + 0.707106781 * CVector(0, -1, -1));
 }
