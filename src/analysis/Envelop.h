@@ -24,6 +24,7 @@
 #include "platform/core/Archive.h"
 
 class CAtom;
+class CEnvFieldProbe;
 class CMolecule;
 struct CEnvMapOptions;
 
@@ -40,6 +41,8 @@ public:
     // the threshold and the distance test, finds its basin. 0 only when the
     // evaluation failed. (EnvelopGrid.cpp)
     int Calculate(CMolecule& molecule, CVector position, int assign, double threshold, double maxDistance);
+    // The same through the grid jobs' own evaluation of the field.
+    int Calculate(CEnvFieldProbe& probe, CVector position, int assign, double threshold, double maxDistance);
     // Position, atom and values; not the map flags.
     void CopyFrom(const CEnvPoint& point);
 

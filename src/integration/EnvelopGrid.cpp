@@ -1,11 +1,16 @@
 // Computing the envelope grid: the uphill path from a grid point to a
 // nucleus, the point calculation, and the two grid jobs (12: calculate,
-// 13: refine), which run on the worker.
+// 13: refine), which run on the worker. The jobs spread their points over
+// the cores, each thread with an evaluator and a solver of its own; a point
+// computes the same there as through the molecule on one thread.
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
+#include <exception>
 #include <memory>
+#include <vector>
 
 #include "analysis/Atom.h"
 #include "analysis/CritPoint.h"
@@ -17,6 +22,7 @@
 #include "platform/core/JobState.h"
 #include "platform/core/JobTable.h"
 #include "platform/core/Prompt.h"
+#include "wavefunction/Evaluator.h"
 
 namespace {
 
@@ -43,11 +49,6 @@ COdeSolver* PathSolver() {
     return solver.get();
 }
 
-void SetProgress(int i, int j, int nx, int ny) {
-    g_nProgress =
-        static_cast<int>(100.0 * (static_cast<double>(i) * ny + j) / (static_cast<double>(nx) * ny) + 0.5);
-}
-
 // Whether a point with this density at this position takes part in the
 // basin search (threshold and distance tests).
 bool IsEligible(const CMolecule& molecule, CVector position, double density, double threshold,
@@ -63,15 +64,98 @@ bool IsEligible(const CMolecule& molecule, CVector position, double density, dou
 
 } // namespace
 
-CMaxPoint* TracePathToNucleus(CMolecule& molecule, CVector position, double accuracy, int capStep,
-                              bool* solverFailed) {
+// How a point and its path reach the field: through the molecule (its one
+// evaluation, on one thread) or through an evaluator of the thread's own.
+// Both evaluate the molecule's current field with the same requests.
+class CEnvFieldProbe {
+public:
+    explicit CEnvFieldProbe(CMolecule& molecule) : m_molecule(molecule) {}
+    CEnvFieldProbe(CMolecule& molecule, CEvaluator& evaluator)
+        : m_molecule(molecule), m_pEvaluator(&evaluator) {}
+
+    CMolecule& Molecule() const { return m_molecule; }
+
+    // Value and gradient of the current field; false when the evaluation failed.
+    bool ValueGradient(CVector point, double& value, CVector& gradient) {
+        if (!m_pEvaluator) {
+            if (!m_molecule.Evaluate(point, -2)) return false;
+            value = m_molecule.GetLastValue();
+            gradient = m_molecule.GetGradient();
+            return true;
+        }
+        CEvalRequest request;
+        request.fieldIndex = m_molecule.GetFieldIndex();
+        request.point = point;
+        request.value = &value;
+        request.gradient = &gradient;
+        return m_pEvaluator->Evaluate(request) != 0;
+    }
+
+    // The five field values (the front of the property array).
+    bool FieldValues(CVector point, double* out) {
+        const double* values = nullptr;
+        if (!m_pEvaluator) {
+            if (!m_molecule.Evaluate(point, 1)) return false;
+            values = m_molecule.GetValues();
+        } else {
+            thread_local std::vector<double> integrands;
+            const int count = m_molecule.GetPropertyCount();
+            if (count < CEnvPoint::kValues) return false;
+            integrands.resize(static_cast<std::size_t>(count));
+            double value = 0.0;
+            CEvalRequest request;
+            request.fieldIndex = m_molecule.GetFieldIndex();
+            request.point = point;
+            request.value = &value;
+            request.integrands = integrands.data();
+            if (!m_pEvaluator->Evaluate(request)) return false;
+            values = integrands.data();
+        }
+        if (!values) return false;
+        std::copy(values, values + CEnvPoint::kValues, out);
+        return true;
+    }
+
+    // The uphill right-hand side: the unit gradient (NucleusPathRhs).
+    int PathRhs(const double* y, double* dydt, int& searchFailed) {
+        if (!m_pEvaluator) return NucleusPathRhs(m_molecule, y, dydt, searchFailed);
+        double value = 0.0;
+        CVector g;
+        if (!ValueGradient(CVector(y[0], y[1], y[2]), value, g)) {
+            searchFailed = 1;
+            dydt[0] = dydt[1] = dydt[2] = 0.0;
+            return -1;
+        }
+        const double length = g.Length();
+        if (length == 0.0) {
+            for (int i = 0; i < 3; ++i)
+                dydt[i] = 1e-24 * y[i];
+            searchFailed = 1;
+            return 0;
+        }
+        dydt[0] = g.x / length;
+        dydt[1] = g.y / length;
+        dydt[2] = g.z / length;
+        return 0;
+    }
+
+private:
+    CMolecule& m_molecule;
+    CEvaluator* m_pEvaluator = nullptr;
+};
+
+namespace {
+
+CMaxPoint* TracePath(CEnvFieldProbe& probe, CVector position, double accuracy, int capStep,
+                     bool* solverFailed) {
     if (solverFailed) *solverFailed = false;
     if (IsCancelRequested()) return nullptr;
     COdeSolver* solver = PathSolver();
     if (!solver) return nullptr;
+    CMolecule& molecule = probe.Molecule();
     int searchFailed = 0;
-    const COdeSolver::Rhs rhs = [&molecule, &searchFailed](double, const double* y, double* dydt) {
-        return NucleusPathRhs(molecule, y, dydt, searchFailed);
+    const COdeSolver::Rhs rhs = [&probe, &searchFailed](double, const double* y, double* dydt) {
+        return probe.PathRhs(y, dydt, searchFailed);
     };
     double y[3] = {position.x, position.y, position.z};
     const double absTol[3] = {accuracy, accuracy, accuracy};
@@ -83,8 +167,9 @@ CMaxPoint* TracePathToNucleus(CMolecule& molecule, CVector position, double accu
     double t = 0.0, tout = 0.0;
     while (tout < kMaxPathLength) {
         const CVector x(y[0], y[1], y[2]);
-        if (!molecule.Evaluate(x, -2)) return nullptr;
-        const double value = molecule.GetLastValue();
+        double value = 0.0;
+        CVector gradient;
+        if (!probe.ValueGradient(x, value, gradient)) return nullptr;
         // No longer uphill: the path has passed a maximum that is no nucleus.
         if (value < previous) return nullptr;
         previous = value;
@@ -110,23 +195,61 @@ CMaxPoint* TracePathToNucleus(CMolecule& molecule, CVector position, double accu
     return nullptr;
 }
 
+} // namespace
+
+CMaxPoint* TracePathToNucleus(CMolecule& molecule, CVector position, double accuracy, int capStep,
+                              bool* solverFailed) {
+    CEnvFieldProbe probe(molecule);
+    return TracePath(probe, position, accuracy, capStep, solverFailed);
+}
+
 int CEnvPoint::Calculate(CMolecule& molecule, CVector position, int assign, double threshold,
                          double maxDistance) {
+    CEnvFieldProbe probe(molecule);
+    return Calculate(probe, position, assign, threshold, maxDistance);
+}
+
+int CEnvPoint::Calculate(CEnvFieldProbe& probe, CVector position, int assign, double threshold,
+                         double maxDistance) {
     m_Position = position;
-    if (!molecule.Evaluate(position, 1)) return 0;
-    const double* values = molecule.GetValues();
-    if (!values) return 0;
-    std::copy(values, values + kValues, m_dValues);
+    if (!probe.FieldValues(position, m_dValues)) return 0;
     m_pAtom = nullptr;
-    if (!IsEligible(molecule, position, m_dValues[0], threshold, maxDistance) || !assign) return 1;
+    if (!IsEligible(probe.Molecule(), position, m_dValues[0], threshold, maxDistance) || !assign) return 1;
     // A path the solver cannot follow at the first accuracy (a point on a
     // symmetry plane runs into the bond point there) gets a second, slower
     // attempt; one that fails again belongs to no basin, and the grid goes on.
-    CMaxPoint* maximum = TracePathToNucleus(molecule, position, kAccuracy, 0);
-    if (!maximum) maximum = TracePathToNucleus(molecule, position, kCappedAccuracy, 1);
+    CMaxPoint* maximum = TracePath(probe, position, kAccuracy, 0, nullptr);
+    if (!maximum) maximum = TracePath(probe, position, kCappedAccuracy, 1, nullptr);
     m_pAtom = maximum ? maximum->GetAtom() : nullptr;
     return 1;
 }
+
+namespace {
+
+// Runs body(point index, probe) for every index of the grid on every core.
+// False when a point failed (body returned false), the user cancelled, or
+// the wavefunction cannot be evaluated; progress goes by points done.
+template <class Body> bool ForEachGridPoint(CMolecule& molecule, std::size_t count, Body body) {
+    if (count > static_cast<std::size_t>(INT_MAX)) return false;
+    const int n = static_cast<int>(count);
+    std::atomic<bool> failed{false};
+    std::atomic<int> done{0};
+    bool ran = false;
+    try {
+        ran = zel::ForEachPoint(*molecule.GetWavefunction(), n, [&](int index, CEvaluator& evaluator) {
+            if (failed.load(std::memory_order_relaxed)) return;
+            CEnvFieldProbe probe(molecule, evaluator);
+            if (!body(index, probe)) failed = true;
+            const int finished = done.fetch_add(1, std::memory_order_relaxed) + 1;
+            g_nProgress = static_cast<int>(100.0 * finished / n);
+        });
+    } catch (const std::exception&) {
+        return false;
+    }
+    return ran && !failed && !IsCancelRequested();
+}
+
+} // namespace
 
 int CEnvelop::Calculate() {
     CMolecule* molecule = GetMolecule();
@@ -138,21 +261,12 @@ int CEnvelop::Calculate() {
         zel::ShowMessageBox(kNoMemory);
         return 0;
     }
-    bool failed = false;
-    for (int i = 0; i < nx && !failed; ++i) {
-        for (int j = 0; j < ny && !failed; ++j) {
-            SetProgress(i, j, nx, ny);
-            for (int k = 0; k < nz; ++k) {
-                const CVector position = m_Origin + CVector(i, j, k);
-                if (!grid->At(i, j, k).Calculate(*molecule, position, 1, m_dThreshold, m_dMaxDistance) ||
-                    IsCancelRequested()) {
-                    failed = true;
-                    break;
-                }
-            }
-        }
-    }
-    if (failed) {
+    const bool ok = ForEachGridPoint(*molecule, grid->Size(), [&](int index, CEnvFieldProbe& probe) {
+        const int k = index % nz, j = (index / nz) % ny, i = index / nz / ny;
+        return grid->At(i, j, k).Calculate(probe, m_Origin + CVector(i, j, k), 1, m_dThreshold,
+                                           m_dMaxDistance) != 0;
+    });
+    if (!ok) {
         g_bCancel = 0;
         zel::ShowMessageBox(kCalculationFailed);
         FreeGrid();
@@ -250,36 +364,28 @@ int CEnvelop::Refine() {
                 grid->At(2 * i, 2 * j, 2 * k).CopyFrom(old->At(i, j, k));
     const double h = (old->At(1, 0, 0).GetPosition().x - old->At(0, 0, 0).GetPosition().x) / 2.0;
 
-    bool failed = false;
-    for (int i = 0; i < nx && !failed; ++i) {
-        for (int j = 0; j < ny && !failed; ++j) {
-            SetProgress(i, j, nx, ny);
-            for (int k = 0; k < nz && !failed; ++k) {
-                if (i % 2 == 0 && j % 2 == 0 && k % 2 == 0) continue; // an old point
-                CEnvPoint& point = grid->At(i, j, k);
-                if (point.GetAtom()) continue;
-                const CVector position = m_Origin + h * CVector(i, j, k);
-                SIndex around[4];
-                bool same = SurroundingOldPoints(i, j, k, nx, ny, nz, around);
-                CAtom* atom = same ? grid->At(around[0].i, around[0].j, around[0].k).GetAtom() : nullptr;
-                for (int n = 1; same && n < 4; ++n)
-                    same = grid->At(around[n].i, around[n].j, around[n].k).GetAtom() == atom;
-                same = same && EnclosingOldPointsHave(*grid, i, j, k, atom);
-                int ok = 0;
-                if (same) {
-                    ok = point.Calculate(*molecule, position, 0, m_dThreshold, m_dMaxDistance);
-                    // The basin of its neighbours, where a trace would look for one.
-                    if (ok &&
-                        IsEligible(*molecule, position, point.GetValue(0), m_dThreshold, m_dMaxDistance))
-                        point.SetAtom(atom);
-                } else {
-                    ok = point.Calculate(*molecule, position, 1, m_dThreshold, m_dMaxDistance);
-                }
-                if (!ok || IsCancelRequested()) failed = true;
-            }
-        }
-    }
-    if (failed) {
+    // A new point reads only old points (even indices), which no other new
+    // point writes: the points are independent.
+    const bool ok = ForEachGridPoint(*molecule, grid->Size(), [&](int index, CEnvFieldProbe& probe) {
+        const int k = index % nz, j = (index / nz) % ny, i = index / nz / ny;
+        if (i % 2 == 0 && j % 2 == 0 && k % 2 == 0) return true; // an old point
+        CEnvPoint& point = grid->At(i, j, k);
+        if (point.GetAtom()) return true;
+        const CVector position = m_Origin + h * CVector(i, j, k);
+        SIndex around[4];
+        bool same = SurroundingOldPoints(i, j, k, nx, ny, nz, around);
+        CAtom* atom = same ? grid->At(around[0].i, around[0].j, around[0].k).GetAtom() : nullptr;
+        for (int n = 1; same && n < 4; ++n)
+            same = grid->At(around[n].i, around[n].j, around[n].k).GetAtom() == atom;
+        same = same && EnclosingOldPointsHave(*grid, i, j, k, atom);
+        if (!same) return point.Calculate(probe, position, 1, m_dThreshold, m_dMaxDistance) != 0;
+        if (!point.Calculate(probe, position, 0, m_dThreshold, m_dMaxDistance)) return false;
+        // The basin of its neighbours, where a trace would look for one.
+        if (IsEligible(*molecule, position, point.GetValue(0), m_dThreshold, m_dMaxDistance))
+            point.SetAtom(atom);
+        return true;
+    });
+    if (!ok) {
         zel::ShowMessageBox(kRefineFailed);
         g_bCancel = 0;
         return 0;

@@ -379,7 +379,8 @@ TEST(Envelope, MapFlagsFollowTheWindowTheSelectionAndTheNeighbours) {
 }
 
 // Water: every point of the grid above the threshold lies in the basin the
-// radial membership test finds for it, and a refinement's points (inherited
+// radial membership test finds for it and has the values and basin the
+// molecule finds for it on one thread, and a refinement's points (inherited
 // or traced) agree with tracing each of them directly.
 TEST(Envelope, WaterPointsLieInTheBasinsTheMembershipTestFinds) {
     CMolecule molecule;
@@ -414,6 +415,12 @@ TEST(Envelope, WaterPointsLieInTheBasinsTheMembershipTestFinds) {
                 }
                 if ((i + j + k) % 3 != 0) continue;
                 ++sampled;
+                // The job's threads compute what the molecule computes alone.
+                CEnvPoint direct;
+                ASSERT_EQ(direct.Calculate(molecule, p.GetPosition(), 1, 0.002, CEnvelop::kNoDistanceLimit), 1);
+                for (int f = 0; f < 5; ++f)
+                    if (direct.GetValue(f) != p.GetValue(f)) ++wrong;
+                if (direct.GetAtom() != p.GetAtom()) ++wrong;
                 const CVector rtp = oxygen->ToIntegrationCoords(p.GetPosition());
                 quadrature.Context().Theta = rtp.y;
                 quadrature.Context().Phi = rtp.z;
