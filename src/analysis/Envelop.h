@@ -10,9 +10,12 @@
 // read from the positions of the points.
 //
 // Threads: the grid lives in a CEnvGrid held by a shared pointer. A job builds
-// its new grid apart and swaps it in complete, so the three-dimensional view,
-// which keeps a reference to the grid of its last scene, never sees a grid
-// being built or refined, and a grid it draws stays alive until it lets go.
+// its new grid apart (its points on every core) and swaps it in complete,
+// while the launcher's job scope keeps the three-dimensional view from taking
+// a new scene (Molecule.h). The view keeps a reference to the grid of its last
+// scene, so it never sees a grid being built or refined, and a grid it draws
+// stays alive until it lets go. Map flags change only on the user-interface
+// thread, or on a new grid before it is swapped in.
 
 #include <cstddef>
 #include <memory>
