@@ -197,6 +197,31 @@ TEST_F(EnvelopeCommandsTest, InitializeRefineCancelDeleteAndTheDocument) {
     EXPECT_TRUE(Enabled(cmd::EnvelopeInit));
 }
 
+// Cancel behind the progress dialog of a new grid leaves no envelope, and the
+// field the user had.
+TEST_F(EnvelopeCommandsTest, CancelledInitialGridLeavesNoEnvelope) {
+    Molecule().SetFieldIndex(1);
+    zel::RegisterJobBody(zel::kJobEnvelopeCalculate, [](void* object) {
+        while (!IsCancelRequested())
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        static_cast<CEnvelop*>(object)->Calculate();
+    });
+    zel::test::WhenVisible<CDefEnvGridDlg>([](CDefEnvGridDlg* d) { Click(d, zel::IDOK); });
+    std::string status;
+    zel::test::WhenVisible<CComputeDlg>([&](CComputeDlg* progress) {
+        status = GetStatusText();
+        EXPECT_EQ(progress->windowTitle().toStdString(), "Calculation of initial envelope grid");
+        Click(progress, zel::IDCANCEL);
+    });
+    m_doc->OnCommand(cmd::EnvelopeInit);
+    EXPECT_EQ(status, "No. of gridpoints to calculate: 693");
+    EXPECT_EQ(m_prompts.Texts(), Texts{CEnvelop::kCalculationFailed});
+    EXPECT_EQ(Molecule().GetEnvelope(), nullptr);
+    EXPECT_EQ(Molecule().GetFieldIndex(), 1);
+    EXPECT_FALSE(m_doc->IsModified());
+    EXPECT_TRUE(Enabled(cmd::EnvelopeInit));
+}
+
 // The status line of a refinement of 7 x 7 x 7 points with mesh 1.
 TEST_F(EnvelopeCommandsTest, RefinementStatusLine) {
     CEnvelop envelope(&Molecule());
