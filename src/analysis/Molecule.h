@@ -199,9 +199,9 @@ public:
     // References between objects go as object numbers and are linked again
     // after loading. Clears the message text first; a load that fails on
     // damaged data leaves the model emptied (as Reset, without telling the
-    // document or the views) and the reason in GetErrorText(). The envelope
-    // grid is not stored yet: flag 0 is written, and a document holding one is
-    // refused. Loading sets the plot counter from the plot records read.
+    // document or the views) and the reason in GetErrorText(). An envelope is
+    // stored only with its points. Loading sets the plot counter from the plot
+    // records read.
     void Serialize(zel::CArchive& ar);
 
     // Empties the model: job title "no molecule loaded", no wavefunction, lists,
@@ -217,6 +217,7 @@ public:
     CIntegOptions& GetIntegOptions() { return m_IntegOptions; }
     CSurfIntOptions& GetSurfIntOptions() { return m_SurfIntOptions; }
     CEnvMapOptions& GetEnvMapOptions() { return m_EnvMapOptions; }
+    const CEnvMapOptions& GetEnvMapOptions() const { return m_EnvMapOptions; }
 
     // --- properties ----------------------------------------------------------
     // A negative index names the current field; an index without a name gives "".

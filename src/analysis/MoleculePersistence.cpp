@@ -39,11 +39,14 @@ void CMolecule::Serialize(zel::CArchive& ar) {
             ar << m_nLastNumber << m_strJobTitle;
             SerializeOptionBlock(ar, m_LAOptions, m_CritOptions, m_DEOptions, m_IntegOptions,
                                  m_SurfIntOptions);
-            ar << 0; // nor is the envelope grid
+            // An envelope without points (none is kept) is not worth a flag.
+            const bool envelope = m_pEnvelop && m_pEnvelop->GetGrid();
+            ar << (envelope ? 1 : 0);
             for (int flag : m_bBasinSel)
                 ar << flag;
             for (int flag : m_bSurfSel)
                 ar << flag;
+            if (envelope) m_pEnvelop->Serialize(ar);
         } catch (const zel::CArchiveException& e) {
             m_strMessage = e.what();
         }
@@ -89,11 +92,14 @@ void CMolecule::Load(zel::CArchive& ar) {
         ar >> flag;
     for (int& flag : m_bSurfSel)
         ar >> flag;
+    if (envelope != 0 && envelope != 1)
+        throw zel::CArchiveException(Cause::BadIndex, "Invalid envelope flag in file.");
     if (envelope == 1) {
-        throw zel::CArchiveException(Cause::Unsupported,
-                                     "Loading an envelope grid from a zlm-file is not supported yet.");
+        // Attached only once it is complete: a refused grid leaves no envelope.
+        auto grid = std::make_unique<CEnvelop>(this);
+        grid->Serialize(ar);
+        m_pEnvelop = std::move(grid);
     }
-    if (envelope != 0) throw zel::CArchiveException(Cause::BadIndex, "Invalid envelope flag in file.");
 
     CheckLoaded();
     const int propertyCount = BasinPropertyCount(m_Wavefunction);

@@ -153,6 +153,8 @@ void CControlView::OnSelChangeFunction() {
     m_pMolecule->SetCurrentPlot(nullptr);
     // The update below leaves the plot list without a selection.
     m_bSkipPlotRefresh = true;
+    // The envelope map shows the window of the new field.
+    if (CEnvelop* envelope = m_pMolecule->GetEnvelope()) envelope->UpdateMap();
     m_pDocument->UpdateAllViews();
 }
 

@@ -7,6 +7,7 @@
 #include "app/TitleDlg.h"
 #include "integration/BasinJob.h"
 #include "integration/SurfaceJob.h"
+#include "integration/EnvelopJobs.h"
 #include "platform/qt/EmfCanvas.h"
 #include "platform/qt/MainWidget.h"
 #include "platform/qt/QtColorFontChooser.h"
@@ -63,6 +64,7 @@ bool CZelmoraApp::InitInstance(const QStringList& arguments, bool installService
     RegisterPlotJobs();
     RegisterBasinJobs();
     RegisterSurfaceJob();
+    RegisterEnvelopeJobs();
 
     QApplication::setWindowIcon(ZelmoraIcon());
     m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);

@@ -21,6 +21,7 @@
 #include "shell/ZelmoraView.h"
 #include "ui/CritPointDlg.h"
 #include "ui/IntegrationDlg.h"
+#include "ui/EnvelopeDlgs.h"
 #include "ui/MolGraphDlg.h"
 #include "ui/ContourPlotDlg.h"
 #include "ui/MolGraphPlotDlg.h"
@@ -352,6 +353,12 @@ bool CZelmoraDoc::OnCommand(int id) {
     case cmd::PlotDelete:
         OnPlotDelete();
         return true;
+    case cmd::EnvelopeInit:
+    case cmd::EnvelopeRefine:
+    case cmd::EnvelopeDelete:
+    case cmd::EnvelopeMap:
+        OnEnvelopeCommand(id);
+        return true;
     case cmd::HelpFinder:
     case cmd::Help:
         zel::ShowHelpTopic({});
@@ -444,6 +451,34 @@ void CZelmoraDoc::OnPlotDelete() {
     SetModifiedFlag(true);
 }
 
+void CZelmoraDoc::OnEnvelopeCommand(int id) {
+    QWidget* parent = DialogParent();
+    bool stored = false;
+    switch (id) {
+    case cmd::EnvelopeInit:
+        stored = OnInitEnvelope(m_Molecule, parent);
+        break;
+    case cmd::EnvelopeRefine:
+        stored = OnRefineEnvelope(m_Molecule);
+        break;
+    case cmd::EnvelopeDelete:
+        if (zel::ShowMessageBox("Do you really want to delete the envelope grid?", zel::PromptButtons::YesNo,
+                                zel::PromptIcon::Question) != zel::IDYES)
+            return;
+        stored = DeleteEnvelope(m_Molecule);
+        break;
+    case cmd::EnvelopeMap:
+        OnDefineEnvelopeMap(m_Molecule, parent);
+        break;
+    default:
+        return;
+    }
+    // The grid is part of the document: a new, finer or deleted one is a
+    // change worth saving. The three-dimensional view shows the map anew.
+    if (stored) SetModifiedFlag(true);
+    UpdateAllViews();
+}
+
 bool CZelmoraDoc::IsPlotChosen() const {
     const auto& plots = m_Molecule.GetPlotList();
     if (plots.empty() || !m_Molecule.GetCurrentPlot() || plots.front()->IsBusy()) return false;
@@ -501,14 +536,17 @@ bool CZelmoraDoc::OnUpdateCommand(CCmdUI& ui) {
         ui.Enable(m_p3DFrame != nullptr);
         ui.SetCheck(Is3DWindowVisible());
         return true;
-    // Commands whose work this version does not have: the envelope grid.
-    // Export and Copy belong to the plot view while it is the active view.
-    case cmd::PlotExport:
-    case cmd::PlotCopy:
     case cmd::EnvelopeInit:
+        ui.Enable(loaded && m_Molecule.GetEnvelope() == nullptr);
+        return true;
     case cmd::EnvelopeRefine:
     case cmd::EnvelopeDelete:
     case cmd::EnvelopeMap:
+        ui.Enable(m_Molecule.GetEnvelope() != nullptr);
+        return true;
+    // Export and Copy belong to the plot view while it is the active view.
+    case cmd::PlotExport:
+    case cmd::PlotCopy:
         ui.Enable(false);
         return true;
     default:

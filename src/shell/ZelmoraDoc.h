@@ -119,6 +119,8 @@ public:
     // plot?" answered Yes, the current plot goes; no plot is current and the
     // control pane selects its first entry without showing it.
     void OnPlotDelete();
+    // The Envelope menu: 32810, 32809, 32812 (after asking) and 32813.
+    void OnEnvelopeCommand(int id);
     // A plot to work on: the plot list has one, the control pane lists plots,
     // a plot is current and the newest plot is not being computed.
     bool IsPlotChosen() const;

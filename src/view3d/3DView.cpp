@@ -17,6 +17,7 @@
 #include <memory>
 #include <utility>
 
+#include "analysis/Envelop.h"
 #include "analysis/Molecule.h"
 #include "platform/core/FileChooser.h"
 #include "platform/core/Format.h"
@@ -264,6 +265,7 @@ void C3DView::RenderScene(bool picking) {
     if (m_Scene.atomicAxes && m_Switches.atomicAxes && !picking) DrawAtomicAxes();
     if (m_Switches.nuclei) DrawNuclei();
     DrawCritPoints();
+    if (m_Switches.envelopeMap) DrawEnvelopeMap(m_Scene.centroid, m_Scene.fieldIndex);
     if (m_Switches.bondPaths) DrawBondPaths();
     if (m_Switches.ringPaths) DrawRingPaths();
     if (m_Switches.cagePaths) DrawCagePaths();
@@ -383,6 +385,129 @@ void C3DView::DrawPlotPlane() {
     Vertex(2.0 * c1);
     glEnd();
     glDisable(GL_BLEND);
+}
+
+void C3DView::DrawEnvelopeMap(CVector centroid, int fieldIndex) {
+    if (!m_Scene.envelopeMap || !m_Scene.envelopeMap->grid) return;
+    const C3DEnvelopeMap& map = *m_Scene.envelopeMap;
+    const CEnvGrid& grid = *map.grid;
+    const auto channels = [](std::uint32_t color, float out[3]) {
+        out[0] = static_cast<float>(color & 0xFF) / 255.0f;
+        out[1] = static_cast<float>((color >> 8) & 0xFF) / 255.0f;
+        out[2] = static_cast<float>((color >> 16) & 0xFF) / 255.0f;
+    };
+    float low[3], high[3];
+    channels(map.minColor, low);
+    channels(map.maxColor, high);
+    const float alpha = static_cast<float>(map.transparency);
+    const double range = map.maxValue - map.minValue;
+    const bool blend = alpha < 1.0f;
+    if (blend) glEnable(GL_BLEND);
+    int name = scene::kFirstEnvelopeSphereName;
+    // The triangles carry a name of their own, for which picking shows
+    // nothing; only spheres take names of their own from the next on.
+    if (map.displayMode != 0) glLoadName(static_cast<GLuint>(scene::kEnvelopeMapName));
+    const int nx = grid.GetCount(0), ny = grid.GetCount(1), nz = grid.GetCount(2);
+    for (int i = 0; i < nx; ++i)
+        for (int j = 0; j < ny; ++j)
+            for (int k = 0; k < nz; ++k) {
+                const CEnvPoint& point = grid.At(i, j, k);
+                if (!point.IsInside() || (map.surfaceOnly && !point.IsOnSurface())) continue;
+                // Not clamped: a map last derived for another field extrapolates.
+                const double f = range == 0.0 ? 0.0 : (point.GetValue(fieldIndex) - map.minValue) / range;
+                float rgb[3];
+                for (int c = 0; c < 3; ++c)
+                    rgb[c] = static_cast<float>(low[c] + f * (high[c] - low[c]));
+                if (map.displayMode != 0) {
+                    DrawEnvelopeTriangles(centroid, grid, i, j, k, rgb[0], rgb[1], rgb[2], alpha);
+                } else {
+                    DrawSphere(map.sphereSize, point.GetPosition() - centroid, -4, name++, rgb[0], rgb[1],
+                               rgb[2], alpha);
+                }
+            }
+    if (blend) glDisable(GL_BLEND);
+}
+
+void C3DView::DrawEnvelopeTriangles(CVector centroid, const CEnvGrid& grid, int i, int j, int k, float red,
+                                    float green, float blue, float alpha) {
+    glColor4f(red, green, blue, alpha);
+    const int nx = grid.GetCount(0), ny = grid.GetCount(1), nz = grid.GetCount(2);
+    const CVector p0 = grid.At(i, j, k).GetPosition();
+    const CVector n0 = GetEnvelopeNormal(grid, nx, ny, nz, i, j, k);
+    // A neighbour on side s (-1 or +1) of an axis, when it exists and is a
+    // surface point.
+    struct SNeighbour {
+        bool present = false;
+        CVector position, normal;
+    };
+    const auto neighbour = [&](int a, int b, int c) {
+        SNeighbour n;
+        if (!grid.Contains(a, b, c) || !grid.At(a, b, c).IsOnSurface()) return n;
+        n.present = true;
+        n.position = grid.At(a, b, c).GetPosition();
+        n.normal = GetEnvelopeNormal(grid, nx, ny, nz, a, b, c);
+        return n;
+    };
+    const SNeighbour pi[2] = {neighbour(i - 1, j, k), neighbour(i + 1, j, k)};
+    const SNeighbour pj[2] = {neighbour(i, j - 1, k), neighbour(i, j + 1, k)};
+    const SNeighbour pk[2] = {neighbour(i, j, k - 1), neighbour(i, j, k + 1)};
+    for (const SNeighbour& a : pi) {
+        if (!a.present) continue;
+        for (const SNeighbour& b : pj) {
+            if (!b.present) continue;
+            DrawTriangle(centroid, p0, a.position, b.position, n0, a.normal, b.normal);
+            for (const SNeighbour& c : pk)
+                if (c.present)
+                    DrawTriangle(centroid, c.position, a.position, b.position, c.normal, a.normal, b.normal);
+        }
+        for (const SNeighbour& c : pk)
+            if (c.present) DrawTriangle(centroid, p0, a.position, c.position, n0, a.normal, c.normal);
+    }
+    for (const SNeighbour& b : pj) {
+        if (!b.present) continue;
+        for (const SNeighbour& c : pk)
+            if (c.present) DrawTriangle(centroid, p0, b.position, c.position, n0, b.normal, c.normal);
+    }
+}
+
+void C3DView::DrawTriangle(CVector centroid, CVector a, CVector b, CVector c, CVector na, CVector nb,
+                           CVector nc) {
+    const CVector face = Cross(b - a, c - b);
+    const auto isZero = [](CVector v) { return v.x == 0.0 && v.y == 0.0 && v.z == 0.0; };
+    if (isZero(na)) na = face;
+    if (isZero(nb)) nb = face;
+    if (isZero(nc)) nc = face;
+    const double da = na * face, db = nb * face, dc = nc * face;
+    const double tolerance = m_Scene.envelopeMap ? m_Scene.envelopeMap->tolerance : 1e-7;
+    if (std::fabs(da) < tolerance || std::fabs(db) < tolerance || std::fabs(dc) < tolerance) return;
+    // Wound so that the face turns towards the outside the normals show.
+    const bool outward = da > 0.0 || db > 0.0 || dc > 0.0;
+    const CVector corners[3] = {a, outward ? b : c, outward ? c : b};
+    const CVector normals[3] = {na, outward ? nb : nc, outward ? nc : nb};
+    glBegin(GL_TRIANGLES);
+    for (int n = 0; n < 3; ++n) {
+        glNormal3f(static_cast<GLfloat>(normals[n].x), static_cast<GLfloat>(normals[n].y),
+                   static_cast<GLfloat>(normals[n].z));
+        const CVector v = 2.0 * (corners[n] - centroid);
+        glVertex3f(static_cast<GLfloat>(v.x), static_cast<GLfloat>(v.y), static_cast<GLfloat>(v.z));
+    }
+    glEnd();
+}
+
+CVector C3DView::GetEnvelopeNormal(const CEnvGrid& grid, int nx, int ny, int nz, int i, int j, int k) {
+    static constexpr double kWeights[4] = {0.0, 1.0, 0.707106781, 0.693361274};
+    CVector normal;
+    for (int a = -1; a <= 1; ++a)
+        for (int b = -1; b <= 1; ++b)
+            for (int c = -1; c <= 1; ++c) {
+                const int offsets = (a != 0) + (b != 0) + (c != 0);
+                if (offsets == 0) continue;
+                const int ni = i + a, nj = j + b, nk = k + c;
+                if (ni < 0 || nj < 0 || nk < 0 || ni >= nx || nj >= ny || nk >= nz) continue;
+                if (grid.At(ni, nj, nk).IsInside()) continue;
+                normal = normal + kWeights[offsets] * CVector(a, b, c);
+            }
+    return normal;
 }
 
 void C3DView::DrawSphere(double radius, CVector position, int code, int name, float r, float g, float b,

@@ -189,6 +189,12 @@ public:
     double GetAspectRatio() const { return m_dAspect; }
     static void SetColorChooser(ColorChooser chooser);
 
+    // The grid normal of point (i, j, k): the sum of the directions to its
+    // neighbours outside the map (weighted 1, 0.707106781 and 0.693361274
+    // for face, edge and corner neighbours), unnormalised; (0, 0, 0) when
+    // every existing neighbour is inside.
+    static CVector GetEnvelopeNormal(const CEnvGrid& grid, int nx, int ny, int nz, int i, int j, int k);
+
     // Draws one frame into the back buffer and reads it back (glReadPixels),
     // top row first; a null image without a working GL context.
     QImage RenderFrame();
@@ -226,6 +232,14 @@ private:
     void DrawRingPaths();
     void DrawCagePaths();
     void DrawPlotPlane();
+    // The envelope map of the scene: spheres or a lit surface through the
+    // surface points, coloured by the value of the field between the map's
+    // two colours; translucent below transparency 1.
+    void DrawEnvelopeMap(CVector centroid, int fieldIndex);
+    // The triangles joining point (i, j, k) to its surface neighbours.
+    void DrawEnvelopeTriangles(CVector centroid, const CEnvGrid& grid, int i, int j, int k, float red,
+                               float green, float blue, float alpha);
+    void DrawTriangle(CVector centroid, CVector a, CVector b, CVector c, CVector na, CVector nb, CVector nc);
     void DrawSphere(double radius, CVector position, int code, int name, float r = 1, float g = 1,
                     float b = 1, float a = 1);
     void DrawCylinder(double radius, double length, CVector start, CVector target, int code, int name);

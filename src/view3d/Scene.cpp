@@ -242,6 +242,21 @@ C3DScene BuildScene(const CMolecule& molecule) {
             scene.plane = *corners;
         }
     }
-    scene.hasEnvelope = molecule.GetEnvelope() != nullptr;
+    if (const CEnvelop* envelope = molecule.GetEnvelope()) {
+        scene.hasEnvelope = true;
+        if (envelope->GetGrid()) {
+            const CEnvMapOptions& o = molecule.GetEnvMapOptions();
+            scene.envelopeMap = C3DEnvelopeMap{envelope->ShareGrid(),
+                                               o.MinValue,
+                                               o.MaxValue,
+                                               o.SphereSize,
+                                               o.MinColor,
+                                               o.MaxColor,
+                                               o.Transparency,
+                                               o.SurfaceOnly,
+                                               o.DisplayMode,
+                                               g_pCritOptions->GradientTolerance.Current};
+        }
+    }
     return scene;
 }

@@ -13,6 +13,7 @@
 // last scene while a job changes the molecule's lists (see Molecule.h).
 
 #include <array>
+#include <cstdint>
 #include <list>
 #include <memory>
 #include <optional>
@@ -21,6 +22,7 @@
 #include "numerics/Vector.h"
 
 class CCritPoint;
+class CEnvGrid;
 class CMolecule;
 class CPlot;
 
@@ -37,6 +39,10 @@ inline constexpr int kFirstCagePointName = 6001;
 inline constexpr int kFirstBondPathName = 7011;
 inline constexpr int kFirstRingPathName = 8011;
 inline constexpr int kFirstCagePathName = 9011;
+// The envelope map: its triangles all carry one name, its spheres count up
+// from the next; picking shows nothing for any of them.
+inline constexpr int kEnvelopeMapName = 10000;
+inline constexpr int kFirstEnvelopeSphereName = 10001;
 
 // Colour codes: the sphere codes of the four signatures (a nucleus uses its
 // charge truncated to int) and the cylinder codes of axes and paths.
@@ -126,6 +132,25 @@ struct C3DAtomicAxes {
     std::array<CVector, 3> ends;
 };
 
+// The envelope map as the view draws it: the grid of the molecule's envelope
+// (shared, so that it stays as it was taken while a job swaps in a new one;
+// only the user-interface thread recomputes its map flags) and the map
+// options.
+struct C3DEnvelopeMap {
+    std::shared_ptr<const CEnvGrid> grid;
+    double minValue = 0.1;
+    double maxValue = 9999999.0;
+    double sphereSize = 0.1;
+    std::uint32_t minColor = 0xFFFFFF;
+    std::uint32_t maxColor = 0xFFFFFF;
+    double transparency = 1.0;
+    int surfaceOnly = 1;
+    int displayMode = 0;
+    // A triangle whose corner normal is this close to perpendicular to its
+    // face is left out (the critical-point gradient tolerance).
+    double tolerance = 1e-7;
+};
+
 struct C3DScene {
     // The mean of the nuclei; (0, 0, 0) without atoms.
     CVector centroid;
@@ -141,6 +166,8 @@ struct C3DScene {
     std::optional<std::array<CVector, 3>> plane;
     // What the nuclei, critical points and paths stand for (their pick).
     std::vector<C3DPickTarget> targets;
+    // The envelope's map, when the envelope has a grid.
+    std::optional<C3DEnvelopeMap> envelopeMap;
 
     // Which kinds of object exist in any field (the context menu offers a
     // switch only for those).

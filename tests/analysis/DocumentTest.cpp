@@ -268,8 +268,7 @@ TEST(Document, DamagedDocumentsAreRefusedAndLeaveAnEmptyMolecule) {
          "Invalid option values in file."},
         {"plot of a kind not known", [](TinyDocument& d) { d.plotCount = 1; },
          "Unknown object class 'CContourPlot' in file."},
-        {"envelope grid", [](TinyDocument& d) { d.envelope = 1; },
-         "Loading an envelope grid from a zlm-file is not supported yet."},
+        {"envelope flag without its grid", [](TinyDocument& d) { d.envelope = 1; }, "Unexpected end of file."},
         {"envelope flag", [](TinyDocument& d) { d.envelope = 2; }, "Invalid envelope flag in file."},
     };
     TinyFixture tiny;

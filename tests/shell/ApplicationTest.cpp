@@ -162,7 +162,7 @@ TEST_F(ApplicationTest, StartsEmptyAndEnablesCommandsByTheDocument) {
         {cmd::PlotNewLine, false, true},          {cmd::PlotNewRelief, false, true},
         {cmd::PlotModify, false, false},          {cmd::PlotDelete, false, false},
         {cmd::PlotExport, false, false},          {cmd::PlotTextOut, false, true},
-        {cmd::PlotCopy, false, false},            {cmd::EnvelopeInit, false, false},
+        {cmd::PlotCopy, false, false},            {cmd::EnvelopeInit, false, true},
         {cmd::EnvelopeRefine, false, false},      {cmd::EnvelopeDelete, false, false},
         {cmd::EnvelopeMap, false, false},         {cmd::OptionLinearAlgebra, false, true},
         {cmd::OptionCritPoints, false, true},     {cmd::OptionGradientPaths, false, true},

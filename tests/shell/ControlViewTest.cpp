@@ -5,6 +5,7 @@
 #include "../gui/GuiTestSupport.h"
 
 #include "analysis/CritPointSearch.h"
+#include "analysis/Envelop.h"
 #include "analysis/MolecularGraph.h"
 #include "analysis/Molecule.h"
 #include "platform/core/Format.h"
@@ -353,6 +354,38 @@ TEST_F(ControlViewTest, PlotListAndFieldChange) {
 
 // While a job runs it changes the molecule's lists: the pane shows what it
 // showed before and refills once the job is over.
+// A change of field derives the envelope map for the new field: a window
+// below 0 holds no density, but the negative Laplacian at the centre.
+TEST_F(ControlViewTest, FieldChangeDerivesTheEnvelopeMapForTheNewField) {
+    LoadWater();
+    CMolecule& m = Molecule();
+    zel::CArchive bytes;
+    bytes << 3 << 3 << 3 << 0.0 << 0.0 << 0.0 << 0.0 << 3.0;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            for (int k = 0; k < 3; ++k) {
+                const bool centre = i == 1 && j == 1 && k == 1;
+                bytes << double(i) << double(j) << double(k) << 0 << 1.0 << (centre ? -1.0 : 1.0) << 0.0
+                      << 0.0 << 0.0;
+            }
+    m.GetEnvMapOptions().MinValue = -2.0;
+    m.GetEnvMapOptions().MaxValue = 0.0;
+    auto envelope = std::make_unique<CEnvelop>(&m);
+    zel::CArchive in(bytes.Bytes());
+    envelope->Serialize(in);
+    const CEnvGrid& grid = *envelope->GetGrid();
+    m.SetEnvelop(std::move(envelope));
+    EXPECT_EQ(grid.At(1, 1, 1).IsInside(), 0);
+
+    Choose(List(CControlView::kFieldList), 1);
+    EXPECT_EQ(m.GetFieldIndex(), 1);
+    EXPECT_EQ(grid.At(1, 1, 1).IsInside(), 1);
+    EXPECT_EQ(grid.At(1, 1, 0).IsInside(), 0);
+    // Field 3 is 0 everywhere, which the window holds.
+    Choose(List(CControlView::kFieldList), 3);
+    EXPECT_EQ(grid.At(1, 1, 0).IsInside(), 1);
+}
+
 TEST_F(ControlViewTest, ListsStayWhileAJobRuns) {
     LoadWater();
     {

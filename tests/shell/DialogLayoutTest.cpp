@@ -29,9 +29,10 @@ TEST(DialogLayoutTest, EveryCaptionOfEveryTemplateFitsItsControl) {
     // About, title, point analysis, critical points, the option dialogs, the
     // record, molecular graph and progress dialogs, the 3D view's object
     // dialogs, the page set-up, the molecular-graph plot and the plane set-up,
-    // the contour plot and its line, point and path style dialogs.
+    // the contour plot and its line, point and path style dialogs, the
+    // envelope grid and map dialogs.
     for (int id : {100, 130, 131, 135, 137, 139, 140, 141, 143, 156, 161, 163, 164, 165, 166, 167, 145, 146, 148, 151, 175, 177,
-                   183, 185, 187})
+                   183, 185, 187, 181, 182})
         EXPECT_TRUE(ids.count(id)) << "dialog " << id << " is not registered";
     // The relief map, its colours and the text output; the basin integration.
     for (int id : {150, 162, 204, 160})

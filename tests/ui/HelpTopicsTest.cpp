@@ -6,6 +6,7 @@
 #include "platform/qt/Help.h"
 #include "ui/CritPointDlg.h"
 #include "ui/IntegrationDlg.h"
+#include "ui/EnvelopeDlgs.h"
 #include "ui/MolGraphDlg.h"
 #include "ui/OptionDlgs.h"
 #include "ui/PopDlg.h"
@@ -59,6 +60,8 @@ TEST(HelpTopicsTest, EveryDialogsTopicHasAShippedPage) {
     dialogs.push_back(std::make_unique<CSurfColorDlg>(&relief));
     CTextOutData settings;
     dialogs.push_back(std::make_unique<CTextOutDlg>(&molecule, &settings));
+    dialogs.push_back(std::make_unique<CDefEnvGridDlg>());
+    dialogs.push_back(std::make_unique<CEnvOptionsDlg>("", &molecule.GetEnvMapOptions(), &molecule));
     const QDir book(QDir(zel::DefaultHelpFolder()).filePath(QStringLiteral("zelmora")));
     for (const auto& dialog : dialogs) {
         const QString page = QString::fromStdString(dialog->HelpTopic()).mid(2); // after "::"

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "analysis/DocumentFile.h"
+#include "analysis/Envelop.h"
 #include "analysis/Molecule.h"
+#include "view3d/3DView.h"
 #include "view3d/Scene.h"
 #include "view3d/Trackball.h"
 
@@ -356,3 +358,85 @@ TEST(BuildSceneTest, EmptyMoleculeHasNothingButItsCentroidAtTheOrigin) {
 }
 
 } // namespace
+
+namespace {
+
+// The document part of an n x n x n envelope grid with mesh 1 from the origin.
+std::vector<std::uint8_t> GridBytes(int n) {
+    zel::CArchive ar;
+    ar << n << n << n << 0.0 << 0.0 << 0.0 << 0.0 << 3.0;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j)
+            for (int k = 0; k < n; ++k) {
+                ar << static_cast<double>(i) << static_cast<double>(j) << static_cast<double>(k) << 0;
+                for (int f = 0; f < 5; ++f)
+                    ar << 1.0;
+            }
+    return ar.Bytes();
+}
+
+void LoadGrid(CEnvelop& envelope, int n) {
+    zel::CArchive ar(GridBytes(n));
+    envelope.Serialize(ar);
+}
+
+} // namespace
+
+// The scene holds the grid it was taken with: a new grid swapped into the
+// envelope, or the envelope deleted, leaves the grid the view draws intact.
+TEST(BuildSceneTest, EnvelopeMapKeepsTheGridItWasTakenWith) {
+    CMolecule molecule;
+    std::string error;
+    ASSERT_TRUE(LoadDocument(ZELMORA_EXAMPLES "/benzene.zlm", molecule, error)) << error;
+    molecule.SetEnvelop(std::make_unique<CEnvelop>(&molecule));
+    C3DScene empty = BuildScene(molecule);
+    EXPECT_TRUE(empty.hasEnvelope);
+    EXPECT_FALSE(empty.envelopeMap.has_value());
+
+    CEnvMapOptions& options = molecule.GetEnvMapOptions();
+    options.MinColor = 0x00FF00;
+    options.DisplayMode = 1;
+    options.Transparency = 0.5;
+    LoadGrid(*molecule.GetEnvelope(), 2);
+    const C3DScene first = BuildScene(molecule);
+    ASSERT_TRUE(first.envelopeMap.has_value());
+    EXPECT_EQ(first.envelopeMap->grid.get(), molecule.GetEnvelope()->GetGrid());
+    EXPECT_EQ(first.envelopeMap->minColor, 0x00FF00u);
+    EXPECT_EQ(first.envelopeMap->displayMode, 1);
+    EXPECT_EQ(first.envelopeMap->transparency, 0.5);
+    EXPECT_EQ(first.envelopeMap->tolerance, 1e-7);
+    EXPECT_EQ(first.envelopeMap->grid->At(1, 1, 1).IsInside(), 1);
+
+    LoadGrid(*molecule.GetEnvelope(), 3);
+    EXPECT_EQ(BuildScene(molecule).envelopeMap->grid->GetCount(0), 3);
+    EXPECT_EQ(first.envelopeMap->grid->GetCount(0), 2);
+    molecule.DeleteEnvelope();
+    EXPECT_EQ(first.envelopeMap->grid->At(1, 1, 1).GetPosition().z, 1.0);
+    EXPECT_FALSE(BuildScene(molecule).hasEnvelope);
+}
+
+// The grid normal points away from the map: the weighted sum of the
+// directions to the neighbours outside; none outside gives (0, 0, 0), and
+// neighbours beyond the grid add nothing.
+TEST(EnvelopeNormalTest, SumsTheDirectionsToTheNeighboursOutside) {
+    CEnvGrid grid(3, 3, 3);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            for (int k = 0; k < 3; ++k)
+                grid.At(i, j, k).SetInside(1);
+    const auto normal = [&](int i, int j, int k) {
+        return C3DView::GetEnvelopeNormal(grid, 3, 3, 3, i, j, k);
+    };
+    EXPECT_EQ(normal(1, 1, 1), CVector(0, 0, 0));
+    EXPECT_EQ(normal(0, 0, 0), CVector(0, 0, 0));
+    grid.At(2, 1, 1).SetInside(0);
+    EXPECT_EQ(normal(1, 1, 1), CVector(1, 0, 0));
+    grid.At(2, 2, 1).SetInside(0);
+    grid.At(0, 0, 0).SetInside(0);
+    const CVector n = normal(1, 1, 1);
+    EXPECT_DOUBLE_EQ(n.x, 1.0 + 0.707106781 - 0.693361274);
+    EXPECT_DOUBLE_EQ(n.y, 0.707106781 - 0.693361274);
+    EXPECT_DOUBLE_EQ(n.z, -0.693361274);
+    // At the corner of the grid only the neighbours inside the grid count.
+    EXPECT_EQ(normal(2, 2, 2), CVector(0, 0, -1) + 0.707106781 * CVector(0, -1, -1));
+}
