@@ -229,8 +229,9 @@ ZEL_INLINE void PutComponents(const CKernelArgs& a, int p, const v8d* ex, const 
 
 // The run of type T, eight primitives at a time. The last group may reach past
 // the run: into the next run, which is evaluated afterwards and overwrites it,
-// or into padding whose exponential is 0. A group whose exponentials are all 0
-// (screened out, or underflowed) is written as 0 without evaluating it.
+// or into padding whose exponential is 0. From level 1 on, a group whose
+// exponentials are all 0 (screened out, or underflowed) is written as 0 without
+// evaluating it.
 template <int T, int Level> ZEL_INLINE void EvaluateRun(const CKernelArgs& a) {
     constexpr CPowers t = kTypePowers[T - 1];
     // Level 1 needs the second-order factors for the Laplacian.
@@ -243,7 +244,8 @@ template <int T, int Level> ZEL_INLINE void EvaluateRun(const CKernelArgs& a) {
         const int* pair = a.primPair + p;
         const v8d e = {pairExp[pair[0]], pairExp[pair[1]], pairExp[pair[2]], pairExp[pair[3]],
                        pairExp[pair[4]], pairExp[pair[5]], pairExp[pair[6]], pairExp[pair[7]]};
-        if (AllZero(e)) {
+        // The value alone costs less than the test and its unpredictable branch.
+        if (Level >= 1 && AllZero(e)) {
             ZeroGroup(a.prim, p, kWritten[Level]);
             continue;
         }
@@ -421,29 +423,36 @@ ZEL_INLINE void Contract(const CKernelArgs& a) {
 // One exponential per kept (centre, exponent) pair, 0 for the others, and the
 // list of kept primitives: for each nucleus, the primitives of its kept pairs.
 // The arguments of the kept pairs of all nuclei are packed first, so that the
-// exponentials run over them alone, eight at a time.
+// exponentials run over them alone, eight at a time. The counts come first,
+// each nucleus on its own, so that the packing offsets wait on no lane sums;
+// the loops run over every group of a nucleus whatever its count, so that
+// their branches do not depend on the point.
 ZEL_INLINE void PairExponentials(CKernelArgs& a) {
-    int nArgs = 0;
-    for (int c = 0; c < a.nNuclei; ++c) {
+    const int nNuclei = a.nNuclei;
+    for (int c = 0; c < nNuclei; ++c) {
         const v8d r2 = Splat(a.nucDistSq[c]);
         const int first = a.centreSlots[c], last = a.centreSlots[c + 1];
         v8u keep{};
-        for (int u = first; u < last; u += kLanes) {
-            // Whole groups are written; the next nucleus overwrites what lies
-            // past this one's kept pairs.
-            Store(a.args + nArgs + (u - first), Load(a.pairNegAlpha + u) * r2);
+        for (int u = first; u < last; u += kLanes)
             keep += (v8u)(r2 < Load(a.pairCut2 + u));
-        }
-        const int count = -static_cast<int>(AddLanes(keep));
-        a.keptPairs[c] = count;
-        nArgs += count;
+        a.keptPairs[c] = -static_cast<int>(AddLanes(keep));
+    }
+    int nArgs = 0;
+    for (int c = 0; c < nNuclei; ++c) {
+        const v8d r2 = Splat(a.nucDistSq[c]);
+        const int first = a.centreSlots[c], last = a.centreSlots[c + 1];
+        // Whole groups are written; the next nucleus overwrites what lies past
+        // this one's kept pairs.
+        for (int u = first; u < last; u += kLanes)
+            Store(a.args + nArgs + (u - first), Load(a.pairNegAlpha + u) * r2);
+        nArgs += a.keptPairs[c];
     }
     for (int i = 0; i < nArgs; i += kLanes)
         Store(a.args + i, Exp(Load(a.args + i)));
 
     int nKept = 0, next = 0;
     const v8d lane = {0, 1, 2, 3, 4, 5, 6, 7};
-    for (int c = 0; c < a.nNuclei; ++c) {
+    for (int c = 0; c < nNuclei; ++c) {
         const int first = a.centreSlots[c], last = a.centreSlots[c + 1];
         const int count = a.keptPairs[c];
         const v8d n = Splat(count);
@@ -452,12 +461,13 @@ ZEL_INLINE void PairExponentials(CKernelArgs& a) {
             Store(a.pairExp + u, (v8d)((v8u)Load(a.args + next + (u - first)) & keep));
         }
         next += count;
-        if (count == 0) continue;
-        const int rowBegin = a.centreRows[c], rowEnd = a.pairRowEnd[first + count - 1];
-        // Eight at a time: the list and the rows have room for the overshoot.
+        // All the nucleus's rows, eight at a time (the list and the rows have
+        // room for the overshoot); the next nucleus's rows overwrite those of
+        // pairs not kept.
+        const int rowBegin = a.centreRows[c], rowEnd = a.centreRows[c + 1];
         for (int j = rowBegin; j < rowEnd; j += kLanes)
             std::memcpy(a.kept + nKept + (j - rowBegin), a.rowPrim + j, kLanes * sizeof(int));
-        nKept += rowEnd - rowBegin;
+        nKept += count == 0 ? 0 : a.pairRowEnd[first + count - 1] - rowBegin;
     }
     a.nKept = nKept;
 }
