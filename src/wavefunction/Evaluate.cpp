@@ -278,6 +278,18 @@ int EvaluateFromOrbitals(const CWavefunction& w, CEvalRequest& request, const do
     }
     if (!known && !wantIntegrands) return 1;
 
+    // The density alone: its orbital sum and nothing else.
+    if (field == 0 && !wantGradient && !wantIntegrands) {
+        COrbitalSums sums{};
+        sums.mo = mo;
+        sums.pad = w.m_kernel.m_nMOsPad;
+        sums.occupations = w.m_kernel.m_occupations.data();
+        sums.rhoOnly = true;
+        SumOrbitals(sums);
+        if (request.value) *request.value = sums.rho;
+        return 1;
+    }
+
     // Orbital sums, with sigma and its divergence only where an output or an
     // integrand entry can use them (the level guarantees their derivatives then).
     const bool fieldHessian = field == 0 && wantGradient && wantHessian;

@@ -350,9 +350,9 @@ template <bool Two> ZEL_INLINE void ContractFive(const CKernelArgs& a, int blk, 
 
 // MO values alone, up to four blocks per pass (one load of the primitive's
 // value serves them all); R primitives per step, so that R x Blocks
-// independent sums hide the latency of the multiply-adds.
-template <int Blocks> ZEL_INLINE void ContractValueBlocks(const CKernelArgs& a, int first) {
-    constexpr int R = Blocks == 1 ? 4 : 2;
+// independent sums hide the latency of the multiply-adds (twelve or more
+// where the registers hold them).
+template <int Blocks, int R> ZEL_INLINE void ContractValueBlocks(const CKernelArgs& a, int first) {
     const double* g = a.prim[0];
     const int* kept = a.kept;
     const int n = a.nKept;
@@ -394,16 +394,22 @@ ZEL_INLINE void Contract(const CKernelArgs& a) {
     if (nComps == 1) {
         int blk = 0;
         for (; blk + 4 <= a.nBlocks; blk += 4)
-            ContractValueBlocks<4>(a, blk);
+            ContractValueBlocks<4, 2>(a, blk);
         switch (a.nBlocks - blk) {
         case 3:
-            ContractValueBlocks<3>(a, blk);
+            if (a.wide)
+                ContractValueBlocks<3, 4>(a, blk);
+            else
+                ContractValueBlocks<3, 2>(a, blk);
             break;
         case 2:
-            ContractValueBlocks<2>(a, blk);
+            if (a.wide)
+                ContractValueBlocks<2, 6>(a, blk);
+            else
+                ContractValueBlocks<2, 2>(a, blk);
             break;
         case 1:
-            ContractValueBlocks<1>(a, blk);
+            ContractValueBlocks<1, 4>(a, blk);
             break;
         default:
             break;
@@ -424,9 +430,7 @@ ZEL_INLINE void Contract(const CKernelArgs& a) {
 // list of kept primitives: for each nucleus, the primitives of its kept pairs.
 // The arguments of the kept pairs of all nuclei are packed first, so that the
 // exponentials run over them alone, eight at a time. The counts come first,
-// each nucleus on its own, so that the packing offsets wait on no lane sums;
-// the loops run over every group of a nucleus whatever its count, so that
-// their branches do not depend on the point.
+// each nucleus on its own, so that the packing offsets wait on no lane sums.
 ZEL_INLINE void PairExponentials(CKernelArgs& a) {
     const int nNuclei = a.nNuclei;
     for (int c = 0; c < nNuclei; ++c) {
@@ -461,13 +465,12 @@ ZEL_INLINE void PairExponentials(CKernelArgs& a) {
             Store(a.pairExp + u, (v8d)((v8u)Load(a.args + next + (u - first)) & keep));
         }
         next += count;
-        // All the nucleus's rows, eight at a time (the list and the rows have
-        // room for the overshoot); the next nucleus's rows overwrite those of
-        // pairs not kept.
-        const int rowBegin = a.centreRows[c], rowEnd = a.centreRows[c + 1];
+        if (count == 0) continue;
+        const int rowBegin = a.centreRows[c], rowEnd = a.pairRowEnd[first + count - 1];
+        // Eight at a time: the list and the rows have room for the overshoot.
         for (int j = rowBegin; j < rowEnd; j += kLanes)
             std::memcpy(a.kept + nKept + (j - rowBegin), a.rowPrim + j, kLanes * sizeof(int));
-        nKept += count == 0 ? 0 : a.pairRowEnd[first + count - 1] - rowBegin;
+        nKept += rowEnd - rowBegin;
     }
     a.nKept = nKept;
 }
@@ -720,6 +723,43 @@ bool PrepareLayout(CWavefunction& w) {
 
 } // namespace
 
+namespace {
+
+// The contracted rows into the wavefunction's per-MO arrays, up to the level
+// run: plain copies, compiled per instruction set so that they run as vector
+// moves.
+ZEL_CLONES void CopyOrbitalRows(CWavefunction& w, const double* mo, int level) {
+    const int nMOs = w.m_kernel.m_nMOs;
+    const int mPad = w.m_kernel.m_nMOsPad;
+    const auto row = [&](int c) { return mo + c * mPad; };
+    std::copy(row(0), row(0) + nMOs, w.m_pMOValue.begin());
+    if (level >= 1) {
+        CVector* gradient = w.m_pMOGradient.data();
+        for (int m = 0; m < nMOs; ++m)
+            gradient[m] = CVector(row(1)[m], row(2)[m], row(3)[m]);
+        std::copy(row(4), row(4) + nMOs, w.m_pMOLaplacian.begin());
+    }
+    if (level >= 2)
+        for (int m = 0; m < nMOs; ++m) {
+            CTensor& h = w.m_pMOHessian[m];
+            if (h.HasEigenData()) h.ClearEigenData();
+            h.xx = row(5)[m];
+            h.yy = row(6)[m];
+            h.zz = row(7)[m];
+            h.xy = row(8)[m];
+            h.xz = row(9)[m];
+            h.yz = row(10)[m];
+        }
+    if (level >= 3)
+        for (int j = 0; j < 10; ++j)
+            std::copy(row(11 + j), row(11 + j) + nMOs, w.m_pMOThird[j].begin());
+    if (level >= 4)
+        for (int j = 0; j < 15; ++j)
+            std::copy(row(21 + j), row(21 + j) + nMOs, w.m_pMOFourth[j].begin());
+}
+
+} // namespace
+
 bool CWavefunction::PrepareEvaluation() {
     if (!m_bWorkingMemory || !IsLoaded()) return false;
     if (!m_kernel.m_bReady && !PrepareLayout(*this)) return false;
@@ -801,33 +841,7 @@ int CWavefunction::EvaluatePrimitives(CVector point, int level) {
     level = RunKernelAt(m_kernel, s, point, level, m_bScreening, m_pAtomData->m_pPositions.data());
     m_nKernelKept = s.nKept;
 
-    const int nMOs = m_kernel.m_nMOs;
-    const int mPad = m_kernel.m_nMOsPad;
-    const double* mo = s.mo;
-    const auto row = [&](int c) { return mo + c * mPad; };
-    std::copy(row(0), row(0) + nMOs, m_pMOValue.begin());
-    if (level >= 1)
-        for (int m = 0; m < nMOs; ++m) {
-            m_pMOGradient[m] = CVector(row(1)[m], row(2)[m], row(3)[m]);
-            m_pMOLaplacian[m] = row(4)[m];
-        }
-    if (level >= 2)
-        for (int m = 0; m < nMOs; ++m) {
-            CTensor& h = m_pMOHessian[m];
-            if (h.HasEigenData()) h.ClearEigenData();
-            h.xx = row(5)[m];
-            h.yy = row(6)[m];
-            h.zz = row(7)[m];
-            h.xy = row(8)[m];
-            h.xz = row(9)[m];
-            h.yz = row(10)[m];
-        }
-    if (level >= 3)
-        for (int j = 0; j < 10; ++j)
-            std::copy(row(11 + j), row(11 + j) + nMOs, m_pMOThird[j].begin());
-    if (level >= 4)
-        for (int j = 0; j < 15; ++j)
-            std::copy(row(21 + j), row(21 + j) + nMOs, m_pMOFourth[j].begin());
+    CopyOrbitalRows(*this, s.mo, level);
     return 1;
 }
 
