@@ -496,6 +496,13 @@ ZEL_CLONES void RunKernel(CKernelArgs& a) {
         break;
     }
     Contract(a);
+    // The MO Laplacian of levels 2 and up is the trace of the MO Hessian.
+    if (a.level >= 2) {
+        double* mo = a.mo;
+        const int pad = a.nMOsPad;
+        for (int m = 0; m < pad; m += kLanes)
+            Store(mo + 4 * pad + m, Load(mo + 5 * pad + m) + Load(mo + 6 * pad + m) + Load(mo + 7 * pad + m));
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -818,14 +825,6 @@ int RunKernelAt(const CKernelLayout& k, CKernelScratch& s, CVector point, int le
         RunKernel(a);
     }
     s.nKept = a.nKept;
-
-    // The MO Laplacian of levels 2 and up is the trace of the MO Hessian.
-    if (level >= 2) {
-        const int mPad = k.m_nMOsPad;
-        double* mo = s.mo;
-        for (int m = 0; m < mPad; ++m)
-            mo[4 * mPad + m] = mo[5 * mPad + m] + mo[6 * mPad + m] + mo[7 * mPad + m];
-    }
     return level;
 }
 
