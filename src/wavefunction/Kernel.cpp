@@ -348,6 +348,40 @@ template <bool Two> ZEL_INLINE void ContractFive(const CKernelArgs& a, int blk, 
     }
 }
 
+// Five components for B (three or four) blocks of eight MOs at once (5 B
+// sums; only where the registers hold them): the five primitive values are
+// loaded once for all the blocks.
+template <int B> ZEL_INLINE void ContractFiveBlocks(const CKernelArgs& a, int blk, const int* comp) {
+    const std::size_t stride = a.rowsPad * kLanes;
+    const double* cb = a.coef + blk * stride;
+    const double *g0 = a.prim[comp[0]], *g1 = a.prim[comp[1]], *g2 = a.prim[comp[2]], *g3 = a.prim[comp[3]],
+                 *g4 = a.prim[comp[4]];
+    const int* kept = a.kept;
+    const int n = a.nKept;
+    v8d s[B][5] = {};
+    for (int i = 0; i < n; ++i) {
+        const int p = kept[i];
+        const v8d v0 = Splat(g0[p]), v1 = Splat(g1[p]), v2 = Splat(g2[p]), v3 = Splat(g3[p]), v4 = Splat(g4[p]);
+#pragma GCC unroll 4
+        for (int k = 0; k < B; ++k) {
+            const v8d row = Load(cb + k * stride + p * kLanes);
+            s[k][0] += v0 * row;
+            s[k][1] += v1 * row;
+            s[k][2] += v2 * row;
+            s[k][3] += v3 * row;
+            s[k][4] += v4 * row;
+        }
+    }
+    const int pad = a.nMOsPad;
+#pragma GCC unroll 4
+    for (int k = 0; k < B; ++k) {
+        double* mo = a.mo + (blk + k) * kLanes;
+#pragma GCC unroll 5
+        for (int j = 0; j < 5; ++j)
+            Store(mo + comp[j] * pad, s[k][j]);
+    }
+}
+
 // MO values alone, up to four blocks per pass (one load of the primitive's
 // value serves them all); R primitives per step, so that R x Blocks
 // independent sums hide the latency of the multiply-adds (twelve or more
@@ -418,9 +452,20 @@ ZEL_INLINE void Contract(const CKernelArgs& a) {
     }
     for (int c = 0; c < nComps; c += 5) {
         int blk = 0;
-        if (a.wide)
+        if (a.wide) {
+            // Four blocks at a time, three where five remain, then two.
+            for (int rest = a.nBlocks; rest >= 3; rest = a.nBlocks - blk) {
+                if (rest == 3 || rest == 5) {
+                    ContractFiveBlocks<3>(a, blk, comps + c);
+                    blk += 3;
+                } else {
+                    ContractFiveBlocks<4>(a, blk, comps + c);
+                    blk += 4;
+                }
+            }
             for (; blk + 2 <= a.nBlocks; blk += 2)
                 ContractFive<true>(a, blk, comps + c);
+        }
         for (; blk < a.nBlocks; ++blk)
             ContractFive<false>(a, blk, comps + c);
     }
