@@ -9,9 +9,10 @@
 // coefficients. Screening: each (centre, exponent) pair has, per level, a
 // distance beyond which no component of its primitives times any of their
 // coefficients reaches CKernelLayout::kScreenTolerance; the contraction runs
-// over the pairs within their distance only, and groups of eight primitives
-// that are all beyond theirs are not evaluated (their table entries read 0).
-// No allocation and no division during a call.
+// over the pairs within their distance only, and from level 1 on groups of
+// eight primitives that are all beyond theirs are not evaluated (their table
+// entries read 0; at level 0 the value is cheaper than the test). No
+// allocation and no division during a call.
 
 #include <algorithm>
 #include <cmath>
