@@ -106,14 +106,17 @@ ZEL_INLINE void SumStress(COrbitalSums& s) {
     s.divergence3[2] = Sum(dz);
 }
 
-// Gradient and Hessian of the density.
-template <bool Hessian> ZEL_INLINE void SumDensityDerivatives(COrbitalSums& s) {
+// Gradient and Hessian of the density, and with Rho the density too (as
+// SumRho forms it).
+template <bool Hessian, bool Rho> ZEL_INLINE void SumDensityDerivatives(COrbitalSums& s) {
     using namespace zelsimd;
     const double* mo = s.mo;
     const int pad = s.pad;
-    v8d gx{}, gy{}, gz{}, hxx{}, hyy{}, hzz{}, hxy{}, hxz{}, hyz{};
+    v8d rho{}, gx{}, gy{}, gz{}, hxx{}, hyy{}, hzz{}, hxy{}, hxz{}, hyz{};
     for (int b = 0; b < pad; b += kLanes) {
-        const v8d n = 2.0 * Load(s.occupations + b), f = ZEL_ROW(kV);
+        const v8d occ = Load(s.occupations + b), f = ZEL_ROW(kV);
+        if constexpr (Rho) rho += occ * f * f;
+        const v8d n = 2.0 * occ;
         const v8d x = ZEL_ROW(kX), y = ZEL_ROW(kY), z = ZEL_ROW(kZ);
         gx += n * f * x;
         gy += n * f * y;
@@ -127,6 +130,7 @@ template <bool Hessian> ZEL_INLINE void SumDensityDerivatives(COrbitalSums& s) {
             hyz += n * (f * ZEL_ROW(kYZ) + y * z);
         }
     }
+    if constexpr (Rho) s.rho = Sum(rho);
     const v8d grad[3] = {gx, gy, gz}, hess[6] = {hxx, hyy, hzz, hxy, hxz, hyz};
     for (int i = 0; i < 3; ++i)
         s.grad[i] = Sum(grad[i]);
@@ -195,6 +199,14 @@ ZEL_INLINE void SumFieldDerivatives(COrbitalSums& s, double cG, double cK) {
 #undef ZEL_ROW
 
 ZEL_CLONES void SumOrbitals(COrbitalSums& s) {
+    // The density with its own derivatives: one pass over the orbitals.
+    if (s.rhoOnly && !s.stress && s.field == 0 && s.gradient) {
+        if (s.hessian)
+            SumDensityDerivatives<true, true>(s);
+        else
+            SumDensityDerivatives<false, true>(s);
+        return;
+    }
     if (s.rhoOnly)
         SumRho(s);
     else
@@ -207,9 +219,9 @@ ZEL_CLONES void SumOrbitals(COrbitalSums& s) {
     const int field = s.field;
     if (field == 0) {
         if (s.hessian)
-            SumDensityDerivatives<true>(s);
+            SumDensityDerivatives<true, false>(s);
         else
-            SumDensityDerivatives<false>(s);
+            SumDensityDerivatives<false, false>(s);
     } else if (field == 2) {
         if (s.hessian)
             SumFieldDerivatives<true, false>(s, cG[field], cK[field]);
@@ -277,6 +289,18 @@ int EvaluateFromOrbitals(const CWavefunction& w, CEvalRequest& request, const do
         if (request.stressDivergence) *request.stressDivergence = CVector();
     }
     if (!known && !wantIntegrands) return 1;
+
+    // The density alone: its orbital sum and nothing else.
+    if (field == 0 && !wantGradient && !wantIntegrands) {
+        COrbitalSums sums{};
+        sums.mo = mo;
+        sums.pad = w.m_kernel.m_nMOsPad;
+        sums.occupations = w.m_kernel.m_occupations.data();
+        sums.rhoOnly = true;
+        SumOrbitals(sums);
+        if (request.value) *request.value = sums.rho;
+        return 1;
+    }
 
     // Orbital sums, with sigma and its divergence only where an output or an
     // integrand entry can use them (the level guarantees their derivatives then).

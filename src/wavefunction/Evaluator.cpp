@@ -14,10 +14,9 @@
 CEvaluator::CEvaluator(const CWavefunction& w) : m_w(w) {
     const CKernelLayout& k = w.m_kernel;
     const std::size_t prims = CKernelLayout::PadPrims(k.m_nPrims);
-    for (int c = 0; c < 36; ++c) {
-        m_prim[c].assign(prims, 0.0);
-        m_scratch.prim[c] = m_prim[c].data();
-    }
+    m_prim.assign(36 * prims, 0.0);
+    for (int c = 0; c < 36; ++c)
+        m_scratch.prim[c] = m_prim.data() + c * prims;
     m_mo.assign(36 * static_cast<std::size_t>(k.m_nMOsPad), 0.0);
     m_nucDelta.assign(k.m_nNuclei, CVector());
     m_nucVec.assign(k.m_nNuclei, CVector());
@@ -36,10 +35,17 @@ CEvaluator::CEvaluator(const CWavefunction& w) : m_w(w) {
     m_scratch.kept = m_kept.data();
 }
 
+CEvaluator::~CEvaluator() {
+    if (m_nUncounted > 0) g_nEvaluations.fetch_add(m_nUncounted, std::memory_order_relaxed);
+}
+
 int CEvaluator::Evaluate(CEvalRequest request) {
     const int level = RequiredLevel(request);
     if (!(m_bValid && request.point == m_lastPoint && level <= m_nLastLevel)) {
-        CountEvaluation();
+        if (++m_nUncounted == 256) {
+            g_nEvaluations.fetch_add(m_nUncounted, std::memory_order_relaxed);
+            m_nUncounted = 0;
+        }
         m_bValid = false;
         if (!m_w.m_kernel.m_bReady || !m_w.IsLoaded()) return 0;
         RunKernelAt(m_w.m_kernel, m_scratch, request.point, level, m_w.m_bScreening,
@@ -61,9 +67,12 @@ namespace zel {
 bool ForEachPoint(CWavefunction& w, int count, const std::function<void(int, CEvaluator&)>& body, int threads) {
     if (count <= 0) return true;
     if (!w.PrepareEvaluation()) return false;
-    constexpr int kChunk = 16;
-    const int chunks = (count + kChunk - 1) / kChunk;
     int n = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    // Chunks of 16 to 256 indices, some 64 per thread: large enough that the
+    // threads rarely meet at the shared index, small enough to balance the
+    // load and to poll the cancel flag often.
+    const int kChunk = std::clamp(count / (64 * n), 16, 256);
+    const int chunks = (count + kChunk - 1) / kChunk;
     n = std::min(n, chunks);
 
     std::atomic<int> next{0};

@@ -15,19 +15,22 @@ public:
     // The wavefunction must have its evaluation prepared (PrepareEvaluation)
     // and outlive the evaluator.
     explicit CEvaluator(const CWavefunction& w);
+    ~CEvaluator();
     CEvaluator(const CEvaluator&) = delete;
     CEvaluator& operator=(const CEvaluator&) = delete;
 
     // As CWavefunction::Evaluate; a repeated point reuses the last kernel call
-    // where its level suffices. Counts kernel calls in g_nEvaluations. Returns
-    // 0 when the wavefunction is not prepared or has no records.
+    // where its level suffices. Counts kernel calls in g_nEvaluations, a few
+    // hundred at a time and the rest when the evaluator ends (one shared
+    // counter touched at every point would keep the cores waiting on each
+    // other). Returns 0 when the wavefunction is not prepared or has no records.
     int Evaluate(CEvalRequest request);
     // Forgets the last point, so that the next call runs the kernel.
     void Forget() { m_bValid = false; }
 
 private:
     const CWavefunction& m_w;
-    std::vector<double> m_prim[36];
+    CAlignedVector<double> m_prim; // the primitive table, one aligned block
     CAlignedVector<double> m_mo;
     std::vector<CVector> m_nucDelta, m_nucVec;
     std::vector<double> m_nucDistSq, m_nucDist;
@@ -38,6 +41,7 @@ private:
     bool m_bValid = false;
     CVector m_lastPoint;
     int m_nLastLevel = -1;
+    int m_nUncounted = 0; // kernel calls not yet added to g_nEvaluations
 };
 
 namespace zel {

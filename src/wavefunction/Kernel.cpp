@@ -9,9 +9,10 @@
 // coefficients. Screening: each (centre, exponent) pair has, per level, a
 // distance beyond which no component of its primitives times any of their
 // coefficients reaches CKernelLayout::kScreenTolerance; the contraction runs
-// over the pairs within their distance only, and groups of eight primitives
-// that are all beyond theirs are not evaluated (their table entries read 0).
-// No allocation and no division during a call.
+// over the pairs within their distance only, and from level 1 on groups of
+// eight primitives that are all beyond theirs are not evaluated (their table
+// entries read 0; at level 0 the value is cheaper than the test). No
+// allocation and no division during a call.
 
 #include <algorithm>
 #include <cmath>
@@ -229,8 +230,9 @@ ZEL_INLINE void PutComponents(const CKernelArgs& a, int p, const v8d* ex, const 
 
 // The run of type T, eight primitives at a time. The last group may reach past
 // the run: into the next run, which is evaluated afterwards and overwrites it,
-// or into padding whose exponential is 0. A group whose exponentials are all 0
-// (screened out, or underflowed) is written as 0 without evaluating it.
+// or into padding whose exponential is 0. From level 1 on, a group whose
+// exponentials are all 0 (screened out, or underflowed) is written as 0 without
+// evaluating it.
 template <int T, int Level> ZEL_INLINE void EvaluateRun(const CKernelArgs& a) {
     constexpr CPowers t = kTypePowers[T - 1];
     // Level 1 needs the second-order factors for the Laplacian.
@@ -243,7 +245,8 @@ template <int T, int Level> ZEL_INLINE void EvaluateRun(const CKernelArgs& a) {
         const int* pair = a.primPair + p;
         const v8d e = {pairExp[pair[0]], pairExp[pair[1]], pairExp[pair[2]], pairExp[pair[3]],
                        pairExp[pair[4]], pairExp[pair[5]], pairExp[pair[6]], pairExp[pair[7]]};
-        if (AllZero(e)) {
+        // The value alone costs less than the test and its unpredictable branch.
+        if (Level >= 1 && AllZero(e)) {
             ZeroGroup(a.prim, p, kWritten[Level]);
             continue;
         }
@@ -346,11 +349,45 @@ template <bool Two> ZEL_INLINE void ContractFive(const CKernelArgs& a, int blk, 
     }
 }
 
+// Five components for B (three or four) blocks of eight MOs at once (5 B
+// sums; only where the registers hold them): the five primitive values are
+// loaded once for all the blocks.
+template <int B> ZEL_INLINE void ContractFiveBlocks(const CKernelArgs& a, int blk, const int* comp) {
+    const std::size_t stride = a.rowsPad * kLanes;
+    const double* cb = a.coef + blk * stride;
+    const double *g0 = a.prim[comp[0]], *g1 = a.prim[comp[1]], *g2 = a.prim[comp[2]], *g3 = a.prim[comp[3]],
+                 *g4 = a.prim[comp[4]];
+    const int* kept = a.kept;
+    const int n = a.nKept;
+    v8d s[B][5] = {};
+    for (int i = 0; i < n; ++i) {
+        const int p = kept[i];
+        const v8d v0 = Splat(g0[p]), v1 = Splat(g1[p]), v2 = Splat(g2[p]), v3 = Splat(g3[p]), v4 = Splat(g4[p]);
+#pragma GCC unroll 4
+        for (int k = 0; k < B; ++k) {
+            const v8d row = Load(cb + k * stride + p * kLanes);
+            s[k][0] += v0 * row;
+            s[k][1] += v1 * row;
+            s[k][2] += v2 * row;
+            s[k][3] += v3 * row;
+            s[k][4] += v4 * row;
+        }
+    }
+    const int pad = a.nMOsPad;
+#pragma GCC unroll 4
+    for (int k = 0; k < B; ++k) {
+        double* mo = a.mo + (blk + k) * kLanes;
+#pragma GCC unroll 5
+        for (int j = 0; j < 5; ++j)
+            Store(mo + comp[j] * pad, s[k][j]);
+    }
+}
+
 // MO values alone, up to four blocks per pass (one load of the primitive's
 // value serves them all); R primitives per step, so that R x Blocks
-// independent sums hide the latency of the multiply-adds.
-template <int Blocks> ZEL_INLINE void ContractValueBlocks(const CKernelArgs& a, int first) {
-    constexpr int R = Blocks == 1 ? 4 : 2;
+// independent sums hide the latency of the multiply-adds (twelve or more
+// where the registers hold them).
+template <int Blocks, int R> ZEL_INLINE void ContractValueBlocks(const CKernelArgs& a, int first) {
     const double* g = a.prim[0];
     const int* kept = a.kept;
     const int n = a.nKept;
@@ -392,16 +429,22 @@ ZEL_INLINE void Contract(const CKernelArgs& a) {
     if (nComps == 1) {
         int blk = 0;
         for (; blk + 4 <= a.nBlocks; blk += 4)
-            ContractValueBlocks<4>(a, blk);
+            ContractValueBlocks<4, 2>(a, blk);
         switch (a.nBlocks - blk) {
         case 3:
-            ContractValueBlocks<3>(a, blk);
+            if (a.wide)
+                ContractValueBlocks<3, 4>(a, blk);
+            else
+                ContractValueBlocks<3, 2>(a, blk);
             break;
         case 2:
-            ContractValueBlocks<2>(a, blk);
+            if (a.wide)
+                ContractValueBlocks<2, 6>(a, blk);
+            else
+                ContractValueBlocks<2, 2>(a, blk);
             break;
         case 1:
-            ContractValueBlocks<1>(a, blk);
+            ContractValueBlocks<1, 4>(a, blk);
             break;
         default:
             break;
@@ -410,9 +453,20 @@ ZEL_INLINE void Contract(const CKernelArgs& a) {
     }
     for (int c = 0; c < nComps; c += 5) {
         int blk = 0;
-        if (a.wide)
+        if (a.wide) {
+            // Four blocks at a time, three where five remain, then two.
+            for (int rest = a.nBlocks; rest >= 3; rest = a.nBlocks - blk) {
+                if (rest == 3 || rest == 5) {
+                    ContractFiveBlocks<3>(a, blk, comps + c);
+                    blk += 3;
+                } else {
+                    ContractFiveBlocks<4>(a, blk, comps + c);
+                    blk += 4;
+                }
+            }
             for (; blk + 2 <= a.nBlocks; blk += 2)
                 ContractFive<true>(a, blk, comps + c);
+        }
         for (; blk < a.nBlocks; ++blk)
             ContractFive<false>(a, blk, comps + c);
     }
@@ -421,29 +475,34 @@ ZEL_INLINE void Contract(const CKernelArgs& a) {
 // One exponential per kept (centre, exponent) pair, 0 for the others, and the
 // list of kept primitives: for each nucleus, the primitives of its kept pairs.
 // The arguments of the kept pairs of all nuclei are packed first, so that the
-// exponentials run over them alone, eight at a time.
+// exponentials run over them alone, eight at a time. The counts come first,
+// each nucleus on its own, so that the packing offsets wait on no lane sums.
 ZEL_INLINE void PairExponentials(CKernelArgs& a) {
-    int nArgs = 0;
-    for (int c = 0; c < a.nNuclei; ++c) {
+    const int nNuclei = a.nNuclei;
+    for (int c = 0; c < nNuclei; ++c) {
         const v8d r2 = Splat(a.nucDistSq[c]);
         const int first = a.centreSlots[c], last = a.centreSlots[c + 1];
         v8u keep{};
-        for (int u = first; u < last; u += kLanes) {
-            // Whole groups are written; the next nucleus overwrites what lies
-            // past this one's kept pairs.
-            Store(a.args + nArgs + (u - first), Load(a.pairNegAlpha + u) * r2);
+        for (int u = first; u < last; u += kLanes)
             keep += (v8u)(r2 < Load(a.pairCut2 + u));
-        }
-        const int count = -static_cast<int>(AddLanes(keep));
-        a.keptPairs[c] = count;
-        nArgs += count;
+        a.keptPairs[c] = -static_cast<int>(AddLanes(keep));
+    }
+    int nArgs = 0;
+    for (int c = 0; c < nNuclei; ++c) {
+        const v8d r2 = Splat(a.nucDistSq[c]);
+        const int first = a.centreSlots[c], last = a.centreSlots[c + 1];
+        // Whole groups are written; the next nucleus overwrites what lies past
+        // this one's kept pairs.
+        for (int u = first; u < last; u += kLanes)
+            Store(a.args + nArgs + (u - first), Load(a.pairNegAlpha + u) * r2);
+        nArgs += a.keptPairs[c];
     }
     for (int i = 0; i < nArgs; i += kLanes)
         Store(a.args + i, Exp(Load(a.args + i)));
 
     int nKept = 0, next = 0;
     const v8d lane = {0, 1, 2, 3, 4, 5, 6, 7};
-    for (int c = 0; c < a.nNuclei; ++c) {
+    for (int c = 0; c < nNuclei; ++c) {
         const int first = a.centreSlots[c], last = a.centreSlots[c + 1];
         const int count = a.keptPairs[c];
         const v8d n = Splat(count);
@@ -483,6 +542,13 @@ ZEL_CLONES void RunKernel(CKernelArgs& a) {
         break;
     }
     Contract(a);
+    // The MO Laplacian of levels 2 and up is the trace of the MO Hessian.
+    if (a.level >= 2) {
+        double* mo = a.mo;
+        const int pad = a.nMOsPad;
+        for (int m = 0; m < pad; m += kLanes)
+            Store(mo + 4 * pad + m, Load(mo + 5 * pad + m) + Load(mo + 6 * pad + m) + Load(mo + 7 * pad + m));
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -710,6 +776,43 @@ bool PrepareLayout(CWavefunction& w) {
 
 } // namespace
 
+namespace {
+
+// The contracted rows into the wavefunction's per-MO arrays, up to the level
+// run: plain copies, compiled per instruction set so that they run as vector
+// moves.
+ZEL_CLONES void CopyOrbitalRows(CWavefunction& w, const double* mo, int level) {
+    const int nMOs = w.m_kernel.m_nMOs;
+    const int mPad = w.m_kernel.m_nMOsPad;
+    const auto row = [&](int c) { return mo + c * mPad; };
+    std::copy(row(0), row(0) + nMOs, w.m_pMOValue.begin());
+    if (level >= 1) {
+        CVector* gradient = w.m_pMOGradient.data();
+        for (int m = 0; m < nMOs; ++m)
+            gradient[m] = CVector(row(1)[m], row(2)[m], row(3)[m]);
+        std::copy(row(4), row(4) + nMOs, w.m_pMOLaplacian.begin());
+    }
+    if (level >= 2)
+        for (int m = 0; m < nMOs; ++m) {
+            CTensor& h = w.m_pMOHessian[m];
+            if (h.HasEigenData()) h.ClearEigenData();
+            h.xx = row(5)[m];
+            h.yy = row(6)[m];
+            h.zz = row(7)[m];
+            h.xy = row(8)[m];
+            h.xz = row(9)[m];
+            h.yz = row(10)[m];
+        }
+    if (level >= 3)
+        for (int j = 0; j < 10; ++j)
+            std::copy(row(11 + j), row(11 + j) + nMOs, w.m_pMOThird[j].begin());
+    if (level >= 4)
+        for (int j = 0; j < 15; ++j)
+            std::copy(row(21 + j), row(21 + j) + nMOs, w.m_pMOFourth[j].begin());
+}
+
+} // namespace
+
 bool CWavefunction::PrepareEvaluation() {
     if (!m_bWorkingMemory || !IsLoaded()) return false;
     if (!m_kernel.m_bReady && !PrepareLayout(*this)) return false;
@@ -768,14 +871,6 @@ int RunKernelAt(const CKernelLayout& k, CKernelScratch& s, CVector point, int le
         RunKernel(a);
     }
     s.nKept = a.nKept;
-
-    // The MO Laplacian of levels 2 and up is the trace of the MO Hessian.
-    if (level >= 2) {
-        const int mPad = k.m_nMOsPad;
-        double* mo = s.mo;
-        for (int m = 0; m < mPad; ++m)
-            mo[4 * mPad + m] = mo[5 * mPad + m] + mo[6 * mPad + m] + mo[7 * mPad + m];
-    }
     return level;
 }
 
@@ -791,33 +886,7 @@ int CWavefunction::EvaluatePrimitives(CVector point, int level) {
     level = RunKernelAt(m_kernel, s, point, level, m_bScreening, m_pAtomData->m_pPositions.data());
     m_nKernelKept = s.nKept;
 
-    const int nMOs = m_kernel.m_nMOs;
-    const int mPad = m_kernel.m_nMOsPad;
-    const double* mo = s.mo;
-    const auto row = [&](int c) { return mo + c * mPad; };
-    std::copy(row(0), row(0) + nMOs, m_pMOValue.begin());
-    if (level >= 1)
-        for (int m = 0; m < nMOs; ++m) {
-            m_pMOGradient[m] = CVector(row(1)[m], row(2)[m], row(3)[m]);
-            m_pMOLaplacian[m] = row(4)[m];
-        }
-    if (level >= 2)
-        for (int m = 0; m < nMOs; ++m) {
-            CTensor& h = m_pMOHessian[m];
-            if (h.HasEigenData()) h.ClearEigenData();
-            h.xx = row(5)[m];
-            h.yy = row(6)[m];
-            h.zz = row(7)[m];
-            h.xy = row(8)[m];
-            h.xz = row(9)[m];
-            h.yz = row(10)[m];
-        }
-    if (level >= 3)
-        for (int j = 0; j < 10; ++j)
-            std::copy(row(11 + j), row(11 + j) + nMOs, m_pMOThird[j].begin());
-    if (level >= 4)
-        for (int j = 0; j < 15; ++j)
-            std::copy(row(21 + j), row(21 + j) + nMOs, m_pMOFourth[j].begin());
+    CopyOrbitalRows(*this, s.mo, level);
     return 1;
 }
 

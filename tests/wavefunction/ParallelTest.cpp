@@ -89,6 +89,29 @@ TEST(ParallelLoop, ResultsEqualOneThreadBitForBit) {
     }
 }
 
+// The evaluators count their kernel calls in batches; once the loop returns,
+// every call is in the job's count, whatever the thread count.
+TEST(ParallelLoop, EveryKernelCallIsCounted) {
+    CWavefunction w;
+    LoadFixture(w, "water.wfn");
+    for (int threads : {1, 3, 0}) {
+        const int n = 1001;
+        const int before = g_nEvaluations.load();
+        ASSERT_TRUE(zel::ForEachPoint(
+            w, n,
+            [&](int i, CEvaluator& e) {
+                double value = 0;
+                CEvalRequest r;
+                r.point = CVector(0.01 * i, 0.2, -0.1);
+                r.value = &value;
+                e.Evaluate(r);
+                e.Evaluate(r); // the same point again: the evaluator's cache, no kernel call
+            },
+            threads));
+        EXPECT_EQ(g_nEvaluations.load() - before, n) << threads << " threads";
+    }
+}
+
 TEST(ParallelLoop, CancelStopsTheLoopAndSaysSo) {
     CWavefunction w;
     LoadFixture(w, "water.wfn");
