@@ -5,6 +5,7 @@
 // overlay paths' clipping and the critical points deleted under them.
 
 #include "../analysis/AnalysisTestUtil.h"
+#include "PlotTestUtil.h"
 
 #include "analysis/DocumentFile.h"
 #include "analysis/Molecule.h"
@@ -25,13 +26,7 @@
 
 namespace {
 
-using Records = std::vector<std::string>;
-
-Records Draw(CPlot& plot) {
-    zel::CRecordingCanvas dc;
-    plot.Draw(dc);
-    return dc.Records();
-}
+using namespace plottest;
 
 void AddLevel(CContourPlot& plot, double value) {
     auto level = std::make_unique<CLine>();
@@ -47,24 +42,6 @@ std::vector<double> DefaultLevels() {
             values.insert(n * std::pow(10.0, k));
     return {values.begin(), values.end()};
 }
-
-// The plane through a, b and c, centred at centre, width x height bohr.
-CPlotPlane Plane(CVector a, CVector b, CVector c, CVector centre, double width, double height) {
-    CPlotPlane plane;
-    plane.PointA = a;
-    plane.PointB = b;
-    plane.PointC = c;
-    plane.Centre = centre;
-    plane.Width = width;
-    plane.Height = height;
-    return plane;
-}
-
-class ScopedCancel {
-public:
-    explicit ScopedCancel(int value) { g_bCancel = value; }
-    ~ScopedCancel() { g_bCancel = 0; }
-};
 
 // --- one s Gaussian: rho = 2 exp(-2 alpha r^2) ---------------------------------------
 

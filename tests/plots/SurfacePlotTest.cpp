@@ -5,6 +5,7 @@
 // in the document with the faults of persistence.
 
 #include "../analysis/AnalysisTestUtil.h"
+#include "PlotTestUtil.h"
 
 #include "analysis/DocumentFile.h"
 #include "analysis/Molecule.h"
@@ -26,30 +27,7 @@
 
 namespace {
 
-using Records = std::vector<std::string>;
-
-Records Draw(CPlot& plot) {
-    zel::CRecordingCanvas dc;
-    plot.Draw(dc);
-    return dc.Records();
-}
-
-CPlotPlane Plane(CVector a, CVector b, CVector c, CVector centre, double width, double height) {
-    CPlotPlane plane;
-    plane.PointA = a;
-    plane.PointB = b;
-    plane.PointC = c;
-    plane.Centre = centre;
-    plane.Width = width;
-    plane.Height = height;
-    return plane;
-}
-
-class ScopedCancel {
-public:
-    explicit ScopedCancel(int value) { g_bCancel = value; }
-    ~ScopedCancel() { g_bCancel = 0; }
-};
+using namespace plottest;
 
 // The shading rule, written out once more for the oracle.
 zel::COLORREF ExpectedShade(CVector n, CVector light, CVector top, CVector bottom) {
