@@ -2,10 +2,10 @@
 // Helpers of the plot tests: a plot's drawing as recorded, the plane of a
 // plot, the cancel flag for a scope.
 
+#include "analysis/Plot.h"
 #include "analysis/PlotPlane.h"
 #include "platform/core/JobState.h"
 #include "platform/core/RecordingCanvas.h"
-#include "analysis/Plot.h"
 
 #include <string>
 #include <vector>
