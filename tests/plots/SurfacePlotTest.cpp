@@ -44,25 +44,7 @@ zel::COLORREF ExpectedShade(CVector n, CVector light, CVector top, CVector botto
 
 // --- one s Gaussian: rho = 2 exp(-2 alpha r^2) ------------------------------------------
 
-class GaussianRelief : public ::testing::Test {
-protected:
-    static constexpr double kAlpha = 0.5;
-
-    void SetUp() override {
-        ASSERT_EQ(analysistest::LoadText(molecule, analysistest::OneGaussianWfn({0, 0, 0}, kAlpha)), 1);
-        CPlot::ResetPlotCounter();
-        plot = std::make_unique<CSurfacePlot>(&molecule);
-        // The xy plane, 4 x 4 bohr about the nucleus.
-        ASSERT_EQ(plot->SetPlane(Plane({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}, 4.0, 4.0)), 0);
-    }
-
-    static double Rho(double r) { return 2.0 * std::exp(-2.0 * kAlpha * r * r); }
-
-    zel::CScriptedPrompts prompts;
-    zel::ScopedPromptService scoped{prompts};
-    CMolecule molecule;
-    std::unique_ptr<CSurfacePlot> plot;
-};
+class GaussianRelief : public GaussianPlotTest<CSurfacePlot> {};
 
 TEST_F(GaussianRelief, NewMapDefaults) {
     EXPECT_EQ(plot->GetKind(), CPlot::kRelief);
