@@ -2,8 +2,6 @@
 
 #include <QAbstractButton>
 #include <QLabel>
-#include <QPainter>
-#include <QPixmap>
 
 #include <cmath>
 
@@ -16,6 +14,7 @@
 #include "ui/LeadingNumber.h"
 #include "ui/PageSetupDlg.h"
 #include "ui/PlaneSetupDlg.h"
+#include "ui/StyleDlgs.h"
 
 namespace {
 
@@ -241,19 +240,8 @@ void CMolGraphPlotDlg::OnDeltaPosSize(int spinId) {
 }
 
 void CMolGraphPlotDlg::PaintSwatches() {
-    for (int i = 0; i < CMolGraphPlot::kItemKinds; ++i) {
-        auto* swatch = DlgItem<QLabel>(kSwatches[i]);
-        if (!swatch) continue;
-        QPixmap pixmap(21, 21);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(zel::ToQColor(m_Colors[i]));
-        painter.drawRect(0, 0, 21, 21);
-        painter.end();
-        swatch->setPixmap(pixmap);
-        swatch->update();
-    }
+    for (int i = 0; i < CMolGraphPlot::kItemKinds; ++i)
+        ::PaintSwatch(DlgItem<QLabel>(kSwatches[i]), m_Colors[i]);
 }
 
 int CQtPlotDialogService::EditMolGraphPlot(CMolGraphPlot& plot) {

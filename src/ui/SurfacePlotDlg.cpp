@@ -3,8 +3,6 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPixmap>
 
 #include <cmath>
 
@@ -19,6 +17,7 @@
 #include "ui/MolGraphPlotDlg.h"
 #include "ui/PageSetupDlg.h"
 #include "ui/PlaneSetupDlg.h"
+#include "ui/StyleDlgs.h"
 
 namespace {
 
@@ -329,19 +328,8 @@ void CSurfColorDlg::OnOK() {
 }
 
 void CSurfColorDlg::PaintSwatches() {
-    for (int row = 0; row < 3; ++row) {
-        auto* swatch = DlgItem<QLabel>(kSwatches[row]);
-        if (!swatch) continue;
-        QPixmap pixmap(21, 21);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(zel::ToQColor(m_Colors[row]));
-        painter.drawRect(0, 0, 21, 21);
-        painter.end();
-        swatch->setPixmap(pixmap);
-        swatch->update();
-    }
+    for (int row = 0; row < 3; ++row)
+        ::PaintSwatch(DlgItem<QLabel>(kSwatches[row]), m_Colors[row]);
 }
 
 int CQtPlotDialogService::EditSurfacePlot(CSurfacePlot& plot) {
