@@ -12,8 +12,8 @@
 #include "platform/qt/SpinButton.h"
 #include "platform/qt/UiThread.h"
 #include "ui/LeadingNumber.h"
-#include "ui/PageSetupDlg.h"
 #include "ui/PlaneSetupDlg.h"
+#include "ui/PlotDlgSupport.h"
 #include "ui/StyleDlgs.h"
 
 namespace {
@@ -202,15 +202,11 @@ void CMolGraphPlotDlg::OnOK() {
 }
 
 void CMolGraphPlotDlg::UpdateAllViews() {
-    if (CMolecule* molecule = m_pPlot->GetMolecule())
-        if (IMoleculeDocument* document = molecule->GetDocument()) document->UpdateAllViews();
+    UpdatePlotViews(*m_pPlot);
 }
 
 void CMolGraphPlotDlg::OnPageSetup() {
-    CPageSetupDlg dialog(m_pPlot, this);
-    dialog.DoModal();
-    SetDlgItemText(kTitle, m_pPlot->GetTitle()->GetText());
-    UpdateAllViews();
+    RunPageSetup(*m_pPlot, *this, kTitle);
 }
 
 void CMolGraphPlotDlg::OnPlaneSetup() {
