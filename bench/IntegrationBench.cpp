@@ -4,7 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include <fstream>
+#include "BenchSupport.h"
+
 #include <iterator>
 #include <memory>
 #include <string>
@@ -18,28 +19,10 @@
 
 namespace {
 
-class CQuietProgress : public ISearchProgress {
-public:
-    bool IsCancelled() override { return false; }
-    void SetStatus(const std::string&) override {}
-    void SetProgress(int) override {}
-};
-
 // Water with its critical points and bond paths, read once; null (and the
 // benchmarks skipped) when the file is missing.
 CMolecule* Water() {
-    static std::unique_ptr<CMolecule> molecule = [] {
-        auto m = std::make_unique<CMolecule>();
-        std::ifstream in(std::string(ZELMORA_BENCH_DATA) + "/water.wfn");
-        if (!in || m->LoadWavefunction(in) != 1) return std::unique_ptr<CMolecule>();
-        zel::CTextRecord log;
-        CQuietProgress quiet;
-        CCritPointSearch search(*m, m->GetPropertyName(-1), log, quiet);
-        search.SearchFromNuclei();
-        search.SearchFromMaximaPairs();
-        CalcBondPaths(*m, log, quiet);
-        return m;
-    }();
+    static const std::unique_ptr<CMolecule> molecule = benchsupport::LoadWaterGraph();
     return molecule.get();
 }
 

@@ -5,7 +5,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include <fstream>
+#include "BenchSupport.h"
+
 #include <string>
 
 #include "analysis/Molecule.h"
@@ -16,19 +17,11 @@
 namespace {
 
 bool Prepare(CMolecule& molecule, CSurfacePlot& plot, benchmark::State& state) {
-    std::ifstream in(std::string(ZELMORA_BENCH_DATA) + "/benzene.wfn");
-    if (!in || molecule.LoadWavefunction(in) != 1) {
+    if (!benchsupport::LoadWavefunction(molecule, "benzene.wfn")) {
         state.SkipWithError("benzene.wfn could not be read");
         return false;
     }
-    CPlotPlane plane;
-    plane.PointA = {2.62671912, 0.0, 0.0};
-    plane.PointB = {1.31335956, 2.27480490, 0.0};
-    plane.PointC = {-1.31335956, 2.27480490, 0.0};
-    plane.Centre = {0.0, 0.0, 0.0};
-    plane.Width = 10.0;
-    plane.Height = 10.0;
-    if (plot.SetPlane(plane) != 0) {
+    if (plot.SetPlane(benchsupport::BenzenePlane()) != 0) {
         state.SkipWithError("no plane");
         return false;
     }

@@ -4,7 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include <fstream>
+#include "BenchSupport.h"
+
 #include <memory>
 #include <string>
 
@@ -13,13 +14,6 @@
 #include "platform/core/JobState.h"
 
 namespace {
-
-class CQuietProgress : public ISearchProgress {
-public:
-    bool IsCancelled() override { return false; }
-    void SetStatus(const std::string&) override {}
-    void SetProgress(int) override {}
-};
 
 void ClearCriticalPoints(CMolecule& molecule) {
     for (int s : {3, 1, -1, -3})
@@ -30,8 +24,7 @@ void ClearCriticalPoints(CMolecule& molecule) {
 CMolecule* Benzene() {
     static std::unique_ptr<CMolecule> molecule = [] {
         auto m = std::make_unique<CMolecule>();
-        std::ifstream in(std::string(ZELMORA_BENCH_DATA) + "/benzene.wfn");
-        if (!in || m->LoadWavefunction(in) != 1) m.reset();
+        if (!benchsupport::LoadWavefunction(*m, "benzene.wfn")) m.reset();
         return m;
     }();
     return molecule.get();
@@ -39,7 +32,7 @@ CMolecule* Benzene() {
 
 SSearchCounts FullSearch(CMolecule& molecule) {
     zel::CTextRecord log;
-    CQuietProgress progress;
+    benchsupport::CQuietProgress progress;
     CCritPointSearch search(molecule, molecule.GetPropertyName(-1), log, progress);
     SSearchCounts total;
     for (const SSearchCounts& c :

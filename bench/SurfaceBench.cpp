@@ -4,7 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include <fstream>
+#include "BenchSupport.h"
+
 #include <memory>
 #include <string>
 
@@ -18,29 +19,8 @@
 
 namespace {
 
-class CQuietProgress : public ISearchProgress {
-public:
-    bool IsCancelled() override { return false; }
-    void SetStatus(const std::string&) override {}
-    void SetProgress(int) override {}
-};
-
-// Water with its critical points and bond paths; null when the file is missing.
-std::unique_ptr<CMolecule> LoadWater() {
-    auto m = std::make_unique<CMolecule>();
-    std::ifstream in(std::string(ZELMORA_BENCH_DATA) + "/water.wfn");
-    if (!in || m->LoadWavefunction(in) != 1) return nullptr;
-    zel::CTextRecord log;
-    CQuietProgress quiet;
-    CCritPointSearch search(*m, m->GetPropertyName(-1), log, quiet);
-    search.SearchFromNuclei();
-    search.SearchFromMaximaPairs();
-    CalcBondPaths(*m, log, quiet);
-    return m;
-}
-
 void BM_WaterSurfaceOH(benchmark::State& state) {
-    const std::unique_ptr<CMolecule> molecule = LoadWater();
+    const std::unique_ptr<CMolecule> molecule = benchsupport::LoadWaterGraph();
     if (!molecule || molecule->GetList(-1)->empty()) {
         state.SkipWithError("water.wfn could not be read");
         return;

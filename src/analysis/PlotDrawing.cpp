@@ -200,10 +200,8 @@ void CPlot::FitToPage(zel::CCanvas& dc, double* centreX, double* centreY, double
     *centreY = (lower.y + upper.y) / 2;
 
     const int reserve = m_nUnitsFactor > 0 ? (3 * reserveUnit) / m_nUnitsFactor : 0;
-    const double width =
-        m_PageSetup.m_dPaperWidth - m_PageSetup.m_dMarginLeft - m_PageSetup.m_dMarginRight - reserve;
-    const double height =
-        m_PageSetup.m_dPaperHeight - m_PageSetup.m_dMarginTop - m_PageSetup.m_dMarginBottom - reserve;
+    const double width = m_PageSetup.PrintableWidth() - reserve;
+    const double height = m_PageSetup.PrintableHeight() - reserve;
     double d = (upper - lower).Length();
     // Nothing away from the origin: one bohr fills the smaller side.
     if (!(d > 0.0) || !std::isfinite(d)) d = 1.0;

@@ -35,6 +35,35 @@ struct CPageSetup {
     std::string m_strDescription = "Description";
     int m_bMM = 1;       // 1: page units are millimetres, 0: inches
     int m_bPortrait = 1; // 1: portrait, 0: landscape (the printer follows it)
+
+    // The room inside the margins.
+    double PrintableWidth() const { return m_dPaperWidth - m_dMarginLeft - m_dMarginRight; }
+    double PrintableHeight() const { return m_dPaperHeight - m_dMarginTop - m_dMarginBottom; }
+};
+
+// The extent in x and y of the points a plot fits to its page; all 0 until
+// the first point.
+struct CPageExtent {
+    double LowX = 0.0;
+    double HighX = 0.0;
+    double LowY = 0.0;
+    double HighY = 0.0;
+    bool Empty = true;
+
+    void Add(double x, double y) {
+        if (Empty) {
+            LowX = HighX = x;
+            LowY = HighY = y;
+            Empty = false;
+            return;
+        }
+        LowX = x < LowX ? x : LowX;
+        HighX = x > HighX ? x : HighX;
+        LowY = y < LowY ? y : LowY;
+        HighY = y > HighY ? y : HighY;
+    }
+    double CentreX() const { return (LowX + HighX) / 2.0; }
+    double CentreY() const { return (LowY + HighY) / 2.0; }
 };
 
 class CTitle : public zel::CObject {

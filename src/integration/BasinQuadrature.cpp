@@ -29,16 +29,7 @@ CBasinQuadrature::CBasinQuadrature(CAtom& atom, CMolecule& molecule)
 CBasinQuadrature::~CBasinQuadrature() = default;
 
 CQuadratureLevel* CBasinQuadrature::Level(LevelRole role, int n) {
-    std::unique_ptr<CQuadratureLevel>& level = m_levels[role];
-    if (level && level->Size() != n) level.reset();
-    if (!level) {
-        try {
-            level = std::make_unique<CQuadratureLevel>(n);
-        } catch (const std::exception&) {
-            return nullptr;
-        }
-    }
-    return level.get();
+    return EnsureLevel(m_levels[role], n);
 }
 
 void CBasinQuadrature::Prepare() {

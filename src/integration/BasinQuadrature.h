@@ -150,6 +150,9 @@ private:
 // gradient vanishes exactly it gives 1e-24 y and raises searchFailed; a failed
 // evaluation raises it too and returns -1 (stop).
 int NucleusPathRhs(CMolecule& molecule, const double* y, double* dydt, int& searchFailed);
+// The same rule for a gradient evaluated at y by the caller; nullptr stands
+// for a failed evaluation.
+int UnitGradientRhs(const CVector* gradient, const double* y, double* dydt, int& searchFailed);
 
 // A natural-coordinate region's angular window in its integration frame.
 struct SRegionWindow {

@@ -25,19 +25,17 @@ constexpr double kMinUphillStep = 1e-6;
 
 } // namespace
 
-int NucleusPathRhs(CMolecule& molecule, const double* y, double* dydt, int& searchFailed) {
-    const CVector x(y[0], y[1], y[2]);
-    if (!molecule.Evaluate(x, -2)) {
+int UnitGradientRhs(const CVector* gradient, const double* y, double* dydt, int& searchFailed) {
+    if (!gradient) {
         searchFailed = 1;
         dydt[0] = dydt[1] = dydt[2] = 0.0;
         return -1;
     }
-    const CVector g = molecule.GetGradient();
+    const CVector& g = *gradient;
     const double length = g.Length();
     if (length == 0.0) {
-        dydt[0] = 1e-24 * x.x;
-        dydt[1] = 1e-24 * x.y;
-        dydt[2] = 1e-24 * x.z;
+        for (int i = 0; i < 3; ++i)
+            dydt[i] = 1e-24 * y[i];
         searchFailed = 1;
         return 0;
     }
@@ -45,6 +43,13 @@ int NucleusPathRhs(CMolecule& molecule, const double* y, double* dydt, int& sear
     dydt[1] = g.y / length;
     dydt[2] = g.z / length;
     return 0;
+}
+
+int NucleusPathRhs(CMolecule& molecule, const double* y, double* dydt, int& searchFailed) {
+    if (!molecule.Evaluate(CVector(y[0], y[1], y[2]), -2))
+        return UnitGradientRhs(nullptr, y, dydt, searchFailed);
+    const CVector g = molecule.GetGradient();
+    return UnitGradientRhs(&g, y, dydt, searchFailed);
 }
 
 int CBasinQuadrature::IntegrateBasinRadial(double phi0, double phi1, double theta0, double theta1, int N,

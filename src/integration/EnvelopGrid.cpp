@@ -121,22 +121,8 @@ public:
         if (!m_pEvaluator) return NucleusPathRhs(m_molecule, y, dydt, searchFailed);
         double value = 0.0;
         CVector g;
-        if (!ValueGradient(CVector(y[0], y[1], y[2]), value, g)) {
-            searchFailed = 1;
-            dydt[0] = dydt[1] = dydt[2] = 0.0;
-            return -1;
-        }
-        const double length = g.Length();
-        if (length == 0.0) {
-            for (int i = 0; i < 3; ++i)
-                dydt[i] = 1e-24 * y[i];
-            searchFailed = 1;
-            return 0;
-        }
-        dydt[0] = g.x / length;
-        dydt[1] = g.y / length;
-        dydt[2] = g.z / length;
-        return 0;
+        const bool evaluated = ValueGradient(CVector(y[0], y[1], y[2]), value, g);
+        return UnitGradientRhs(evaluated ? &g : nullptr, y, dydt, searchFailed);
     }
 
 private:

@@ -1,6 +1,7 @@
 #include "integration/Quadrature.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "analysis/Molecule.h"
 #include "analysis/PropertyTable.h"
@@ -46,6 +47,18 @@ bool CQuadratureLevel::Run(const COdeSolver::Rhs& rhs, double t0, double t1, dou
     m_nFlag = m_solver.LastFlag();
     m_bSolverFailed = status == Status::TooMuchWork || status == Status::Failed;
     return status == Status::Success;
+}
+
+CQuadratureLevel* EnsureLevel(std::unique_ptr<CQuadratureLevel>& level, int n) {
+    if (level && level->Size() != n) level.reset();
+    if (!level) {
+        try {
+            level = std::make_unique<CQuadratureLevel>(n);
+        } catch (const std::exception&) {
+            return nullptr;
+        }
+    }
+    return level.get();
 }
 
 double LevelTolerance(double tolerance, int depth) {

@@ -118,6 +118,10 @@ private:
     bool m_bSolverFailed = false;
 };
 
+// The level held in `level`, made anew for n equations when it is missing or
+// has another size; nullptr (and `level` empty) when the solver cannot be made.
+CQuadratureLevel* EnsureLevel(std::unique_ptr<CQuadratureLevel>& level, int n);
+
 // The messages of the levels and the jobs.
 inline constexpr const char* kPhiFailed = "Phi integration failed, accuracy demand too high, flag = %d";
 inline constexpr const char* kThetaFailed = "Theta integration failed, accuracy demand too high, flag = %d";

@@ -32,16 +32,7 @@ CSurfaceQuadrature::CSurfaceQuadrature(CMolecule& molecule) : m_molecule(molecul
 CSurfaceQuadrature::~CSurfaceQuadrature() = default;
 
 CQuadratureLevel* CSurfaceQuadrature::Level(int role, int n) {
-    std::unique_ptr<CQuadratureLevel>& level = m_levels[role];
-    if (level && level->Size() != n) level.reset();
-    if (!level) {
-        try {
-            level = std::make_unique<CQuadratureLevel>(n);
-        } catch (const std::exception&) {
-            return nullptr;
-        }
-    }
-    return level.get();
+    return EnsureLevel(m_levels[role], n);
 }
 
 CVector CSurfaceQuadrature::OrientedNormal() const {

@@ -294,29 +294,15 @@ void CContourPlot::FitPlane(double* centreX, double* centreY, double* scale) {
     // Corners 0, 1 and 2 only: a plane turned on the page may put its fourth
     // corner outside the fitted area.
     const double angle = m_nAngles[2] * kPi / 180.0;
-    double lowX = 0.0;
-    double highX = 0.0;
-    double lowY = 0.0;
-    double highY = 0.0;
-    bool first = true;
+    CPageExtent extent;
     for (CVector corner : {m_Plane.Corner0, m_Plane.Corner1, m_Plane.Corner2}) {
         const CVector p = RotateInPlane(m_PlaneCentre, ToPlotCoords(corner), angle);
-        if (first) {
-            lowX = highX = p.x;
-            lowY = highY = p.y;
-            first = false;
-        }
-        lowX = std::min(lowX, p.x);
-        highX = std::max(highX, p.x);
-        lowY = std::min(lowY, p.y);
-        highY = std::max(highY, p.y);
+        extent.Add(p.x, p.y);
     }
-    *centreX = (lowX + highX) / 2.0;
-    *centreY = (lowY + highY) / 2.0;
-    const double width = m_PageSetup.m_dPaperWidth - m_PageSetup.m_dMarginLeft - m_PageSetup.m_dMarginRight;
-    const double height = m_PageSetup.m_dPaperHeight - m_PageSetup.m_dMarginTop - m_PageSetup.m_dMarginBottom;
-    const double byWidth = width / (highX - lowX);
-    const double byHeight = height / (highY - lowY);
+    *centreX = extent.CentreX();
+    *centreY = extent.CentreY();
+    const double byWidth = m_PageSetup.PrintableWidth() / (extent.HighX - extent.LowX);
+    const double byHeight = m_PageSetup.PrintableHeight() / (extent.HighY - extent.LowY);
     *scale = byWidth < byHeight ? byWidth : byHeight;
 }
 

@@ -376,27 +376,17 @@ zel::COLORREF CSurfacePlot::ShadeColor(CVector normal) const {
 void CSurfacePlot::FitToPage(zel::CCanvas& /*dc*/, double* centreX, double* centreY, double* scale) {
     const std::size_t corners = std::min(m_NodePoints.size(), static_cast<std::size_t>(m_nM + 1) *
                                                                   static_cast<std::size_t>(m_nN + 1));
-    double lowX = 0.0, highX = 0.0, lowY = 0.0, highY = 0.0;
-    for (std::size_t k = 0; k < corners; ++k) {
-        const CVector p = m_NodePoints[k];
-        if (k == 0) {
-            lowX = highX = p.x;
-            lowY = highY = p.y;
-            continue;
-        }
-        lowX = std::min(lowX, p.x);
-        highX = std::max(highX, p.x);
-        lowY = std::min(lowY, p.y);
-        highY = std::max(highY, p.y);
-    }
-    *centreX = (lowX + highX) / 2.0;
-    *centreY = (lowY + highY) / 2.0;
-    const double width = m_PageSetup.m_dPaperWidth - m_PageSetup.m_dMarginLeft - m_PageSetup.m_dMarginRight;
-    const double height = m_PageSetup.m_dPaperHeight - m_PageSetup.m_dMarginTop - m_PageSetup.m_dMarginBottom;
+    CPageExtent extent;
+    for (std::size_t k = 0; k < corners; ++k)
+        extent.Add(m_NodePoints[k].x, m_NodePoints[k].y);
+    *centreX = extent.CentreX();
+    *centreY = extent.CentreY();
+    const double width = m_PageSetup.PrintableWidth();
+    const double height = m_PageSetup.PrintableHeight();
     // A map seen edge-on has no extent across the page, one of no size none
     // at all: such a range would give an infinite scale.
-    const double rangeX = highX - lowX;
-    const double rangeY = highY - lowY;
+    const double rangeX = extent.HighX - extent.LowX;
+    const double rangeY = extent.HighY - extent.LowY;
     const bool byX = rangeX > 0.0 && std::isfinite(width / rangeX);
     const bool byY = rangeY > 0.0 && std::isfinite(height / rangeY);
     if (byX && byY)

@@ -60,6 +60,22 @@ private:
     C3DFrame* m_pFrame;
 };
 
+// Runs the dialog of a new plot in a plane. OK has put the plot at the head of
+// the plot list and makes it current; on Cancel the plot goes with the dialog
+// and the plot current before is current again (the plane set-up may have
+// shown the new plot in the 3D view).
+template <class Dialog, class Plot> void RunNewPlaneDialog(CMolecule& molecule, QWidget* parent) {
+    CPlot* previous = molecule.GetCurrentPlot();
+    Dialog dialog(std::make_unique<Plot>(&molecule), parent);
+    if (dialog.DoModal() == zel::IDOK) {
+        molecule.SetCurrentPlot(dialog.GetPlot());
+        molecule.SetPlotIndex(0);
+        molecule.SetPlotState(0);
+    } else {
+        molecule.SetCurrentPlot(previous);
+    }
+}
+
 } // namespace
 
 CZelmoraDoc::CZelmoraDoc() : m_pTextOutData(std::make_unique<CTextOutData>()) {
@@ -391,33 +407,13 @@ void CZelmoraDoc::OnPlotNewMolGraph() {
 }
 
 void CZelmoraDoc::OnPlotNewContour() {
-    CPlot* previous = m_Molecule.GetCurrentPlot();
-    CContourPlotDlg dialog(std::make_unique<CContourPlot>(&m_Molecule), DialogParent());
-    if (dialog.DoModal() == zel::IDOK) {
-        // OK has put the plot at the head of the plot list.
-        m_Molecule.SetCurrentPlot(dialog.GetPlot());
-        m_Molecule.SetPlotIndex(0);
-        m_Molecule.SetPlotState(0);
-    } else {
-        // The plane set-up may have shown the new plot in the 3D view.
-        m_Molecule.SetCurrentPlot(previous);
-    }
+    RunNewPlaneDialog<CContourPlotDlg, CContourPlot>(m_Molecule, DialogParent());
     SetModifiedFlag(true);
     UpdateAllViews();
 }
 
 void CZelmoraDoc::OnPlotNewRelief() {
-    CPlot* previous = m_Molecule.GetCurrentPlot();
-    CSurfacePlotDlg dialog(std::make_unique<CSurfacePlot>(&m_Molecule), DialogParent());
-    if (dialog.DoModal() == zel::IDOK) {
-        // OK has put the map at the head of the plot list.
-        m_Molecule.SetCurrentPlot(dialog.GetPlot());
-        m_Molecule.SetPlotIndex(0);
-        m_Molecule.SetPlotState(0);
-    } else {
-        // The plane set-up may have shown the new map in the 3D view.
-        m_Molecule.SetCurrentPlot(previous);
-    }
+    RunNewPlaneDialog<CSurfacePlotDlg, CSurfacePlot>(m_Molecule, DialogParent());
     SetModifiedFlag(true);
     UpdateAllViews();
 }

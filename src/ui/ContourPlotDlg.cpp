@@ -15,8 +15,7 @@
 #include "platform/qt/UiThread.h"
 #include "ui/LeadingNumber.h"
 #include "ui/MolGraphPlotDlg.h"
-#include "ui/PageSetupDlg.h"
-#include "ui/PlaneSetupDlg.h"
+#include "ui/PlotDlgSupport.h"
 #include "ui/StyleDlgs.h"
 
 namespace {
@@ -171,8 +170,7 @@ CSelectedPoint* CContourPlotDlg::FindPoint(const std::string& name) const {
 }
 
 void CContourPlotDlg::UpdateAllViews() {
-    if (CMolecule* molecule = m_pPlot->GetMolecule())
-        if (IMoleculeDocument* document = molecule->GetDocument()) document->UpdateAllViews();
+    UpdatePlotViews(*m_pPlot);
 }
 
 bool CContourPlotDlg::OnInitDialog() {
@@ -487,18 +485,11 @@ void CContourPlotDlg::OnPointStyle() {
 }
 
 void CContourPlotDlg::OnPageSetup() {
-    CPageSetupDlg dialog(m_pPlot, this);
-    dialog.DoModal();
-    SetDlgItemText(kTitle, m_pPlot->GetTitle()->GetText());
-    UpdateAllViews();
+    RunPageSetup(*m_pPlot, *this, kTitle);
 }
 
 void CContourPlotDlg::OnPlaneSetup() {
-    CPlaneSetupDlg dialog(m_pPlot, this);
-    if (dialog.DoModal() == zel::IDOK) return;
-    m_pPlot->RestorePlane(m_SavedPlane);
-    if (CMolecule* molecule = m_pPlot->GetMolecule())
-        if (I3DView* view = molecule->Get3DView()) view->Redraw();
+    RunPlaneSetup(*m_pPlot, *this, m_SavedPlane);
 }
 
 void CContourPlotDlg::OnOK() {

@@ -7,10 +7,10 @@
 #include "platform/core/JobTable.h"
 #include "platform/core/Prompt.h"
 #include "platform/qt/UiThread.h"
+#include "platform/qt/WaitCursor.h"
 #include "ui/OptionCommands.h"
 #include "ui/PopDlg.h"
 
-#include <QApplication>
 #include <QFontDatabase>
 #include <QLineEdit>
 #include <QListWidget>
@@ -84,14 +84,6 @@ public:
     bool IsCancelled() override { return false; }
     void SetStatus(const std::string&) override {}
     void SetProgress(int) override {}
-};
-
-class CWaitCursor {
-public:
-    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
 };
 
 ZEL_REGISTER_DIALOG_TEMPLATE(CritPointTemplate);
@@ -220,7 +212,7 @@ void CCritPointDlg::OnGridSearch() {
 
 void CCritPointDlg::OnIterateStartPoint() {
     {
-        const CWaitCursor wait;
+        const zel::CWaitCursor wait;
         m_SearchLog.Clear();
         if (TryStartPoint(m_strFieldName, m_StartPoint)) FillPointList();
     }

@@ -2,8 +2,6 @@
 
 #include <QAbstractButton>
 #include <QLabel>
-#include <QPainter>
-#include <QPixmap>
 
 #include <cmath>
 
@@ -14,8 +12,9 @@
 #include "platform/qt/SpinButton.h"
 #include "platform/qt/UiThread.h"
 #include "ui/LeadingNumber.h"
-#include "ui/PageSetupDlg.h"
 #include "ui/PlaneSetupDlg.h"
+#include "ui/PlotDlgSupport.h"
+#include "ui/StyleDlgs.h"
 
 namespace {
 
@@ -203,15 +202,11 @@ void CMolGraphPlotDlg::OnOK() {
 }
 
 void CMolGraphPlotDlg::UpdateAllViews() {
-    if (CMolecule* molecule = m_pPlot->GetMolecule())
-        if (IMoleculeDocument* document = molecule->GetDocument()) document->UpdateAllViews();
+    UpdatePlotViews(*m_pPlot);
 }
 
 void CMolGraphPlotDlg::OnPageSetup() {
-    CPageSetupDlg dialog(m_pPlot, this);
-    dialog.DoModal();
-    SetDlgItemText(kTitle, m_pPlot->GetTitle()->GetText());
-    UpdateAllViews();
+    RunPageSetup(*m_pPlot, *this, kTitle);
 }
 
 void CMolGraphPlotDlg::OnPlaneSetup() {
@@ -241,19 +236,8 @@ void CMolGraphPlotDlg::OnDeltaPosSize(int spinId) {
 }
 
 void CMolGraphPlotDlg::PaintSwatches() {
-    for (int i = 0; i < CMolGraphPlot::kItemKinds; ++i) {
-        auto* swatch = DlgItem<QLabel>(kSwatches[i]);
-        if (!swatch) continue;
-        QPixmap pixmap(21, 21);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(zel::ToQColor(m_Colors[i]));
-        painter.drawRect(0, 0, 21, 21);
-        painter.end();
-        swatch->setPixmap(pixmap);
-        swatch->update();
-    }
+    for (int i = 0; i < CMolGraphPlot::kItemKinds; ++i)
+        ::PaintSwatch(DlgItem<QLabel>(kSwatches[i]), m_Colors[i]);
 }
 
 int CQtPlotDialogService::EditMolGraphPlot(CMolGraphPlot& plot) {

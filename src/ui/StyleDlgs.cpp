@@ -102,7 +102,18 @@ const zel::SDialogTemplate& PointStyleTemplate() {
 }
 ZEL_REGISTER_DIALOG_TEMPLATE(PointStyleTemplate);
 
-// The colour swatch: the rectangle (0, 0) to (20, 20) filled with the colour.
+void FillCombo(QComboBox* combo, const char* const* items, std::size_t count) {
+    if (!combo) return;
+    for (std::size_t i = 0; i < count; ++i)
+        combo->addItem(QString::fromUtf8(items[i]));
+}
+
+void SetSpinRange(zel::CDialog& dialog, int id) {
+    if (auto* spin = dialog.DlgItem<zel::CSpinButton>(id)) spin->SetRange(0, 100);
+}
+
+} // namespace
+
 void PaintSwatch(QLabel* swatch, zel::COLORREF color) {
     if (!swatch) return;
     QPixmap pixmap(21, 21);
@@ -115,18 +126,6 @@ void PaintSwatch(QLabel* swatch, zel::COLORREF color) {
     swatch->setPixmap(pixmap);
     swatch->update();
 }
-
-void FillCombo(QComboBox* combo, const char* const* items, std::size_t count) {
-    if (!combo) return;
-    for (std::size_t i = 0; i < count; ++i)
-        combo->addItem(QString::fromUtf8(items[i]));
-}
-
-void SetSpinRange(zel::CDialog& dialog, int id) {
-    if (auto* spin = dialog.DlgItem<zel::CSpinButton>(id)) spin->SetRange(0, 100);
-}
-
-} // namespace
 
 // --- line style --------------------------------------------------------------------------
 

@@ -8,6 +8,12 @@
 #include "platform/core/Canvas.h"
 #include "platform/qt/Dialog.h"
 
+class QLabel;
+
+// The colour swatch of a dialog: the label's 21 x 21 picture filled with the
+// colour, no outline. A missing label is passed by.
+void PaintSwatch(QLabel* swatch, zel::COLORREF color);
+
 class CLineStyleDlg : public zel::CDialog {
     Q_OBJECT
 

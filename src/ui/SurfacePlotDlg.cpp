@@ -3,8 +3,6 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPixmap>
 
 #include <cmath>
 
@@ -17,8 +15,8 @@
 #include "platform/qt/UiThread.h"
 #include "ui/LeadingNumber.h"
 #include "ui/MolGraphPlotDlg.h"
-#include "ui/PageSetupDlg.h"
-#include "ui/PlaneSetupDlg.h"
+#include "ui/PlotDlgSupport.h"
+#include "ui/StyleDlgs.h"
 
 namespace {
 
@@ -254,24 +252,15 @@ void CSurfacePlotDlg::OnCancel() {
 }
 
 void CSurfacePlotDlg::UpdateAllViews() {
-    if (CMolecule* molecule = m_pPlot->GetMolecule())
-        if (IMoleculeDocument* document = molecule->GetDocument()) document->UpdateAllViews();
+    UpdatePlotViews(*m_pPlot);
 }
 
 void CSurfacePlotDlg::OnPageSetup() {
-    CPageSetupDlg dialog(m_pPlot, this);
-    dialog.DoModal();
-    SetDlgItemText(kTitle, m_pPlot->GetTitle()->GetText());
-    UpdateAllViews();
+    RunPageSetup(*m_pPlot, *this, kTitle);
 }
 
 void CSurfacePlotDlg::OnPlaneSetup() {
-    CPlaneSetupDlg dialog(m_pPlot, this);
-    if (dialog.DoModal() == zel::IDOK) return;
-    // The plane this dialog opened with: Apply in 3DView may have stored another.
-    m_pPlot->RestorePlane(m_SavedPlane);
-    if (CMolecule* molecule = m_pPlot->GetMolecule())
-        if (I3DView* view = molecule->Get3DView()) view->Redraw();
+    RunPlaneSetup(*m_pPlot, *this, m_SavedPlane);
 }
 
 void CSurfacePlotDlg::OnColor() {
@@ -329,19 +318,8 @@ void CSurfColorDlg::OnOK() {
 }
 
 void CSurfColorDlg::PaintSwatches() {
-    for (int row = 0; row < 3; ++row) {
-        auto* swatch = DlgItem<QLabel>(kSwatches[row]);
-        if (!swatch) continue;
-        QPixmap pixmap(21, 21);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(zel::ToQColor(m_Colors[row]));
-        painter.drawRect(0, 0, 21, 21);
-        painter.end();
-        swatch->setPixmap(pixmap);
-        swatch->update();
-    }
+    for (int row = 0; row < 3; ++row)
+        ::PaintSwatch(DlgItem<QLabel>(kSwatches[row]), m_Colors[row]);
 }
 
 int CQtPlotDialogService::EditSurfacePlot(CSurfacePlot& plot) {

@@ -1,12 +1,12 @@
 #include "ui/TextOutDlg.h"
 
-#include <QApplication>
 
 #include "analysis/Molecule.h"
 #include "analysis/MoleculeViews.h"
 #include "platform/core/FileChooser.h"
 #include "platform/core/Prompt.h"
 #include "platform/qt/SpinButton.h"
+#include "platform/qt/WaitCursor.h"
 #include "plots/SurfacePlot.h"
 #include "plots/TextOut.h"
 #include "ui/PlaneSetupDlg.h"
@@ -47,14 +47,6 @@ const zel::SDialogTemplate& TextOutTemplate() {
 }
 
 ZEL_REGISTER_DIALOG_TEMPLATE(TextOutTemplate);
-
-class CWaitCursor {
-public:
-    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-};
 
 } // namespace
 
@@ -136,7 +128,7 @@ void CTextOutDlg::OnOK() {
     std::string message;
     TextOutResult result = TextOutResult::CannotOpen;
     {
-        const CWaitCursor wait;
+        const zel::CWaitCursor wait;
         result = CTextOutput::Write(*m_pMolecule, m_pSettings->GetPlane(), m_nColumns, m_nRows, m_dMaxValue,
                                     m_bWriteCoordinates != 0, *path, &message);
     }

@@ -2,19 +2,15 @@
 // line and progress while they run, and a cancel that ends each of them at
 // once with its failure message and its result set absent.
 
-#include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "IntegrationTestUtil.h"
 #include "platform/core/JobTable.h"
-#include "platform/core/WorkerThread.h"
 
 namespace {
 
 using namespace integrationtest;
-using namespace std::chrono_literals;
 
 TEST(BasinJobs, CancelEndsEachJobWithItsMessageAndTheSetAbsent) {
     CMolecule molecule;
@@ -49,24 +45,9 @@ TEST(BasinJobs, CancelEndsEachJobWithItsMessageAndTheSetAbsent) {
 
         zel::CScriptedPrompts prompts;
         zel::ScopedPromptService scoped(prompts);
-        g_bCancel = 0;
         g_nEvaluations = 0;
-        SetStatusText("");
-        zel::CWorkerThread worker;
-        std::string error;
-        ASSERT_TRUE(worker.Start([&] { zel::RunJobBody(c.type, &job); }, {}, error)) << error;
-        const auto start = std::chrono::steady_clock::now();
-        while (g_nEvaluations < 20000 && std::chrono::steady_clock::now() - start < 60s)
-            std::this_thread::sleep_for(1ms);
-        ASSERT_FALSE(worker.IsFinished());
-        EXPECT_EQ(GetStatusText().rfind(c.status, 0), 0u) << GetStatusText();
-        EXPECT_GE(g_nProgress, 0);
-        EXPECT_LE(g_nProgress, 100);
-
-        g_bCancel = 1;
-        EXPECT_TRUE(worker.WaitFinished(500ms));
-        worker.Join();
-        g_bCancel = 0;
+        ASSERT_NO_FATAL_FAILURE(CancelJobUnderWay(
+            c.type, &job, [] { return g_nEvaluations >= 20000; }, c.status));
         EXPECT_EQ(prompts.Texts(), std::vector<std::string>{c.message});
         EXPECT_EQ((c.sphere ? oxygen->m_ResultsB : oxygen->m_ResultsA).Method, 0.0);
         EXPECT_GE(refreshed, 1);

@@ -3,12 +3,10 @@
 // there; a cancel ends the job at once; the results survive saving and
 // reopening the document.
 
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "IntegrationTestUtil.h"
@@ -17,12 +15,10 @@
 #include "integration/SurfaceJob.h"
 #include "integration/SurfaceQuadrature.h"
 #include "platform/core/JobTable.h"
-#include "platform/core/WorkerThread.h"
 
 namespace {
 
 using namespace integrationtest;
-using namespace std::chrono_literals;
 const std::string kSurfaceFailed = "Integration over interatomic surface failed!";
 
 std::vector<CBondPoint*> BondPoints(CMolecule& molecule) {
@@ -115,25 +111,10 @@ TEST(FixtureSurfaces, CancelEndsTheJobAtOnce) {
 
     zel::CScriptedPrompts prompts;
     zel::ScopedPromptService scoped(prompts);
-    g_bCancel = 0;
-    SetStatusText("");
-    zel::CWorkerThread worker;
-    std::string error;
-    ASSERT_TRUE(worker.Start([&] { zel::RunJobBody(zel::kJobIntegrateSurface, &job); }, {}, error)) << error;
-    const auto start = std::chrono::steady_clock::now();
-    // Until the first paths are done and the job is well under way.
-    while ((g_nEvaluations < 3000 || GetStatusText().empty()) &&
-           std::chrono::steady_clock::now() - start < 60s)
-        std::this_thread::sleep_for(1ms);
-    ASSERT_FALSE(worker.IsFinished());
-    EXPECT_EQ(GetStatusText().rfind("surface integration: Phi = ", 0), 0u) << GetStatusText();
-    EXPECT_GE(g_nProgress, 0);
-    EXPECT_LE(g_nProgress, 100);
-
-    g_bCancel = 1;
-    EXPECT_TRUE(worker.WaitFinished(500ms));
-    worker.Join();
-    g_bCancel = 0;
+    // Cancelled once the first paths are done and the job is well under way.
+    ASSERT_NO_FATAL_FAILURE(CancelJobUnderWay(
+        zel::kJobIntegrateSurface, &job, [] { return g_nEvaluations >= 3000 && !GetStatusText().empty(); },
+        "surface integration: Phi = "));
     EXPECT_EQ(prompts.Texts(), std::vector<std::string>{kSurfaceFailed});
     EXPECT_EQ(bond->m_Surface.CircleRadius, 0.0);
     EXPECT_EQ(refreshed, 1);

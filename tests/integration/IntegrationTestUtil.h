@@ -3,12 +3,15 @@
 // closed forms, and the real fixtures with their critical points and bond
 // paths, ready for the basin jobs.
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <numbers>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -18,8 +21,10 @@
 #include "analysis/Molecule.h"
 #include "integration/BasinJob.h"
 #include "platform/core/JobState.h"
+#include "platform/core/JobTable.h"
 #include "platform/core/Prompt.h"
 #include "platform/core/TitleService.h"
+#include "platform/core/WorkerThread.h"
 
 namespace integrationtest {
 
@@ -150,6 +155,32 @@ inline SJobRun RunJob(CBasinJob& job, Job which) {
     }
     g_bCancel = 0;
     return {prompts.Texts()};
+}
+
+// Runs the job object of `type` on a worker thread until `ready` holds (a
+// minute at most), expects it still running with a status line that starts
+// with `status` and its progress within 0 to 100, then cancels it and expects
+// it to end within half a second. The cancel flag is clear again on return.
+inline void CancelJobUnderWay(int type, void* job, const std::function<bool()>& ready,
+                              const std::string& status) {
+    using namespace std::chrono_literals;
+    g_bCancel = 0;
+    SetStatusText("");
+    zel::CWorkerThread worker;
+    std::string error;
+    ASSERT_TRUE(worker.Start([&] { zel::RunJobBody(type, job); }, {}, error)) << error;
+    const auto start = std::chrono::steady_clock::now();
+    while (!ready() && std::chrono::steady_clock::now() - start < 60s)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_FALSE(worker.IsFinished());
+    EXPECT_EQ(GetStatusText().rfind(status, 0), 0u) << GetStatusText();
+    EXPECT_GE(g_nProgress, 0);
+    EXPECT_LE(g_nProgress, 100);
+
+    g_bCancel = 1;
+    EXPECT_TRUE(worker.WaitFinished(500ms));
+    worker.Join();
+    g_bCancel = 0;
 }
 
 } // namespace integrationtest

@@ -5,6 +5,7 @@
 // overlay paths' clipping and the critical points deleted under them.
 
 #include "../analysis/AnalysisTestUtil.h"
+#include "PlotTestUtil.h"
 
 #include "analysis/DocumentFile.h"
 #include "analysis/Molecule.h"
@@ -25,13 +26,7 @@
 
 namespace {
 
-using Records = std::vector<std::string>;
-
-Records Draw(CPlot& plot) {
-    zel::CRecordingCanvas dc;
-    plot.Draw(dc);
-    return dc.Records();
-}
+using namespace plottest;
 
 void AddLevel(CContourPlot& plot, double value) {
     auto level = std::make_unique<CLine>();
@@ -48,50 +43,20 @@ std::vector<double> DefaultLevels() {
     return {values.begin(), values.end()};
 }
 
-// The plane through a, b and c, centred at centre, width x height bohr.
-CPlotPlane Plane(CVector a, CVector b, CVector c, CVector centre, double width, double height) {
-    CPlotPlane plane;
-    plane.PointA = a;
-    plane.PointB = b;
-    plane.PointC = c;
-    plane.Centre = centre;
-    plane.Width = width;
-    plane.Height = height;
-    return plane;
-}
-
-class ScopedCancel {
-public:
-    explicit ScopedCancel(int value) { g_bCancel = value; }
-    ~ScopedCancel() { g_bCancel = 0; }
-};
-
 // --- one s Gaussian: rho = 2 exp(-2 alpha r^2) ---------------------------------------
 
-class GaussianContours : public ::testing::Test {
+class GaussianContours : public GaussianPlotTest<CContourPlot> {
 protected:
-    static constexpr double kAlpha = 0.5;
-
     void SetUp() override {
-        ASSERT_EQ(analysistest::LoadText(molecule, analysistest::OneGaussianWfn({0, 0, 0}, kAlpha)), 1);
-        CPlot::ResetPlotCounter();
-        plot = std::make_unique<CContourPlot>(&molecule);
-        // The xy plane, 4 x 4 bohr about the nucleus.
-        ASSERT_EQ(plot->SetPlane(Plane({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}, 4.0, 4.0)), 0);
+        GaussianPlotTest<CContourPlot>::SetUp();
+        if (HasFatalFailure()) return;
         plot->SetRows(4);
         plot->SetColumns(4);
     }
 
-    static double Rho(double r) { return 2.0 * std::exp(-2.0 * kAlpha * r * r); }
-
     // The in-plane radius of a segment end: the frame turns the plane, and
     // the value term moves only the plot z.
     static double Radius(CVector p) { return std::hypot(p.x, p.y); }
-
-    zel::CScriptedPrompts prompts;
-    zel::ScopedPromptService scoped{prompts};
-    CMolecule molecule;
-    std::unique_ptr<CContourPlot> plot;
 };
 
 TEST_F(GaussianContours, LevelsAreCirclesOfTheClosedFormRadius) {

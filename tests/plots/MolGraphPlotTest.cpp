@@ -4,6 +4,7 @@
 // and critical points deleted after they were drawn.
 
 #include "../analysis/GraphTestUtil.h"
+#include "PlotTestUtil.h"
 
 #include "analysis/DocumentFile.h"
 #include "analysis/Molecule.h"
@@ -24,7 +25,7 @@
 
 namespace {
 
-using Records = std::vector<std::string>;
+using namespace plottest;
 
 constexpr double kPi = std::numbers::pi;
 
@@ -62,12 +63,6 @@ void ExpectSameDrawing(const Records& a, const Records& b) {
         }
         EXPECT_FALSE(ib >> wb) << a[i] << " | " << b[i];
     }
-}
-
-Records Draw(CPlot& plot) {
-    zel::CRecordingCanvas dc;
-    plot.Draw(dc);
-    return dc.Records();
 }
 
 // The records from the first item of the plot's own drawing (after the base's

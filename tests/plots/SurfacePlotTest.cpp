@@ -5,6 +5,7 @@
 // in the document with the faults of persistence.
 
 #include "../analysis/AnalysisTestUtil.h"
+#include "PlotTestUtil.h"
 
 #include "analysis/DocumentFile.h"
 #include "analysis/Molecule.h"
@@ -26,30 +27,7 @@
 
 namespace {
 
-using Records = std::vector<std::string>;
-
-Records Draw(CPlot& plot) {
-    zel::CRecordingCanvas dc;
-    plot.Draw(dc);
-    return dc.Records();
-}
-
-CPlotPlane Plane(CVector a, CVector b, CVector c, CVector centre, double width, double height) {
-    CPlotPlane plane;
-    plane.PointA = a;
-    plane.PointB = b;
-    plane.PointC = c;
-    plane.Centre = centre;
-    plane.Width = width;
-    plane.Height = height;
-    return plane;
-}
-
-class ScopedCancel {
-public:
-    explicit ScopedCancel(int value) { g_bCancel = value; }
-    ~ScopedCancel() { g_bCancel = 0; }
-};
+using namespace plottest;
 
 // The shading rule, written out once more for the oracle.
 zel::COLORREF ExpectedShade(CVector n, CVector light, CVector top, CVector bottom) {
@@ -66,25 +44,7 @@ zel::COLORREF ExpectedShade(CVector n, CVector light, CVector top, CVector botto
 
 // --- one s Gaussian: rho = 2 exp(-2 alpha r^2) ------------------------------------------
 
-class GaussianRelief : public ::testing::Test {
-protected:
-    static constexpr double kAlpha = 0.5;
-
-    void SetUp() override {
-        ASSERT_EQ(analysistest::LoadText(molecule, analysistest::OneGaussianWfn({0, 0, 0}, kAlpha)), 1);
-        CPlot::ResetPlotCounter();
-        plot = std::make_unique<CSurfacePlot>(&molecule);
-        // The xy plane, 4 x 4 bohr about the nucleus.
-        ASSERT_EQ(plot->SetPlane(Plane({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}, 4.0, 4.0)), 0);
-    }
-
-    static double Rho(double r) { return 2.0 * std::exp(-2.0 * kAlpha * r * r); }
-
-    zel::CScriptedPrompts prompts;
-    zel::ScopedPromptService scoped{prompts};
-    CMolecule molecule;
-    std::unique_ptr<CSurfacePlot> plot;
-};
+class GaussianRelief : public GaussianPlotTest<CSurfacePlot> {};
 
 TEST_F(GaussianRelief, NewMapDefaults) {
     EXPECT_EQ(plot->GetKind(), CPlot::kRelief);

@@ -6,6 +6,7 @@
 
 #include "../gui/EmfReader.h"
 #include "../gui/GuiTestSupport.h"
+#include "PlotCommandsFixture.h"
 
 #include "analysis/Molecule.h"
 #include "app/ComputeDlg.h"
@@ -45,47 +46,14 @@ namespace {
 
 using Records = std::vector<std::string>;
 
-class ContourPlotCommandsTest : public ::testing::Test {
+class ContourPlotCommandsTest : public shelltest::PlotCommandsTest {
 protected:
-    void SetUp() override {
-        zel::test::App();
-        ASSERT_TRUE(m_app.InitInstance({}, false));
-        m_frame = m_app.GetMainFrame();
-        m_doc = m_app.GetDocument();
-        m_view = m_frame->GetPlotView();
-        bool loaded = false;
-        ASSERT_TRUE(m_doc->OnOpenDocument(ZELMORA_EXAMPLES "/benzene.zlm", &loaded));
-        ASSERT_TRUE(loaded);
-        m_doc->SetModifiedFlag(false);
-    }
-
-    CMolecule& Molecule() { return *m_doc->GetMolecule(); }
-
-    static void Click(zel::CDialog* dialog, int id) { dialog->DlgItem<QAbstractButton>(id)->click(); }
-    static void SetText(zel::CDialog* dialog, int id, const char* text) {
-        dialog->DlgItem<QLineEdit>(id)->setText(QString::fromUtf8(text));
-    }
     static std::vector<double> Levels(const CContourPlot& plot) {
         std::vector<double> values;
         for (const auto& level : plot.GetLevels())
             values.push_back(level->GetLevel());
         return values;
     }
-
-    zel::test::ScopedTestSettings m_settings;
-    QTemporaryDir m_temp;
-    zel::CScriptedPrompts m_prompts;
-    zel::ScopedPromptService m_promptGuard{m_prompts};
-    zel::CScriptedFileChooser m_chooser;
-    zel::ScopedFileChooserService m_chooserGuard{m_chooser};
-    zel::CScriptedTitles m_titles;
-    zel::ScopedTitleService m_titleGuard{m_titles};
-    CQtPlotDialogService m_dialogs;
-    ScopedPlotDialogService m_dialogGuard{m_dialogs};
-    CZelmoraApp m_app;
-    CMainFrame* m_frame = nullptr;
-    CZelmoraDoc* m_doc = nullptr;
-    CPlotView* m_view = nullptr;
 };
 
 TEST_F(ContourPlotCommandsTest, NewComputeCancelExportAndPrint) {

@@ -5,6 +5,7 @@
 
 #include "../analysis/AnalysisTestUtil.h"
 #include "../gui/GuiTestSupport.h"
+#include "PlotCommandsFixture.h"
 
 #include "analysis/CritPointSearch.h"
 #include "analysis/Envelop.h"
@@ -43,7 +44,7 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-class EnvelopeCommandsTest : public ::testing::Test {
+class EnvelopeCommandsTest : public shelltest::DialogInputTest {
 protected:
     void SetUp() override {
         zel::test::App();
@@ -67,10 +68,6 @@ protected:
     bool Enabled(int id) {
         m_frame->UpdateCommandStates();
         return m_frame->GetAction(id)->isEnabled();
-    }
-    static void Click(zel::CDialog* dialog, int id) { dialog->DlgItem<QAbstractButton>(id)->click(); }
-    static void SetText(zel::CDialog* dialog, int id, const char* text) {
-        dialog->DlgItem<QLineEdit>(id)->setText(QString::fromUtf8(text));
     }
     static std::string Text(zel::CDialog* dialog, int id) { return dialog->GetDlgItemText(id); }
 

@@ -7,6 +7,7 @@
 
 #include "../gui/EmfReader.h"
 #include "../gui/GuiTestSupport.h"
+#include "PlotCommandsFixture.h"
 
 #include "analysis/Molecule.h"
 #include "platform/core/FileChooser.h"
@@ -54,37 +55,9 @@ int Count(const Records& records, const std::string& word) {
     return n;
 }
 
-class MolGraphPlotCommandsTest : public ::testing::Test {
+class MolGraphPlotCommandsTest : public shelltest::PlotCommandsTest {
 protected:
-    void SetUp() override {
-        zel::test::App();
-        ASSERT_TRUE(m_app.InitInstance({}, false));
-        m_frame = m_app.GetMainFrame();
-        m_doc = m_app.GetDocument();
-        m_view = m_frame->GetPlotView();
-        bool loaded = false;
-        ASSERT_TRUE(m_doc->OnOpenDocument(ZELMORA_EXAMPLES "/benzene.zlm", &loaded));
-        ASSERT_TRUE(loaded);
-        m_doc->SetModifiedFlag(false);
-    }
-
-    CMolecule& Molecule() { return *m_doc->GetMolecule(); }
-
-    Records Drawn() {
-        zel::CRecordingCanvas dc;
-        m_view->OnDraw(dc);
-        return dc.Records();
-    }
-
     QComboBox* PlotList() { return m_frame->GetControlView()->GetList(CControlView::kPlotList); }
-
-    static void Click(zel::CDialog* dialog, int id) { dialog->DlgItem<QAbstractButton>(id)->click(); }
-    static void Check(zel::CDialog* dialog, int id, bool on) {
-        dialog->DlgItem<QAbstractButton>(id)->setChecked(on);
-    }
-    static void SetText(zel::CDialog* dialog, int id, const char* text) {
-        dialog->DlgItem<QLineEdit>(id)->setText(QString::fromUtf8(text));
-    }
 
     // Plot > New Plot > Molecular Graph with every point and path shown, its
     // page set to landscape with a title, ended with OK.
@@ -105,21 +78,6 @@ protected:
         });
         ASSERT_TRUE(m_frame->ExecuteCommand(cmd::PlotNewMolGraph));
     }
-
-    zel::test::ScopedTestSettings m_settings;
-    QTemporaryDir m_temp;
-    zel::CScriptedPrompts m_prompts;
-    zel::ScopedPromptService m_promptGuard{m_prompts};
-    zel::CScriptedFileChooser m_chooser;
-    zel::ScopedFileChooserService m_chooserGuard{m_chooser};
-    zel::CScriptedTitles m_titles;
-    zel::ScopedTitleService m_titleGuard{m_titles};
-    CQtPlotDialogService m_dialogs;
-    ScopedPlotDialogService m_dialogGuard{m_dialogs};
-    CZelmoraApp m_app;
-    CMainFrame* m_frame = nullptr;
-    CZelmoraDoc* m_doc = nullptr;
-    CPlotView* m_view = nullptr;
 };
 
 TEST_F(MolGraphPlotCommandsTest, NewModifySaveAndReopenThroughTheMenus) {
