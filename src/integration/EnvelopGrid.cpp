@@ -148,7 +148,11 @@ CMaxPoint* TracePath(CEnvFieldProbe& probe, CVector position, double accuracy, i
     using Status = COdeSolver::Status;
     if (solver->Init(rhs, 0.0, y, accuracy, absTol) != Status::Success) return nullptr;
 
-    const double maxStep = molecule.GetIntegOptions().StopR.Current;
+    // The option bounds the step only when it is a length: at 0 (which its
+    // dialog accepts) every step would be the least one, some million solver
+    // calls for a path of a few bohr; the nuclei still bound the step then.
+    const double option = molecule.GetIntegOptions().StopR.Current;
+    const double maxStep = option > 0.0 && std::isfinite(option) ? option : kMaxPathLength;
     double previous = 0.0;
     double t = 0.0, tout = 0.0;
     while (tout < kMaxPathLength) {

@@ -281,6 +281,21 @@ TEST_F(LoneGaussian, CancelledCalculationLeavesNoGrid) {
     EXPECT_EQ(envelope.GetCount(0), 0);
 }
 
+// The longest step of a path is the basin option r, whose dialog accepts 0:
+// a path then still steps as far as the nuclei allow, not by the least step.
+TEST_F(LoneGaussian, PathsKeepTheirStepsWhenTheStopOptionIsNoLength) {
+    CEnvelop envelope(&molecule);
+    envelope.ComputeBox(); // refreshes the safe radius
+    const CMaxPoint* maximum = AtomAt(molecule, 0)->GetMaxPoint();
+    ASSERT_NE(maximum, nullptr);
+    for (double stop : {9.0, 0.0, -1.0}) {
+        molecule.GetIntegOptions().StopR.Current = stop;
+        g_nEvaluations = 0;
+        EXPECT_EQ(TracePathToNucleus(molecule, CVector(0.3, -0.4, 2.0), 0.0001, 0), maximum) << stop;
+        EXPECT_LT(g_nEvaluations.load(), 2000) << stop;
+    }
+}
+
 // The box is whole bohr around the nuclei: a nucleus at x = 0.5 gives origin
 // -3 and 8 points along x.
 TEST(Envelope, BoxRoundsOutwardsToWholeBohr) {
