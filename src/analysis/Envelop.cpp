@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "analysis/Molecule.h"
+#include "platform/core/Canvas.h"
 
 namespace {
 
@@ -91,7 +92,9 @@ void CEnvelop::ComputeBox() {
     for (int axis = 0; axis < 3; ++axis) {
         origin[axis] = std::floor(lows[axis] - 3.0);
         const double upper = std::ceil(highs[axis] + 3.0);
-        m_n[axis] = static_cast<int>(upper - origin[axis] + 1.0);
+        // Nuclei far out give a count beyond int: the largest int (which no
+        // grid allocates) rather than an undefined cast.
+        m_n[axis] = zel::TruncToInt(upper - origin[axis] + 1.0);
     }
     m_Origin = CVector(origin[0], origin[1], origin[2]);
 }

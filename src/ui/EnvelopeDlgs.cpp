@@ -9,6 +9,7 @@
 
 #include "analysis/Envelop.h"
 #include "app/ComputeDlg.h"
+#include "platform/core/Canvas.h"
 #include "platform/core/ColorFontChooser.h"
 #include "platform/core/Format.h"
 #include "platform/core/JobState.h"
@@ -312,9 +313,9 @@ int InitializeEnvelope(CEnvelop& envelope, QWidget* parent) {
     envelope.ComputeBox();
     CDefEnvGridDlg dialog(parent);
     const CVector origin = envelope.GetOrigin();
-    dialog.m_nOriginX = static_cast<int>(origin.x);
-    dialog.m_nOriginY = static_cast<int>(origin.y);
-    dialog.m_nOriginZ = static_cast<int>(origin.z);
+    dialog.m_nOriginX = zel::TruncToInt(origin.x);
+    dialog.m_nOriginY = zel::TruncToInt(origin.y);
+    dialog.m_nOriginZ = zel::TruncToInt(origin.z);
     dialog.m_nX = envelope.GetCount(0);
     dialog.m_nY = envelope.GetCount(1);
     dialog.m_nZ = envelope.GetCount(2);

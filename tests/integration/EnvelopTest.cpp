@@ -3,6 +3,7 @@
 // test), the map flags, the document part and its refusals, and the
 // failures that keep the previous grid.
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -309,6 +310,28 @@ TEST(Envelope, BoxRoundsOutwardsToWholeBohr) {
     EXPECT_EQ(envelope.GetCount(2), 8);
     // Without a maximum the safe radius is the fallback.
     EXPECT_EQ(AtomAt(molecule, 0)->GetNearestCritDistance(), 0.3);
+}
+
+// A nucleus far out makes a count beyond int: it stays the largest int, which
+// no grid allocates, and the job says so.
+TEST(Envelope, CountsBeyondTheIntRangeStayTheLargestInt) {
+    CMolecule molecule;
+    // x = 3e9 in the twelve columns of the coordinate.
+    std::string text = SGaussiansWfn({CVector(1, 0, 0)}, 1.0);
+    const std::size_t x = text.find("  1.00000000");
+    ASSERT_NE(x, std::string::npos);
+    text.replace(x, 12, "  3.0000E+09");
+    LoadText(molecule, text);
+    ASSERT_EQ(AtomAt(molecule, 0)->GetPosition().x, 3e9);
+    CEnvelop envelope(&molecule);
+    envelope.ComputeBox();
+    EXPECT_EQ(envelope.GetCount(0), INT_MAX);
+    EXPECT_EQ(envelope.GetCount(1), 7);
+    int result = 1;
+    const std::vector<std::string> said = RunQuietly([&] { return envelope.Calculate(); }, &result);
+    EXPECT_EQ(said, std::vector<std::string>{CEnvelop::kNoMemory});
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(envelope.GetGrid(), nullptr);
 }
 
 // H2: points on the plane between the nuclei run into the bond point. The
