@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <fstream>
 #include <new>
 
@@ -65,21 +66,31 @@ TextOutResult CTextOutput::ComputeGrid(CMolecule& molecule, const CPlotPlane& pl
     // every value into one of the two bounds.
     const double bound = std::fabs(maxValue);
     const int field = molecule.GetFieldIndex();
-    const bool complete = zel::ForEachPoint(*molecule.GetWavefunction(), static_cast<int>(count),
-                                            [&](int k, CEvaluator& evaluator) {
-                                                const auto index = static_cast<std::size_t>(k);
-                                                double value = 0.0;
-                                                CEvalRequest request;
-                                                request.fieldIndex = field;
-                                                request.point = grid.points[index];
-                                                request.value = &value;
-                                                if (!evaluator.Evaluate(request) || !std::isfinite(value))
-                                                    return;
-                                                if (value <= -bound) value = -bound;
-                                                if (value > bound) value = bound;
-                                                grid.values[index] = value;
-                                                evaluated[index] = 1;
-                                            });
+    // This runs on the user-interface thread, where nothing would catch what
+    // the threads' set-up throws: no memory is said as such, anything else
+    // leaves points unevaluated.
+    bool complete = false;
+    try {
+        complete = zel::ForEachPoint(*molecule.GetWavefunction(), static_cast<int>(count),
+                                     [&](int k, CEvaluator& evaluator) {
+                                         const auto index = static_cast<std::size_t>(k);
+                                         double value = 0.0;
+                                         CEvalRequest request;
+                                         request.fieldIndex = field;
+                                         request.point = grid.points[index];
+                                         request.value = &value;
+                                         if (!evaluator.Evaluate(request) || !std::isfinite(value)) return;
+                                         if (value <= -bound) value = -bound;
+                                         if (value > bound) value = bound;
+                                         grid.values[index] = value;
+                                         evaluated[index] = 1;
+                                     });
+    } catch (const std::bad_alloc&) {
+        grid = {};
+        return TextOutResult::NoMemory;
+    } catch (const std::exception&) {
+        complete = false;
+    }
     for (std::size_t k = 0; k < count; ++k) {
         if (complete && evaluated[k]) continue;
         if (failedAt) *failedAt = grid.points[k];
