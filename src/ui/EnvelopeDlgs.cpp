@@ -122,8 +122,9 @@ int ReadInt(const QLineEdit* edit, int fallback) {
 
 // The product of the three counts, held at the int limit.
 int TotalOf(long long nx, long long ny, long long nz) {
-    const long long total = nx * ny * nz;
-    return total > INT_MAX ? INT_MAX : static_cast<int>(std::max(total, 0LL));
+    // In doubles: three counts of a far-flung box overflow any integer.
+    const double total = static_cast<double>(nx) * static_cast<double>(ny) * static_cast<double>(nz);
+    return total > INT_MAX ? INT_MAX : static_cast<int>(std::max(total, 0.0));
 }
 
 // Runs one grid job behind the progress dialog with the density current,
