@@ -362,7 +362,8 @@ template <int B> ZEL_INLINE void ContractFiveBlocks(const CKernelArgs& a, int bl
     v8d s[B][5] = {};
     for (int i = 0; i < n; ++i) {
         const int p = kept[i];
-        const v8d v0 = Splat(g0[p]), v1 = Splat(g1[p]), v2 = Splat(g2[p]), v3 = Splat(g3[p]), v4 = Splat(g4[p]);
+        // Scalars, broadcast by the multiply-adds themselves.
+        const double v0 = g0[p], v1 = g1[p], v2 = g2[p], v3 = g3[p], v4 = g4[p];
 #pragma GCC unroll 4
         for (int k = 0; k < B; ++k) {
             const v8d row = Load(cb + k * stride + p * kLanes);

@@ -89,8 +89,9 @@ struct CKernelLayout {
 // calls of its own thread; every further evaluating thread has its own.
 struct CKernelScratch {
     // Component-major primitive table: component i of primitive p at
-    // prim[i][p], record order.
-    double* prim[36] = {};
+    // prim[i][p], record order. Left uninitialised: whoever sets up a scratch
+    // sets all 36 (the wavefunction does so on every call).
+    double* prim[36];
     // Contracted MO components, component-major: component i of MO k at
     // i * nMOsPad + k (numbering of the kernel's component table).
     double* mo = nullptr;
