@@ -170,13 +170,7 @@ int CBasinQuadrature::NaturalThetaRhs(double t, double* dydt) {
                 dydt[i] = -dydt[i];
         }
     }
-    if (!ok) {
-        m_ctx.FailPhi = 1;
-        std::fill(dydt, dydt + N, 0.0);
-        return -1;
-    }
-    m_cache1.Store(t, dydt, N);
-    return 0;
+    return EndThetaLevel(ok, t, dydt);
 }
 
 int CBasinQuadrature::NaturalPathRhs(double t, double* dydt) {

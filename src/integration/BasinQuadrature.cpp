@@ -129,6 +129,14 @@ int CBasinQuadrature::SphereThetaRhs(double t, double* dydt, const COdeSolver::R
             g_bCancel = 1;
         }
     }
+    return EndThetaLevel(ok, t, dydt);
+}
+
+// The phi level's step after its theta level ran: a failed level fails the phi
+// step (zero derivatives, the failure flag for the outer solver); a good one is
+// kept for the solver's repeated calls at the same phi.
+int CBasinQuadrature::EndThetaLevel(bool ok, double t, double* dydt) {
+    const int N = m_ctx.N;
     if (!ok) {
         m_ctx.FailPhi = 1;
         std::fill(dydt, dydt + N, 0.0);

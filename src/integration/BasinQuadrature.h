@@ -100,6 +100,7 @@ private:
     // BetaSphereThetaRhs and RadialThetaRhs: the theta integral at phi = t of
     // rayRhs.
     int SphereThetaRhs(double t, double* dydt, const COdeSolver::Rhs& rayRhs);
+    int EndThetaLevel(bool ok, double t, double* dydt);
     int BetaSphereRadialRhs(double t, double* dydt);
     // r^2 times the selected values at (r, theta, phi); the integrand of the
     // beta sphere and of the rays (RadialIntegrand).
