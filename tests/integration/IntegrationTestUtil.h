@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../analysis/AnalysisTestUtil.h"
 #include "analysis/CritPointSearch.h"
 #include "analysis/MolecularGraph.h"
 #include "analysis/Molecule.h"
@@ -106,22 +107,14 @@ inline double FileEnergy(const std::string& name) {
     return 0.0;
 }
 
-class CQuietProgress : public ISearchProgress {
-public:
-    bool IsCancelled() override { return false; }
-    void SetStatus(const std::string&) override {}
-    void SetProgress(int) override {}
-};
+using analysistest::CQuietProgress;
 
 // Critical points of the density from the nuclei and the pairs and triples
 // of maxima, and the bond paths.
 inline void SearchGraph(CMolecule& molecule) {
+    analysistest::SearchAll(molecule);
     zel::CTextRecord log;
     CQuietProgress quiet;
-    CCritPointSearch search(molecule, molecule.GetPropertyName(-1), log, quiet);
-    search.SearchFromNuclei();
-    search.SearchFromMaximaPairs();
-    search.SearchFromMaximaTriples();
     CalcBondPaths(molecule, log, quiet);
 }
 
