@@ -23,7 +23,7 @@ CEvaluator::CEvaluator(const CWavefunction& w) : m_w(w) {
     m_nucDistSq.assign(k.m_nNuclei, 0.0);
     m_nucDist.assign(k.m_nNuclei, 0.0);
     m_pairExp.assign(k.m_nSlots, 0.0);
-    m_args.assign(k.m_nSlots, 0.0);
+    m_args.assign(std::max<std::size_t>(k.m_nSlots, prims), 0.0);
     m_keptPairs.assign(k.m_nNuclei, 0);
     m_kept.assign(prims, 0);
     m_scratch.mo = m_mo.data();

@@ -175,6 +175,7 @@ struct CKernelArgs {
     // Pairs, per nucleus in groups of eight.
     int nNuclei;
     const double* nucDistSq;
+    const CVector* nucDelta;
     const int* centreSlots;
     const double* pairNegAlpha;
     const double* pairCut2; // of this level, or unscreened
@@ -196,12 +197,18 @@ struct CKernelArgs {
     const int* rowPrim;
     int* kept;
     int nKept;
-    const double* coef; // blocks of eight MOs, rowsPad rows each
-    std::size_t rowsPad;
+    // The values alone by rows (where the registers permute eight lanes): the
+    // rows' pair within their nucleus and powers, and the kept rows' values in
+    // list order.
+    const unsigned long long* rowPair;
+    const unsigned long long* rowPower[3];
+    double* keptValue;
+    const double* coef; // one row of nMOsPad coefficients per primitive
     int nBlocks;
     int nMOsPad;
     double* mo;
     bool wide; // two MO blocks per pass where registers allow (AVX-512)
+    bool rows; // the values alone by rows
 };
 
 // Components written from each level: 0; 0-4; 0-10; 0-20; 0-35.
@@ -298,8 +305,8 @@ constexpr int kContractedCount[5] = {1, 5, 10, 20, 35};
 // primitives. A single block takes two primitives per step, so that ten
 // independent sums hide the latency of the multiply-adds.
 template <bool Two> ZEL_INLINE void ContractFive(const CKernelArgs& a, int blk, const int* comp) {
-    const double* cb = a.coef + blk * a.rowsPad * kLanes;
-    const double* cb2 = cb + a.rowsPad * kLanes;
+    const double* cb = a.coef + blk * kLanes;
+    const std::size_t stride = a.nMOsPad;
     const double *g0 = a.prim[comp[0]], *g1 = a.prim[comp[1]], *g2 = a.prim[comp[2]], *g3 = a.prim[comp[3]],
                  *g4 = a.prim[comp[4]];
     const int* kept = a.kept;
@@ -307,7 +314,7 @@ template <bool Two> ZEL_INLINE void ContractFive(const CKernelArgs& a, int blk, 
     v8d s0{}, s1{}, s2{}, s3{}, s4{}, t0{}, t1{}, t2{}, t3{}, t4{};
     const auto add = [&](int p, const double* block, v8d& u0, v8d& u1, v8d& u2, v8d& u3, v8d& u4)
         __attribute__((always_inline)) {
-        const v8d row = Load(block + p * kLanes);
+        const v8d row = Load(block + p * stride);
         u0 += g0[p] * row;
         u1 += g1[p] * row;
         u2 += g2[p] * row;
@@ -319,7 +326,7 @@ template <bool Two> ZEL_INLINE void ContractFive(const CKernelArgs& a, int blk, 
         for (; i < n; ++i) {
             const int p = kept[i];
             add(p, cb, s0, s1, s2, s3, s4);
-            add(p, cb2, t0, t1, t2, t3, t4);
+            add(p, cb + kLanes, t0, t1, t2, t3, t4);
         }
     } else {
         for (; i + 2 <= n; i += 2) {
@@ -334,7 +341,6 @@ template <bool Two> ZEL_INLINE void ContractFive(const CKernelArgs& a, int blk, 
         s4 += t4;
     }
     double* mo = a.mo + blk * kLanes;
-    const int stride = a.nMOsPad;
     Store(mo + comp[0] * stride, s0);
     Store(mo + comp[1] * stride, s1);
     Store(mo + comp[2] * stride, s2);
@@ -353,8 +359,8 @@ template <bool Two> ZEL_INLINE void ContractFive(const CKernelArgs& a, int blk, 
 // sums; only where the registers hold them): the five primitive values are
 // loaded once for all the blocks.
 template <int B> ZEL_INLINE void ContractFiveBlocks(const CKernelArgs& a, int blk, const int* comp) {
-    const std::size_t stride = a.rowsPad * kLanes;
-    const double* cb = a.coef + blk * stride;
+    const std::size_t stride = a.nMOsPad;
+    const double* cb = a.coef + blk * kLanes;
     const double *g0 = a.prim[comp[0]], *g1 = a.prim[comp[1]], *g2 = a.prim[comp[2]], *g3 = a.prim[comp[3]],
                  *g4 = a.prim[comp[4]];
     const int* kept = a.kept;
@@ -364,9 +370,10 @@ template <int B> ZEL_INLINE void ContractFiveBlocks(const CKernelArgs& a, int bl
         const int p = kept[i];
         // Scalars, broadcast by the multiply-adds themselves.
         const double v0 = g0[p], v1 = g1[p], v2 = g2[p], v3 = g3[p], v4 = g4[p];
+        const double* rowp = cb + p * stride;
 #pragma GCC unroll 4
         for (int k = 0; k < B; ++k) {
-            const v8d row = Load(cb + k * stride + p * kLanes);
+            const v8d row = Load(rowp + k * kLanes);
             s[k][0] += v0 * row;
             s[k][1] += v1 * row;
             s[k][2] += v2 * row;
@@ -388,29 +395,34 @@ template <int B> ZEL_INLINE void ContractFiveBlocks(const CKernelArgs& a, int bl
 // value serves them all); R primitives per step, so that R x Blocks
 // independent sums hide the latency of the multiply-adds (twelve or more
 // where the registers hold them).
-template <int Blocks, int R> ZEL_INLINE void ContractValueBlocks(const CKernelArgs& a, int first) {
-    const double* g = a.prim[0];
+template <int Blocks, int R, bool Packed>
+ZEL_INLINE void ContractValueBlocks(const CKernelArgs& a, int first) {
+    // The kept primitives' values in list order, or the table in record order.
+    const double* g = Packed ? a.keptValue : a.prim[0];
     const int* kept = a.kept;
     const int n = a.nKept;
-    const std::size_t stride = a.rowsPad * kLanes;
-    const double* cb = a.coef + first * stride;
+    const std::size_t stride = a.nMOsPad;
+    const double* cb = a.coef + first * kLanes;
     v8d s[R][Blocks] = {};
     int i = 0;
     for (; i + R <= n; i += R) {
 #pragma GCC unroll 4
         for (int r = 0; r < R; ++r) {
             const int p = kept[i + r];
-            const double gp = g[p];
+            const double gp = Packed ? g[i + r] : g[p];
+            const double* rowp = cb + p * stride;
 #pragma GCC unroll 4
             for (int k = 0; k < Blocks; ++k)
-                s[r][k] += gp * Load(cb + k * stride + p * kLanes);
+                s[r][k] += gp * Load(rowp + k * kLanes);
         }
     }
     for (; i < n; ++i) {
         const int p = kept[i];
+        const double gp = Packed ? g[i] : g[p];
+        const double* rowp = cb + p * stride;
 #pragma GCC unroll 4
         for (int k = 0; k < Blocks; ++k)
-            s[0][k] += g[p] * Load(cb + k * stride + p * kLanes);
+            s[0][k] += gp * Load(rowp + k * kLanes);
     }
 #pragma GCC unroll 4
     for (int k = 0; k < Blocks; ++k) {
@@ -422,34 +434,39 @@ template <int Blocks, int R> ZEL_INLINE void ContractValueBlocks(const CKernelAr
     }
 }
 
+// The MO values over every block of eight MOs.
+template <bool Packed> ZEL_INLINE void ContractValues(const CKernelArgs& a) {
+    int blk = 0;
+    for (; blk + 4 <= a.nBlocks; blk += 4)
+        ContractValueBlocks<4, 2, Packed>(a, blk);
+    switch (a.nBlocks - blk) {
+    case 3:
+        if (a.wide)
+            ContractValueBlocks<3, 4, Packed>(a, blk);
+        else
+            ContractValueBlocks<3, 2, Packed>(a, blk);
+        break;
+    case 2:
+        if (a.wide)
+            ContractValueBlocks<2, 6, Packed>(a, blk);
+        else
+            ContractValueBlocks<2, 2, Packed>(a, blk);
+        break;
+    case 1:
+        ContractValueBlocks<1, 4, Packed>(a, blk);
+        break;
+    default:
+        break;
+    }
+}
+
 // MO component c of the MOs 8b..8b+7 is the sum over the kept primitives p of
 // the primitive's component c times the coefficient row (b, p).
 ZEL_INLINE void Contract(const CKernelArgs& a) {
     const int* comps = kContracted[a.level];
     const int nComps = kContractedCount[a.level];
     if (nComps == 1) {
-        int blk = 0;
-        for (; blk + 4 <= a.nBlocks; blk += 4)
-            ContractValueBlocks<4, 2>(a, blk);
-        switch (a.nBlocks - blk) {
-        case 3:
-            if (a.wide)
-                ContractValueBlocks<3, 4>(a, blk);
-            else
-                ContractValueBlocks<3, 2>(a, blk);
-            break;
-        case 2:
-            if (a.wide)
-                ContractValueBlocks<2, 6>(a, blk);
-            else
-                ContractValueBlocks<2, 2>(a, blk);
-            break;
-        case 1:
-            ContractValueBlocks<1, 4>(a, blk);
-            break;
-        default:
-            break;
-        }
+        ContractValues<false>(a);
         return;
     }
     for (int c = 0; c < nComps; c += 5) {
@@ -478,51 +495,169 @@ ZEL_INLINE void Contract(const CKernelArgs& a) {
 // The arguments of the kept pairs of all nuclei are packed first, so that the
 // exponentials run over them alone, eight at a time. The counts come first,
 // each nucleus on its own, so that the packing offsets wait on no lane sums.
-ZEL_INLINE void PairExponentials(CKernelArgs& a) {
+// The kept pairs of a nucleus are a prefix of its slots; the arrays are read
+// through local pointers, which the stores cannot alias.
+ZEL_INLINE void CountKeptPairs(CKernelArgs& a) {
     const int nNuclei = a.nNuclei;
+    const double* const distSq = a.nucDistSq;
+    const int* const centreSlots = a.centreSlots;
+    const double* const cut2 = a.pairCut2;
+    int* const keptPairs = a.keptPairs;
     for (int c = 0; c < nNuclei; ++c) {
-        const v8d r2 = Splat(a.nucDistSq[c]);
-        const int first = a.centreSlots[c], last = a.centreSlots[c + 1];
+        const v8d r2 = Splat(distSq[c]);
+        const int first = centreSlots[c], last = centreSlots[c + 1];
         v8u keep{};
         for (int u = first; u < last; u += kLanes)
-            keep += (v8u)(r2 < Load(a.pairCut2 + u));
-        a.keptPairs[c] = -static_cast<int>(AddLanes(keep));
+            keep += (v8u)(r2 < Load(cut2 + u));
+        keptPairs[c] = -static_cast<int>(AddLanes(keep));
     }
+}
+
+ZEL_INLINE void PairExponentials(CKernelArgs& a) {
+    CountKeptPairs(a);
+    const int nNuclei = a.nNuclei;
+    const double* const distSq = a.nucDistSq;
+    const int* const centreSlots = a.centreSlots;
+    const double* const negAlpha = a.pairNegAlpha;
+    const double* const cut2 = a.pairCut2;
+    double* const args = a.args;
+    const int* const keptPairs = a.keptPairs;
     int nArgs = 0;
     for (int c = 0; c < nNuclei; ++c) {
-        const v8d r2 = Splat(a.nucDistSq[c]);
-        const int first = a.centreSlots[c], last = a.centreSlots[c + 1];
+        const v8d r2 = Splat(distSq[c]);
+        const int first = centreSlots[c], count = keptPairs[c];
         // Whole groups are written; the next nucleus overwrites what lies past
         // this one's kept pairs.
-        for (int u = first; u < last; u += kLanes)
-            Store(a.args + nArgs + (u - first), Load(a.pairNegAlpha + u) * r2);
-        nArgs += a.keptPairs[c];
+        for (int u = 0; u < count; u += kLanes)
+            Store(args + nArgs + u, Load(negAlpha + first + u) * r2);
+        nArgs += count;
     }
     for (int i = 0; i < nArgs; i += kLanes)
-        Store(a.args + i, Exp(Load(a.args + i)));
+        Store(args + i, Exp(Load(args + i)));
 
+    const int* const centreRows = a.centreRows;
+    const int* const pairRowEnd = a.pairRowEnd;
+    const int* const rowPrim = a.rowPrim;
+    double* const pairExp = a.pairExp;
+    int* const kept = a.kept;
     int nKept = 0, next = 0;
-    const v8d lane = {0, 1, 2, 3, 4, 5, 6, 7};
     for (int c = 0; c < nNuclei; ++c) {
-        const int first = a.centreSlots[c], last = a.centreSlots[c + 1];
-        const int count = a.keptPairs[c];
-        const v8d n = Splat(count);
-        for (int u = first; u < last; u += kLanes) {
-            const v8u keep = (v8u)(lane + static_cast<double>(u - first) < n);
-            Store(a.pairExp + u, (v8d)((v8u)Load(a.args + next + (u - first)) & keep));
-        }
+        const v8d r2 = Splat(distSq[c]);
+        const int first = centreSlots[c], last = centreSlots[c + 1];
+        const int count = keptPairs[c];
+        // Past the kept pairs the mask is 0 (the arguments there belong to the
+        // next nucleus or were never written, and stay within the array).
+        for (int u = first; u < last; u += kLanes)
+            Store(pairExp + u, (v8d)((v8u)Load(args + next + (u - first)) & (v8u)(r2 < Load(cut2 + u))));
         next += count;
         if (count == 0) continue;
-        const int rowBegin = a.centreRows[c], rowEnd = a.pairRowEnd[first + count - 1];
+        const int rowBegin = centreRows[c], rowEnd = pairRowEnd[first + count - 1];
         // Eight at a time: the list and the rows have room for the overshoot.
         for (int j = rowBegin; j < rowEnd; j += kLanes)
-            std::memcpy(a.kept + nKept + (j - rowBegin), a.rowPrim + j, kLanes * sizeof(int));
+            std::memcpy(kept + nKept + (j - rowBegin), rowPrim + j, kLanes * sizeof(int));
+        nKept += rowEnd - rowBegin;
+    }
+    a.nKept = nKept;
+}
+
+// x^0 to x^4 in the first five lanes, each as Pow forms it.
+ZEL_INLINE v8d Powers(double x) {
+    const double x2 = x * x;
+    return v8d{1.0, x, x2, x2 * x, x2 * x2, 0.0, 0.0, 0.0};
+}
+
+typedef unsigned long long v8uu __attribute__((vector_size(64), aligned(8)));
+
+// Lane i of the result is lane index[i] of t.
+ZEL_INLINE v8d Permute(const v8d& t, const unsigned long long* index) {
+    return __builtin_shuffle(t, *reinterpret_cast<const v8uu*>(index));
+}
+
+// Lane i of the result is lane index[i] of the sixteen lanes of t0 and t1.
+ZEL_INLINE v8d Permute2(const v8d& t0, const v8d& t1, const unsigned long long* index) {
+    return __builtin_shuffle(t0, t1, *reinterpret_cast<const v8uu*>(index));
+}
+
+// The values alone, row by row: the exponentials of the kept pairs packed as
+// for the table, then for each nucleus the rows of its kept pairs, eight at a
+// time, each exp(-alpha r^2) x^l y^m z^n formed as the table's evaluation
+// forms it (the powers, and the exponential where the nucleus keeps up to 16
+// pairs, picked from registers by lane permutes), into the list of kept
+// values, with the list of kept primitives beside it. Primitives left out are
+// not evaluated; the primitive table is not written.
+ZEL_INLINE void KeptRowValues(CKernelArgs& a) {
+    CountKeptPairs(a);
+    const int nNuclei = a.nNuclei;
+    const double* const distSq = a.nucDistSq;
+    const CVector* const delta = a.nucDelta;
+    const int* const centreSlots = a.centreSlots;
+    const int* const centreRows = a.centreRows;
+    const int* const pairRowEnd = a.pairRowEnd;
+    const int* const rowPrim = a.rowPrim;
+    const int* const keptPairs = a.keptPairs;
+    const double* const pairNegAlpha = a.pairNegAlpha;
+    const unsigned long long* const rowPair = a.rowPair;
+    const unsigned long long *const powerX = a.rowPower[0], *const powerY = a.rowPower[1],
+                             *const powerZ = a.rowPower[2];
+    // Packed arguments, then exponentials, in the pair array (whole groups
+    // written; each nucleus overwrites what lies past the previous one's).
+    double* const exps = a.pairExp;
+    int nArgs = 0;
+    for (int c = 0; c < nNuclei; ++c) {
+        const v8d r2 = Splat(distSq[c]);
+        const int first = centreSlots[c], count = keptPairs[c];
+        for (int u = 0; u < count; u += kLanes)
+            Store(exps + nArgs + u, Load(pairNegAlpha + first + u) * r2);
+        nArgs += count;
+    }
+    for (int i = 0; i < nArgs; i += kLanes)
+        Store(exps + i, Exp(Load(exps + i)));
+
+    double* const value = a.keptValue;
+    int* const kept = a.kept;
+    int nKept = 0, next = 0;
+    for (int c = 0; c < nNuclei; ++c) {
+        const int count = keptPairs[c];
+        if (count == 0) continue;
+        const int rowBegin = centreRows[c], rowEnd = pairRowEnd[centreSlots[c] + count - 1];
+        // This nucleus's exponentials, in registers where it has up to 16 kept
+        // pairs; lanes past its count are not picked by its kept rows (the
+        // array has room for both loads).
+        const v8d e0 = Load(exps + next), e1 = Load(exps + next + kLanes);
+        next += count;
+        const v8d tx = Powers(delta[c].x), ty = Powers(delta[c].y), tz = Powers(delta[c].z);
+        // Eight at a time: the lists and the rows have room for the overshoot,
+        // which the next nucleus overwrites.
+        const auto rows = [&](auto exponentials) __attribute__((always_inline)) {
+            for (int j = rowBegin; j < rowEnd; j += kLanes) {
+                const v8d e = exponentials(j);
+                const v8d px = Permute(tx, powerX + j), py = Permute(ty, powerY + j), pz = Permute(tz, powerZ + j);
+                Store(value + nKept + (j - rowBegin), px * e * py * pz);
+                std::memcpy(kept + nKept + (j - rowBegin), rowPrim + j, kLanes * sizeof(int));
+            }
+        };
+        if (count <= 2 * kLanes) {
+            rows([&](int j) __attribute__((always_inline)) { return Permute2(e0, e1, rowPair + j); });
+        } else {
+            const double* const own = exps + next - count;
+            rows([&](int j) __attribute__((always_inline)) {
+                const unsigned long long* q = rowPair + j;
+                return v8d{own[q[0]], own[q[1]], own[q[2]], own[q[3]],
+                           own[q[4]], own[q[5]], own[q[6]], own[q[7]]};
+            });
+        }
         nKept += rowEnd - rowBegin;
     }
     a.nKept = nKept;
 }
 
 ZEL_CLONES void RunKernel(CKernelArgs& a) {
+    // The values alone where eight lanes permute in one instruction.
+    if (a.level == 0 && a.rows) {
+        KeptRowValues(a);
+        ContractValues<true>(a);
+        return;
+    }
     PairExponentials(a);
     constexpr auto kTypes = std::make_integer_sequence<int, 35>{};
     switch (a.level) {
@@ -689,6 +824,14 @@ bool PrepareLayout(CWavefunction& w) {
         if (exponents[a] != exponents[b]) return exponents[a] < exponents[b];
         return a < b;
     });
+    for (auto& power : k.m_rowPower)
+        power.assign(nEvaluated + kLanes, 0);
+    for (int j = 0; j < nEvaluated; ++j) {
+        const CPowers t = kTypePowers[typeOf[rows[j]] - 1];
+        k.m_rowPower[0][j] = t.x;
+        k.m_rowPower[1][j] = t.y;
+        k.m_rowPower[2][j] = t.z;
+    }
 
     // Weight of each primitive: its largest coefficient in any MO, with the
     // occupation's square root where that is above 1.
@@ -761,16 +904,22 @@ bool PrepareLayout(CWavefunction& w) {
     std::fill(k.m_primPair.begin(), k.m_primPair.end(), k.m_zeroSlot);
     for (int p = 0; p < nEvaluated; ++p)
         k.m_primPair[p] = pairOf[p];
+    // Each row's pair counted from its nucleus's first.
+    k.m_rowPair.assign(nEvaluated + kLanes, 0);
+    for (int centre = 0; centre < nNuclei; ++centre) {
+        for (int j = k.m_centreRows[centre]; j < k.m_centreRows[centre + 1]; ++j)
+            k.m_rowPair[j] = pairOf[rows[j]] - k.m_centreSlots[centre];
+    }
 
-    const std::size_t rowsPad = static_cast<std::size_t>(CKernelLayout::Pad(nPrims));
-    std::fill(k.m_coefBlocks.begin(), k.m_coefBlocks.end(), 0.0);
+    const std::size_t mosPad = static_cast<std::size_t>(k.m_nMOsPad);
+    std::fill(k.m_coefRows.begin(), k.m_coefRows.end(), 0.0);
     for (int mo = 0; mo < nMOs; ++mo)
         for (int p = 0; p < nPrims; ++p)
-            k.m_coefBlocks[((mo / kLanes) * rowsPad + p) * kLanes + mo % kLanes] =
-                c[static_cast<std::size_t>(mo) * nPrims + p];
+            k.m_coefRows[p * mosPad + mo] = c[static_cast<std::size_t>(mo) * nPrims + p];
     std::fill(k.m_occupations.begin(), k.m_occupations.end(), 0.0);
     std::copy_n(occupations, nMOs, k.m_occupations.begin());
     k.m_bWide = __builtin_cpu_supports("avx512f");
+    k.m_bRows = k.m_bWide;
     k.m_bReady = true;
     return true;
 }
@@ -837,6 +986,7 @@ int RunKernelAt(const CKernelLayout& k, CKernelScratch& s, CVector point, int le
     a.pz = point.z;
     a.nNuclei = nNuclei;
     a.nucDistSq = s.nucDistSq;
+    a.nucDelta = s.nucDelta;
     a.centreSlots = k.m_centreSlots.data();
     a.pairNegAlpha = k.m_pairNegAlpha.data();
     a.pairCut2 = k.m_pairCut2[screen ? level : 5].data();
@@ -856,12 +1006,16 @@ int RunKernelAt(const CKernelLayout& k, CKernelScratch& s, CVector point, int le
     a.rowPrim = k.m_rowPrim.data();
     a.kept = s.kept;
     a.nKept = 0;
-    a.coef = k.m_coefBlocks.data();
-    a.rowsPad = static_cast<std::size_t>(CKernelLayout::Pad(k.m_nPrims));
+    a.rowPair = k.m_rowPair.data();
+    for (int axis = 0; axis < 3; ++axis)
+        a.rowPower[axis] = k.m_rowPower[axis].data();
+    a.keptValue = s.args;
+    a.coef = k.m_coefRows.data();
     a.nBlocks = k.m_nMOsPad / kLanes;
     a.nMOsPad = k.m_nMOsPad;
     a.mo = s.mo;
     a.wide = k.m_bWide;
+    a.rows = k.m_bRows;
     RunKernel(a);
     // Where every primitive is screened out the density and its gradient would
     // be exactly 0, and a path that follows the gradient from there (the

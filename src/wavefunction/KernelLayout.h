@@ -42,6 +42,7 @@ struct CKernelLayout {
 
     bool m_bReady = false; // filled from the records since the last allocation
     bool m_bWide = false;  // two MO blocks per contraction pass (AVX-512 has the registers)
+    bool m_bRows = false;  // the values alone row by row (AVX-512 permutes lanes in one instruction)
 
     int m_nPrims = 0;
     int m_nMOs = 0;
@@ -76,10 +77,14 @@ struct CKernelLayout {
     // exponent, then record order; the primitives of one pair are adjacent.
     std::vector<int> m_rowPrim;    // record index of each row
     std::vector<int> m_centreRows; // nNuclei + 1: first row of each nucleus
+    // Per row, a group more in padding (0): its pair counted from its
+    // nucleus's first slot, and the powers of x, y and z of its type.
+    CAlignedVector<unsigned long long> m_rowPair;
+    CAlignedVector<unsigned long long> m_rowPower[3];
 
-    // Coefficients transposed into blocks of eight MOs: element
-    // (b * Pad(nPrims) + p) * 8 + w holds c(8b + w, p), zero for padding.
-    CAlignedVector<double> m_coefBlocks;
+    // Coefficients by primitive: element p * m_nMOsPad + k holds c(k, p), zero
+    // for the padding MOs and primitives.
+    CAlignedVector<double> m_coefRows;
     // Occupation numbers, zero for the padding MOs.
     CAlignedVector<double> m_occupations;
 };
@@ -102,7 +107,10 @@ struct CKernelScratch {
     // record indices of the primitives kept, nKept of them.
     double* pairExp = nullptr;
     int* kept = nullptr;
-    double* args = nullptr; // as many as pairExp: packed arguments, then exponentials
+    // Packed exponential arguments, then the exponentials; for a value-only
+    // call by rows the kept primitives' values (and pairExp the packed
+    // exponentials). At least as many as pairExp and as the primitive table.
+    double* args = nullptr;
     int* keptPairs = nullptr; // per nucleus
     int nKept = 0;
 };

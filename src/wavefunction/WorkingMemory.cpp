@@ -61,7 +61,7 @@ int CWavefunction::AllocWorkingMemory(int nNuclei, int nMOs, int nPrims) {
     ok &= Allocate(m_kernelKeptPairs, nNuclei);
     ok &= Allocate(m_kernelKept, prims);
     const long long coefficients = static_cast<long long>(k.m_nMOsPad) * CKernelLayout::Pad(k.m_nPrims);
-    ok &= coefficients <= 0x7fffffffLL && Allocate(k.m_coefBlocks, static_cast<int>(coefficients));
+    ok &= coefficients <= 0x7fffffffLL && Allocate(k.m_coefRows, static_cast<int>(coefficients));
     ok &= Allocate(k.m_occupations, k.m_nMOsPad);
     ok &= Allocate(m_kernelMO, 36 * k.m_nMOsPad);
 
