@@ -304,9 +304,10 @@ constexpr int kContractedCount[5] = {1, 5, 10, 20, 35};
 // Five components for one or two blocks of eight MOs over the kept
 // primitives. A single block takes two primitives per step, so that ten
 // independent sums hide the latency of the multiply-adds.
-template <bool Two> ZEL_INLINE void ContractFive(const CKernelArgs& a, int blk, const int* comp) {
+template <bool Two, bool OneBlock = false>
+ZEL_INLINE void ContractFive(const CKernelArgs& a, int blk, const int* comp) {
     const double* cb = a.coef + blk * kLanes;
-    const std::size_t stride = a.nMOsPad;
+    const std::size_t stride = OneBlock ? kLanes : a.nMOsPad;
     const double *g0 = a.prim[comp[0]], *g1 = a.prim[comp[1]], *g2 = a.prim[comp[2]], *g3 = a.prim[comp[3]],
                  *g4 = a.prim[comp[4]];
     const int* kept = a.kept;
@@ -485,8 +486,11 @@ ZEL_INLINE void Contract(const CKernelArgs& a) {
             for (; blk + 2 <= a.nBlocks; blk += 2)
                 ContractFive<true>(a, blk, comps + c);
         }
-        for (; blk < a.nBlocks; ++blk)
-            ContractFive<false>(a, blk, comps + c);
+        if (a.nBlocks == 1)
+            ContractFive<false, true>(a, 0, comps + c);
+        else
+            for (; blk < a.nBlocks; ++blk)
+                ContractFive<false>(a, blk, comps + c);
     }
 }
 
@@ -973,10 +977,15 @@ int RunKernelAt(const CKernelLayout& k, CKernelScratch& s, CVector point, int le
                 const CVector* positions) {
     level = std::clamp(level, 0, 4);
     const int nNuclei = k.m_nNuclei;
+    // Through pointers that the stores cannot alias, so that the positions
+    // are not read again after every store.
+    CVector* __restrict const delta = s.nucDelta;
+    double* __restrict const distSq = s.nucDistSq;
+    const CVector* __restrict const nuclei = positions;
     for (int i = 0; i < nNuclei; ++i) {
-        const CVector d = point - positions[i];
-        s.nucDelta[i] = d;
-        s.nucDistSq[i] = d * d;
+        const CVector d = point - nuclei[i];
+        delta[i] = d;
+        distSq[i] = d * d;
     }
 
     CKernelArgs a;
@@ -1037,7 +1046,7 @@ int CWavefunction::EvaluatePrimitives(CVector point, int level) {
     // Without records or working memory there is nothing to evaluate into; the
     // field evaluation reports this as a failed evaluation.
     if (!PrepareEvaluation()) return 0;
-    CKernelScratch s = OwnScratch();
+    CKernelScratch& s = m_ownScratch;
     level = RunKernelAt(m_kernel, s, point, level, m_bScreening, m_pAtomData->m_pPositions.data());
     m_nKernelKept = s.nKept;
 
@@ -1045,8 +1054,8 @@ int CWavefunction::EvaluatePrimitives(CVector point, int level) {
     return 1;
 }
 
-CKernelScratch CWavefunction::OwnScratch() {
-    CKernelScratch s;
+void CWavefunction::SetOwnScratch() {
+    CKernelScratch& s = m_ownScratch;
     for (int c = 0; c < 36; ++c)
         s.prim[c] = m_pPrim[c].data();
     s.mo = m_kernelMO.data();
@@ -1056,5 +1065,4 @@ CKernelScratch CWavefunction::OwnScratch() {
     s.args = m_kernelArgs.data();
     s.keptPairs = m_kernelKeptPairs.data();
     s.kept = m_kernelKept.data();
-    return s;
 }

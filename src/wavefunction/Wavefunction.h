@@ -181,6 +181,8 @@ class CWavefunction : public zel::CObject {
     int m_nKernelKept = 0;                  // how many
     bool m_bWorkingMemory = false;     // allocated and not freed since
 
-    // The working arrays above as the kernel writes them.
-    CKernelScratch OwnScratch();
+    // The working arrays above as the kernel writes them, set with every
+    // allocation (the wavefunction is neither copied nor moved).
+    CKernelScratch m_ownScratch{};
+    void SetOwnScratch();
 };

@@ -65,6 +65,7 @@ int CWavefunction::AllocWorkingMemory(int nNuclei, int nMOs, int nPrims) {
     ok &= Allocate(k.m_occupations, k.m_nMOsPad);
     ok &= Allocate(m_kernelMO, 36 * k.m_nMOsPad);
 
+    SetOwnScratch();
     // Whatever the arrays held before, the cache cannot describe them now.
     m_bCacheValid = false;
     m_bWorkingMemory = ok;
@@ -99,6 +100,7 @@ void CWavefunction::FreeWorkingMemory() {
     m_bWorkingMemory = false;
     m_bCacheValid = false;
     m_bLastAtomB = 0;
+    SetOwnScratch();
 }
 
 bool CWavefunction::HasWorkingMemory() const {
