@@ -197,18 +197,21 @@ struct CKernelArgs {
     const int* rowPrim;
     int* kept;
     int nKept;
-    // The values alone by rows (where the registers permute eight lanes): the
-    // rows' pair within their nucleus and powers, and the kept rows' values in
-    // list order.
+    // Levels 0 to 2 by rows (where the registers permute eight lanes): the
+    // rows' pair within their nucleus, powers and -2 alpha, and the kept
+    // rows' components 0 to 10 in list order, keptStride apart.
     const unsigned long long* rowPair;
     const unsigned long long* rowPower[3];
-    double* keptValue;
+    const double* rowMinus2Alpha;
+    double* keptTable;
+    std::size_t keptStride;
     const double* coef; // one row of nMOsPad coefficients per primitive
     int nBlocks;
     int nMOsPad;
     double* mo;
     bool wide; // two MO blocks per pass where registers allow (AVX-512)
-    bool rows; // the values alone by rows
+    bool rows;           // the values alone by rows
+    bool rowDerivatives; // levels 1 and 2 by rows
 };
 
 // Components written from each level: 0; 0-4; 0-10; 0-20; 0-35.
@@ -304,37 +307,45 @@ constexpr int kContractedCount[5] = {1, 5, 10, 20, 35};
 // Five components for one or two blocks of eight MOs over the kept
 // primitives. A single block takes two primitives per step, so that ten
 // independent sums hide the latency of the multiply-adds.
-template <bool Two, bool OneBlock = false>
+// Component c of the primitives: the table in record order (read at p), or
+// the kept list's own table (read at the list position).
+template <bool Packed> ZEL_INLINE const double* Component(const CKernelArgs& a, int c) {
+    return Packed ? a.keptTable + c * a.keptStride : a.prim[c];
+}
+
+template <bool Two, bool Packed, bool OneBlock = false>
 ZEL_INLINE void ContractFive(const CKernelArgs& a, int blk, const int* comp) {
     const double* cb = a.coef + blk * kLanes;
     const std::size_t stride = OneBlock ? kLanes : a.nMOsPad;
-    const double *g0 = a.prim[comp[0]], *g1 = a.prim[comp[1]], *g2 = a.prim[comp[2]], *g3 = a.prim[comp[3]],
-                 *g4 = a.prim[comp[4]];
+    const double *g0 = Component<Packed>(a, comp[0]), *g1 = Component<Packed>(a, comp[1]),
+                 *g2 = Component<Packed>(a, comp[2]), *g3 = Component<Packed>(a, comp[3]),
+                 *g4 = Component<Packed>(a, comp[4]);
     const int* kept = a.kept;
     const int n = a.nKept;
     v8d s0{}, s1{}, s2{}, s3{}, s4{}, t0{}, t1{}, t2{}, t3{}, t4{};
-    const auto add = [&](int p, const double* block, v8d& u0, v8d& u1, v8d& u2, v8d& u3, v8d& u4)
+    const auto add = [&](int i, const double* block, v8d& u0, v8d& u1, v8d& u2, v8d& u3, v8d& u4)
         __attribute__((always_inline)) {
+        const int p = kept[i];
+        const int q = Packed ? i : p;
         const v8d row = Load(block + p * stride);
-        u0 += g0[p] * row;
-        u1 += g1[p] * row;
-        u2 += g2[p] * row;
-        u3 += g3[p] * row;
-        u4 += g4[p] * row;
+        u0 += g0[q] * row;
+        u1 += g1[q] * row;
+        u2 += g2[q] * row;
+        u3 += g3[q] * row;
+        u4 += g4[q] * row;
     };
     int i = 0;
     if constexpr (Two) {
         for (; i < n; ++i) {
-            const int p = kept[i];
-            add(p, cb, s0, s1, s2, s3, s4);
-            add(p, cb + kLanes, t0, t1, t2, t3, t4);
+            add(i, cb, s0, s1, s2, s3, s4);
+            add(i, cb + kLanes, t0, t1, t2, t3, t4);
         }
     } else {
         for (; i + 2 <= n; i += 2) {
-            add(kept[i], cb, s0, s1, s2, s3, s4);
-            add(kept[i + 1], cb, t0, t1, t2, t3, t4);
+            add(i, cb, s0, s1, s2, s3, s4);
+            add(i + 1, cb, t0, t1, t2, t3, t4);
         }
-        if (i < n) add(kept[i], cb, s0, s1, s2, s3, s4);
+        if (i < n) add(i, cb, s0, s1, s2, s3, s4);
         s0 += t0;
         s1 += t1;
         s2 += t2;
@@ -359,18 +370,20 @@ ZEL_INLINE void ContractFive(const CKernelArgs& a, int blk, const int* comp) {
 // Five components for B (three or four) blocks of eight MOs at once (5 B
 // sums; only where the registers hold them): the five primitive values are
 // loaded once for all the blocks.
-template <int B> ZEL_INLINE void ContractFiveBlocks(const CKernelArgs& a, int blk, const int* comp) {
+template <int B, bool Packed> ZEL_INLINE void ContractFiveBlocks(const CKernelArgs& a, int blk, const int* comp) {
     const std::size_t stride = a.nMOsPad;
     const double* cb = a.coef + blk * kLanes;
-    const double *g0 = a.prim[comp[0]], *g1 = a.prim[comp[1]], *g2 = a.prim[comp[2]], *g3 = a.prim[comp[3]],
-                 *g4 = a.prim[comp[4]];
+    const double *g0 = Component<Packed>(a, comp[0]), *g1 = Component<Packed>(a, comp[1]),
+                 *g2 = Component<Packed>(a, comp[2]), *g3 = Component<Packed>(a, comp[3]),
+                 *g4 = Component<Packed>(a, comp[4]);
     const int* kept = a.kept;
     const int n = a.nKept;
     v8d s[B][5] = {};
     for (int i = 0; i < n; ++i) {
         const int p = kept[i];
+        const int q = Packed ? i : p;
         // Scalars, broadcast by the multiply-adds themselves.
-        const double v0 = g0[p], v1 = g1[p], v2 = g2[p], v3 = g3[p], v4 = g4[p];
+        const double v0 = g0[q], v1 = g1[q], v2 = g2[q], v3 = g3[q], v4 = g4[q];
         const double* rowp = cb + p * stride;
 #pragma GCC unroll 4
         for (int k = 0; k < B; ++k) {
@@ -399,7 +412,7 @@ template <int B> ZEL_INLINE void ContractFiveBlocks(const CKernelArgs& a, int bl
 template <int Blocks, int R, bool Packed>
 ZEL_INLINE void ContractValueBlocks(const CKernelArgs& a, int first) {
     // The kept primitives' values in list order, or the table in record order.
-    const double* g = Packed ? a.keptValue : a.prim[0];
+    const double* g = Component<Packed>(a, 0);
     const int* kept = a.kept;
     const int n = a.nKept;
     const std::size_t stride = a.nMOsPad;
@@ -463,11 +476,11 @@ template <bool Packed> ZEL_INLINE void ContractValues(const CKernelArgs& a) {
 
 // MO component c of the MOs 8b..8b+7 is the sum over the kept primitives p of
 // the primitive's component c times the coefficient row (b, p).
-ZEL_INLINE void Contract(const CKernelArgs& a) {
+template <bool Packed> ZEL_INLINE void Contract(const CKernelArgs& a) {
     const int* comps = kContracted[a.level];
     const int nComps = kContractedCount[a.level];
     if (nComps == 1) {
-        ContractValues<false>(a);
+        ContractValues<Packed>(a);
         return;
     }
     for (int c = 0; c < nComps; c += 5) {
@@ -476,21 +489,21 @@ ZEL_INLINE void Contract(const CKernelArgs& a) {
             // Four blocks at a time, three where five remain, then two.
             for (int rest = a.nBlocks; rest >= 3; rest = a.nBlocks - blk) {
                 if (rest == 3 || rest == 5) {
-                    ContractFiveBlocks<3>(a, blk, comps + c);
+                    ContractFiveBlocks<3, Packed>(a, blk, comps + c);
                     blk += 3;
                 } else {
-                    ContractFiveBlocks<4>(a, blk, comps + c);
+                    ContractFiveBlocks<4, Packed>(a, blk, comps + c);
                     blk += 4;
                 }
             }
             for (; blk + 2 <= a.nBlocks; blk += 2)
-                ContractFive<true>(a, blk, comps + c);
+                ContractFive<true, Packed>(a, blk, comps + c);
         }
         if (a.nBlocks == 1)
-            ContractFive<false, true>(a, 0, comps + c);
+            ContractFive<false, Packed, true>(a, 0, comps + c);
         else
             for (; blk < a.nBlocks; ++blk)
-                ContractFive<false>(a, blk, comps + c);
+                ContractFive<false, Packed>(a, blk, comps + c);
     }
 }
 
@@ -582,14 +595,38 @@ ZEL_INLINE v8d Permute2(const v8d& t0, const v8d& t1, const unsigned long long* 
     return __builtin_shuffle(t0, t1, *reinterpret_cast<const v8uu*>(index));
 }
 
-// The values alone, row by row: the exponentials of the kept pairs packed as
-// for the table, then for each nucleus the rows of its kept pairs, eight at a
-// time, each exp(-alpha r^2) x^l y^m z^n formed as the table's evaluation
-// forms it (the powers, and the exponential where the nucleus keeps up to 16
-// pairs, picked from registers by lane permutes), into the list of kept
-// values, with the list of kept primitives beside it. Primitives left out are
-// not evaluated; the primitive table is not written.
-ZEL_INLINE void KeptRowValues(CKernelArgs& a) {
+// x^-2 to x^6 in the first nine of sixteen lanes, 0 for the negative powers
+// (their factors are 0), x^0 to x^4 as Powers forms them.
+struct CShiftedPowers {
+    v8d low, high;
+};
+ZEL_INLINE CShiftedPowers ShiftedPowers(double x) {
+    const double x2 = x * x, x4 = x2 * x2;
+    return {v8d{0.0, 0.0, 1.0, x, x2, x2 * x, x4, x4 * x}, v8d{x4 * x2, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0}};
+}
+
+// One-dimensional factors of orders 0 to 2 for the lanes' powers l (as
+// shifted-table indices l + 2) and b = -2 alpha:
+// P0 = x^l, P1 = l x^(l-1) + b x^(l+1), P2 = l(l-1) x^(l-2) + b((2l+1) x^l + b x^(l+2)).
+ZEL_INLINE void RowFactors(const CShiftedPowers& t, const unsigned long long* power, const v8d& b, v8d* f) {
+    const v8u l = *reinterpret_cast<const v8uu*>(power); // unaligned
+    const v8d fl = __builtin_convertvector(l, v8d);
+    f[0] = __builtin_shuffle(t.low, t.high, l + 2);
+    const v8d down1 = __builtin_shuffle(t.low, t.high, l + 1), up1 = __builtin_shuffle(t.low, t.high, l + 3);
+    f[1] = fl * down1 + b * up1;
+    const v8d down2 = __builtin_shuffle(t.low, t.high, l), up2 = __builtin_shuffle(t.low, t.high, l + 4);
+    f[2] = (fl * (fl - 1.0)) * down2 + b * ((2.0 * fl + 1.0) * f[0] + b * up2);
+}
+
+// Levels 0 to 2 row by row: the exponentials of the kept pairs packed as for
+// the table, then for each nucleus the rows of its kept pairs, eight at a
+// time, each component formed from exp(-alpha r^2) and the one-dimensional
+// factors (the powers, and the exponential where the nucleus keeps up to 16
+// pairs, picked from registers by lane permutes; the value as the table's
+// evaluation forms it), into the kept list's own table, with the list of
+// kept primitives beside it. Primitives left out are not evaluated; the
+// primitive table is not written.
+template <int Level> ZEL_INLINE void KeptRows(CKernelArgs& a) {
     CountKeptPairs(a);
     const int nNuclei = a.nNuclei;
     const double* const distSq = a.nucDistSq;
@@ -603,6 +640,7 @@ ZEL_INLINE void KeptRowValues(CKernelArgs& a) {
     const unsigned long long* const rowPair = a.rowPair;
     const unsigned long long *const powerX = a.rowPower[0], *const powerY = a.rowPower[1],
                              *const powerZ = a.rowPower[2];
+    const double* const minus2Alpha = a.rowMinus2Alpha;
     // Packed arguments, then exponentials, in the pair array (whole groups
     // written; each nucleus overwrites what lies past the previous one's).
     double* const exps = a.pairExp;
@@ -617,7 +655,8 @@ ZEL_INLINE void KeptRowValues(CKernelArgs& a) {
     for (int i = 0; i < nArgs; i += kLanes)
         Store(exps + i, Exp(Load(exps + i)));
 
-    double* const value = a.keptValue;
+    double* const table = a.keptTable;
+    const std::size_t stride = a.keptStride;
     int* const kept = a.kept;
     int nKept = 0, next = 0;
     for (int c = 0; c < nNuclei; ++c) {
@@ -629,15 +668,47 @@ ZEL_INLINE void KeptRowValues(CKernelArgs& a) {
         // array has room for both loads).
         const v8d e0 = Load(exps + next), e1 = Load(exps + next + kLanes);
         next += count;
-        const v8d tx = Powers(delta[c].x), ty = Powers(delta[c].y), tz = Powers(delta[c].z);
         // Eight at a time: the lists and the rows have room for the overshoot,
         // which the next nucleus overwrites.
         const auto rows = [&](auto exponentials) __attribute__((always_inline)) {
-            for (int j = rowBegin; j < rowEnd; j += kLanes) {
-                const v8d e = exponentials(j);
-                const v8d px = Permute(tx, powerX + j), py = Permute(ty, powerY + j), pz = Permute(tz, powerZ + j);
-                Store(value + nKept + (j - rowBegin), px * e * py * pz);
-                std::memcpy(kept + nKept + (j - rowBegin), rowPrim + j, kLanes * sizeof(int));
+            if constexpr (Level == 0) {
+                const v8d tx = Powers(delta[c].x), ty = Powers(delta[c].y), tz = Powers(delta[c].z);
+                for (int j = rowBegin; j < rowEnd; j += kLanes) {
+                    const v8d e = exponentials(j);
+                    const v8d px = Permute(tx, powerX + j), py = Permute(ty, powerY + j),
+                              pz = Permute(tz, powerZ + j);
+                    Store(table + nKept + (j - rowBegin), px * e * py * pz);
+                    std::memcpy(kept + nKept + (j - rowBegin), rowPrim + j, kLanes * sizeof(int));
+                }
+            } else {
+                const CShiftedPowers tx = ShiftedPowers(delta[c].x), ty = ShiftedPowers(delta[c].y),
+                                     tz = ShiftedPowers(delta[c].z);
+                for (int j = rowBegin; j < rowEnd; j += kLanes) {
+                    const v8d e = exponentials(j);
+                    const v8d b = Load(minus2Alpha + j);
+                    v8d fx[3], fy[3], fz[3];
+                    RowFactors(tx, powerX + j, b, fx);
+                    RowFactors(ty, powerY + j, b, fy);
+                    RowFactors(tz, powerZ + j, b, fz);
+                    const v8d ex0 = fx[0] * e, ex1 = fx[1] * e, ex2 = fx[2] * e;
+                    double* const out = table + nKept + (j - rowBegin);
+                    const v8d xx = ex2 * fy[0] * fz[0], yy = ex0 * fy[2] * fz[0], zz = ex0 * fy[0] * fz[2];
+                    Store(out, ex0 * fy[0] * fz[0]);
+                    Store(out + stride, ex1 * fy[0] * fz[0]);
+                    Store(out + 2 * stride, ex0 * fy[1] * fz[0]);
+                    Store(out + 3 * stride, ex0 * fy[0] * fz[1]);
+                    if constexpr (Level == 1) {
+                        Store(out + 4 * stride, xx + yy + zz);
+                    } else {
+                        Store(out + 5 * stride, xx);
+                        Store(out + 6 * stride, yy);
+                        Store(out + 7 * stride, zz);
+                        Store(out + 8 * stride, ex1 * fy[1] * fz[0]);
+                        Store(out + 9 * stride, ex1 * fy[0] * fz[1]);
+                        Store(out + 10 * stride, ex0 * fy[1] * fz[1]);
+                    }
+                    std::memcpy(kept + nKept + (j - rowBegin), rowPrim + j, kLanes * sizeof(int));
+                }
             }
         };
         if (count <= 2 * kLanes) {
@@ -655,13 +726,8 @@ ZEL_INLINE void KeptRowValues(CKernelArgs& a) {
     a.nKept = nKept;
 }
 
-ZEL_CLONES void RunKernel(CKernelArgs& a) {
-    // The values alone where eight lanes permute in one instruction.
-    if (a.level == 0 && a.rows) {
-        KeptRowValues(a);
-        ContractValues<true>(a);
-        return;
-    }
+// The primitive table, type run by type run, and the pair exponentials it reads.
+ZEL_INLINE void EvaluateTable(CKernelArgs& a) {
     PairExponentials(a);
     constexpr auto kTypes = std::make_integer_sequence<int, 35>{};
     switch (a.level) {
@@ -681,7 +747,22 @@ ZEL_CLONES void RunKernel(CKernelArgs& a) {
         EvaluateRuns<4>(a, kTypes);
         break;
     }
-    Contract(a);
+}
+
+ZEL_CLONES void RunKernel(CKernelArgs& a) {
+    // Levels 0 to 2 by rows where eight lanes permute in one instruction.
+    if (a.level == 0 ? a.rows : a.level <= 2 && a.rowDerivatives) {
+        if (a.level == 0)
+            KeptRows<0>(a);
+        else if (a.level == 1)
+            KeptRows<1>(a);
+        else
+            KeptRows<2>(a);
+        Contract<true>(a);
+    } else {
+        EvaluateTable(a);
+        Contract<false>(a);
+    }
     // The MO Laplacian of levels 2 and up is the trace of the MO Hessian.
     if (a.level >= 2) {
         double* mo = a.mo;
@@ -830,8 +911,10 @@ bool PrepareLayout(CWavefunction& w) {
     });
     for (auto& power : k.m_rowPower)
         power.assign(nEvaluated + kLanes, 0);
+    k.m_rowMinus2Alpha.assign(nEvaluated + kLanes, 0.0);
     for (int j = 0; j < nEvaluated; ++j) {
         const CPowers t = kTypePowers[typeOf[rows[j]] - 1];
+        k.m_rowMinus2Alpha[j] = data.m_pMinus2Alpha[rows[j]];
         k.m_rowPower[0][j] = t.x;
         k.m_rowPower[1][j] = t.y;
         k.m_rowPower[2][j] = t.z;
@@ -924,6 +1007,16 @@ bool PrepareLayout(CWavefunction& w) {
     std::copy_n(occupations, nMOs, k.m_occupations.begin());
     k.m_bWide = __builtin_cpu_supports("avx512f");
     k.m_bRows = k.m_bWide;
+    // Levels 1 and 2 by rows where the rows take clearly fewer groups of
+    // eight than the type runs: a row group costs more than a table group
+    // (general factors instead of each type's own), so where each nucleus
+    // carries only a few primitives of each type the table is faster.
+    int rowGroups = 0, tableGroups = 0;
+    for (int centre = 0; centre < nNuclei; ++centre)
+        rowGroups += CKernelLayout::Pad(k.m_centreRows[centre + 1] - k.m_centreRows[centre]) / kLanes;
+    for (int t = 0; t < 35; ++t)
+        tableGroups += CKernelLayout::Pad(k.m_runEnd[t] - k.m_runBegin[t]) / kLanes;
+    k.m_bRowDerivatives = k.m_bRows && 4 * rowGroups <= 3 * tableGroups;
     k.m_bReady = true;
     return true;
 }
@@ -1018,13 +1111,16 @@ int RunKernelAt(const CKernelLayout& k, CKernelScratch& s, CVector point, int le
     a.rowPair = k.m_rowPair.data();
     for (int axis = 0; axis < 3; ++axis)
         a.rowPower[axis] = k.m_rowPower[axis].data();
-    a.keptValue = s.args;
+    a.rowMinus2Alpha = k.m_rowMinus2Alpha.data();
+    a.keptTable = s.keptTable;
+    a.keptStride = static_cast<std::size_t>(CKernelLayout::PadPrims(k.m_nPrims));
     a.coef = k.m_coefRows.data();
     a.nBlocks = k.m_nMOsPad / kLanes;
     a.nMOsPad = k.m_nMOsPad;
     a.mo = s.mo;
     a.wide = k.m_bWide;
     a.rows = k.m_bRows;
+    a.rowDerivatives = k.m_bRowDerivatives;
     RunKernel(a);
     // Where every primitive is screened out the density and its gradient would
     // be exactly 0, and a path that follows the gradient from there (the
@@ -1052,17 +1148,4 @@ int CWavefunction::EvaluatePrimitives(CVector point, int level) {
 
     CopyOrbitalRows(*this, s.mo, level);
     return 1;
-}
-
-void CWavefunction::SetOwnScratch() {
-    CKernelScratch& s = m_ownScratch;
-    for (int c = 0; c < 36; ++c)
-        s.prim[c] = m_pPrim[c].data();
-    s.mo = m_kernelMO.data();
-    s.nucDelta = m_pNucDelta.data();
-    s.nucDistSq = m_pNucDistSq.data();
-    s.pairExp = m_kernelPairExp.data();
-    s.args = m_kernelArgs.data();
-    s.keptPairs = m_kernelKeptPairs.data();
-    s.kept = m_kernelKept.data();
 }

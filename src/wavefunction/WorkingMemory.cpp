@@ -60,6 +60,8 @@ int CWavefunction::AllocWorkingMemory(int nNuclei, int nMOs, int nPrims) {
     ok &= slots <= 0x7fffffffLL && Allocate(m_kernelArgs, static_cast<int>(slots));
     ok &= Allocate(m_kernelKeptPairs, nNuclei);
     ok &= Allocate(m_kernelKept, prims);
+    const long long keptTable = 11LL * prims;
+    ok &= keptTable <= 0x7fffffffLL && Allocate(m_kernelKeptTable, static_cast<int>(keptTable));
     const long long coefficients = static_cast<long long>(k.m_nMOsPad) * CKernelLayout::Pad(k.m_nPrims);
     ok &= coefficients <= 0x7fffffffLL && Allocate(k.m_coefRows, static_cast<int>(coefficients));
     ok &= Allocate(k.m_occupations, k.m_nMOsPad);
@@ -97,6 +99,7 @@ void CWavefunction::FreeWorkingMemory() {
     Release(m_kernelArgs);
     Release(m_kernelKeptPairs);
     Release(m_kernelKept);
+    Release(m_kernelKeptTable);
     m_bWorkingMemory = false;
     m_bCacheValid = false;
     m_bLastAtomB = 0;
@@ -105,4 +108,18 @@ void CWavefunction::FreeWorkingMemory() {
 
 bool CWavefunction::HasWorkingMemory() const {
     return m_bWorkingMemory;
+}
+
+void CWavefunction::SetOwnScratch() {
+    CKernelScratch& s = m_ownScratch;
+    for (int c = 0; c < 36; ++c)
+        s.prim[c] = m_pPrim[c].data();
+    s.mo = m_kernelMO.data();
+    s.nucDelta = m_pNucDelta.data();
+    s.nucDistSq = m_pNucDistSq.data();
+    s.pairExp = m_kernelPairExp.data();
+    s.args = m_kernelArgs.data();
+    s.keptPairs = m_kernelKeptPairs.data();
+    s.kept = m_kernelKept.data();
+    s.keptTable = m_kernelKeptTable.data();
 }

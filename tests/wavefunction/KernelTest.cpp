@@ -184,6 +184,71 @@ TEST(Kernel, EveryTypeAndComponentMatchesTheReference) {
     }
 }
 
+// Levels 0 to 2 go primitive by primitive of the kept pairs on processors
+// whose vector lanes permute in one instruction (with general one-dimensional
+// factors where that takes fewer vector groups), and by type runs elsewhere.
+// Both ways against the reference, for every type up to g.
+TEST(Kernel, LowLevelsMatchTheReferenceBothWays) {
+    const Model m = AllTypesModel();
+    CWavefunction w;
+    Build(w, m);
+    ASSERT_EQ(w.EvaluatePrimitives(kCentre, 0), 1); // fills the kernel's layout
+    const bool rowsHere = w.m_kernel.m_bRows;
+    const CVector offsets[] = {CVector(0, 0, 0), CVector(0.7, 0, 0), CVector(0.53, -0.71, 0.94),
+                               CVector(-1.3, 0.2, -0.45)};
+    for (const bool rows : {false, true}) {
+        if (rows && !rowsHere) continue;
+        w.m_kernel.m_bRows = w.m_kernel.m_bRowDerivatives = rows;
+        for (int level = 0; level <= 2; ++level)
+            for (const CVector& offset : offsets) {
+                ASSERT_EQ(w.EvaluatePrimitives(kCentre + offset, level), 1);
+                for (int t = 1; t <= 35; ++t)
+                    for (int c = 0; c <= 10; ++c) {
+                        if (WrittenFrom(c) > level) continue;
+                        const double ref = ReferenceComponent(t, c, m.primitives[t - 1].alpha, offset);
+                        EXPECT_TRUE(Close(MOComponent(w, t - 1, c), ref, 1e-13, 1e-2))
+                            << (rows ? "rows" : "table") << " level " << level << " type " << kTypeLabels[t - 1]
+                            << " component " << kComponentLabels[c];
+                    }
+            }
+    }
+}
+
+// On the molecules: the MO values of both ways are the same bit for bit, the
+// derivatives the same to rounding.
+TEST(Kernel, RowsAndTypeRunsAgreeOnTheFixtures) {
+    for (const char* name : {"benzene.wfn", "water_g.wfn", "lif.wfn", "pyridone_aminopyridine.wfn"}) {
+        CWavefunction w;
+        evaltest::LoadFixture(w, name);
+        ASSERT_EQ(w.EvaluatePrimitives(CVector(0, 0, 0), 0), 1);
+        if (!w.m_kernel.m_bRows) GTEST_SKIP() << "no one-instruction lane permutes on this processor";
+        std::mt19937 rng(11);
+        std::uniform_real_distribution<double> u(-7.0, 7.0);
+        for (int i = 0; i < 200; ++i) {
+            const CVector p(u(rng), u(rng), u(rng));
+            for (int level = 0; level <= 2; ++level) {
+                std::vector<double> got[2];
+                for (const bool rows : {false, true}) {
+                    w.m_kernel.m_bRows = w.m_kernel.m_bRowDerivatives = rows;
+                    ASSERT_EQ(w.EvaluatePrimitives(p, level), 1);
+                    for (int k = 0; k < w.m_nMOs; ++k)
+                        for (int c = 0; c <= 10; ++c)
+                            if (WrittenFrom(c) <= level) got[rows].push_back(MOComponent(w, k, c));
+                }
+                double scale = 0.0;
+                for (const double v : got[0])
+                    scale = std::max(scale, std::fabs(v));
+                for (std::size_t j = 0; j < got[0].size(); ++j) {
+                    if (level == 0)
+                        ASSERT_EQ(got[1][j], got[0][j]) << name << " MO " << j;
+                    else
+                        ASSERT_LE(std::fabs(got[1][j] - got[0][j]), 1e-14 * scale) << name << " level " << level;
+                }
+            }
+        }
+    }
+}
+
 TEST(Kernel, ContractionMatchesReferenceSums) {
     const Model m = MixedModel();
     CWavefunction w;
