@@ -316,18 +316,19 @@ int EvaluateFromOrbitals(const CWavefunction& w, CEvalRequest& request, const do
     sums.stress = (fieldHessian && request.stress) || (wantIntegrands && (atomA || (surface && atomB)));
     sums.divergence = (fieldHessian && request.stressDivergence) || (wantIntegrands && atomA);
     SumOrbitals(sums);
-
-    CFieldSums s;
-    s.rho = sums.rho;
-    s.G = 0.5 * sums.gradSq;
-    s.K = -0.5 * sums.phiLap;
-    s.L = -0.25 * (2.0 * (sums.gradSq + sums.phiLap));
-    s.gradRho = CVector(2.0 * sums.gradRho[0], 2.0 * sums.gradRho[1], 2.0 * sums.gradRho[2]);
-    SetTensor(s.sigma, sums.sigma);
-    s.divergence = CVector(sums.divergence3[0], sums.divergence3[1], sums.divergence3[2]);
+    const double G = 0.5 * sums.gradSq, K = -0.5 * sums.phiLap;
+    const double L = -0.25 * (2.0 * (sums.gradSq + sums.phiLap));
 
     // Integrands before the field's own outputs.
     if (wantIntegrands) {
+        CFieldSums s;
+        s.rho = sums.rho;
+        s.G = G;
+        s.K = K;
+        s.L = L;
+        s.gradRho = CVector(2.0 * sums.gradRho[0], 2.0 * sums.gradRho[1], 2.0 * sums.gradRho[2]);
+        SetTensor(s.sigma, sums.sigma);
+        s.divergence = CVector(sums.divergence3[0], sums.divergence3[1], sums.divergence3[2]);
         const CVector* positions = w.m_pAtomData->m_pPositions.data();
         const int nNuclei = w.m_kernel.m_nNuclei;
         for (int i = 0; i < nNuclei; ++i) {
@@ -343,7 +344,7 @@ int EvaluateFromOrbitals(const CWavefunction& w, CEvalRequest& request, const do
 
     if (!known) return 1;
     // Value, then the analytic gradient and Hessian.
-    const double values[5] = {s.rho, s.L, s.G, s.K, s.K + s.G};
+    const double values[5] = {sums.rho, L, G, K, K + G};
     if (request.value) *request.value = values[field];
     if (!wantGradient) return 1;
 
@@ -352,8 +353,9 @@ int EvaluateFromOrbitals(const CWavefunction& w, CEvalRequest& request, const do
     if (wantHessian) {
         SetTensor(*request.hessian, sums.hess);
         if (field == 0) {
-            if (request.stress) *request.stress = s.sigma;
-            if (request.stressDivergence) *request.stressDivergence = s.divergence;
+            if (request.stress) SetTensor(*request.stress, sums.sigma);
+            if (request.stressDivergence)
+                *request.stressDivergence = CVector(sums.divergence3[0], sums.divergence3[1], sums.divergence3[2]);
         }
     }
     return 1;

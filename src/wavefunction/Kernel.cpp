@@ -210,8 +210,7 @@ struct CKernelArgs {
     int nMOsPad;
     double* mo;
     bool wide; // two MO blocks per pass where registers allow (AVX-512)
-    bool rows;           // the values alone by rows
-    bool rowDerivatives; // levels 1 and 2 by rows
+    bool rows; // levels 0 to 2 by rows
 };
 
 // Components written from each level: 0; 0-4; 0-10; 0-20; 0-35.
@@ -579,8 +578,11 @@ ZEL_INLINE void PairExponentials(CKernelArgs& a) {
 
 // x^0 to x^4 in the first five lanes, each as Pow forms it.
 ZEL_INLINE v8d Powers(double x) {
-    const double x2 = x * x;
-    return v8d{1.0, x, x2, x2 * x, x2 * x2, 0.0, 0.0, 0.0};
+    // {1, x, x, x^2, x^2, ..} times {1, 1, x, x, x^2, ..}, formed in registers.
+    const v8d lane = {0, 1, 2, 3, 4, 5, 6, 7}, one = Splat(1.0), vx = Splat(x), vx2 = vx * vx;
+    const v8d a = lane < 1.0 ? one : (lane < 3.0 ? vx : vx2);
+    const v8d b = lane < 2.0 ? one : (lane < 4.0 ? vx : vx2);
+    return a * b;
 }
 
 typedef unsigned long long v8uu __attribute__((vector_size(64), aligned(8)));
@@ -595,27 +597,33 @@ ZEL_INLINE v8d Permute2(const v8d& t0, const v8d& t1, const unsigned long long* 
     return __builtin_shuffle(t0, t1, *reinterpret_cast<const v8uu*>(index));
 }
 
-// x^-2 to x^6 in the first nine of sixteen lanes, 0 for the negative powers
-// (their factors are 0), x^0 to x^4 as Powers forms them.
-struct CShiftedPowers {
-    v8d low, high;
+// Per axis, indexed by the power l in the first five lanes: x^l (as Powers
+// forms it), l x^(l-1) and l (l-1) x^(l-2); and x, x^2.
+struct CAxisTables {
+    v8d power, first, second;
+    double x, x2;
 };
-ZEL_INLINE CShiftedPowers ShiftedPowers(double x) {
-    const double x2 = x * x, x4 = x2 * x2;
-    return {v8d{0.0, 0.0, 1.0, x, x2, x2 * x, x4, x4 * x}, v8d{x4 * x2, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0}};
+ZEL_INLINE CAxisTables AxisTables(double x) {
+    // The powers moved up by one and two lanes, times l and l (l - 1).
+    typedef long long v8l __attribute__((vector_size(64)));
+    const v8d power = Powers(x), zero{};
+    const v8d lane = {0, 1, 2, 3, 4, 5, 6, 7};
+    const v8d up1 = __builtin_shuffle(power, zero, v8l{8, 0, 1, 2, 3, 4, 5, 6});
+    const v8d up2 = __builtin_shuffle(power, zero, v8l{8, 8, 0, 1, 2, 3, 4, 5});
+    return {power, lane * up1, (lane * (lane - 1.0)) * up2, x, x * x};
 }
 
-// One-dimensional factors of orders 0 to 2 for the lanes' powers l (as
-// shifted-table indices l + 2) and b = -2 alpha:
-// P0 = x^l, P1 = l x^(l-1) + b x^(l+1), P2 = l(l-1) x^(l-2) + b((2l+1) x^l + b x^(l+2)).
-ZEL_INLINE void RowFactors(const CShiftedPowers& t, const unsigned long long* power, const v8d& b, v8d* f) {
+// One-dimensional factors of orders 0 to 2 for the lanes' powers l and
+// b = -2 alpha: P0 = x^l, P1 = l x^(l-1) + b x^l x,
+// P2 = l (l-1) x^(l-2) + b x^l ((2l + 1) + b x^2).
+ZEL_INLINE void RowFactors(const CAxisTables& t, const unsigned long long* power, const v8d& b, v8d* f) {
     const v8u l = *reinterpret_cast<const v8uu*>(power); // unaligned
-    const v8d fl = __builtin_convertvector(l, v8d);
-    f[0] = __builtin_shuffle(t.low, t.high, l + 2);
-    const v8d down1 = __builtin_shuffle(t.low, t.high, l + 1), up1 = __builtin_shuffle(t.low, t.high, l + 3);
-    f[1] = fl * down1 + b * up1;
-    const v8d down2 = __builtin_shuffle(t.low, t.high, l), up2 = __builtin_shuffle(t.low, t.high, l + 4);
-    f[2] = (fl * (fl - 1.0)) * down2 + b * ((2.0 * fl + 1.0) * f[0] + b * up2);
+    const v8d odd = {1.0, 3.0, 5.0, 7.0, 9.0, 0.0, 0.0, 0.0};
+    const v8d p = __builtin_shuffle(t.power, l);
+    const v8d bp = b * p;
+    f[0] = p;
+    f[1] = __builtin_shuffle(t.first, l) + bp * t.x;
+    f[2] = __builtin_shuffle(t.second, l) + bp * (__builtin_shuffle(odd, l) + b * t.x2);
 }
 
 // Levels 0 to 2 row by row: the exponentials of the kept pairs packed as for
@@ -681,8 +689,8 @@ template <int Level> ZEL_INLINE void KeptRows(CKernelArgs& a) {
                     std::memcpy(kept + nKept + (j - rowBegin), rowPrim + j, kLanes * sizeof(int));
                 }
             } else {
-                const CShiftedPowers tx = ShiftedPowers(delta[c].x), ty = ShiftedPowers(delta[c].y),
-                                     tz = ShiftedPowers(delta[c].z);
+                const CAxisTables tx = AxisTables(delta[c].x), ty = AxisTables(delta[c].y),
+                                  tz = AxisTables(delta[c].z);
                 for (int j = rowBegin; j < rowEnd; j += kLanes) {
                     const v8d e = exponentials(j);
                     const v8d b = Load(minus2Alpha + j);
@@ -751,7 +759,7 @@ ZEL_INLINE void EvaluateTable(CKernelArgs& a) {
 
 ZEL_CLONES void RunKernel(CKernelArgs& a) {
     // Levels 0 to 2 by rows where eight lanes permute in one instruction.
-    if (a.level == 0 ? a.rows : a.level <= 2 && a.rowDerivatives) {
+    if (a.level <= 2 && a.rows) {
         if (a.level == 0)
             KeptRows<0>(a);
         else if (a.level == 1)
@@ -1007,16 +1015,6 @@ bool PrepareLayout(CWavefunction& w) {
     std::copy_n(occupations, nMOs, k.m_occupations.begin());
     k.m_bWide = __builtin_cpu_supports("avx512f");
     k.m_bRows = k.m_bWide;
-    // Levels 1 and 2 by rows where the rows take clearly fewer groups of
-    // eight than the type runs: a row group costs more than a table group
-    // (general factors instead of each type's own), so where each nucleus
-    // carries only a few primitives of each type the table is faster.
-    int rowGroups = 0, tableGroups = 0;
-    for (int centre = 0; centre < nNuclei; ++centre)
-        rowGroups += CKernelLayout::Pad(k.m_centreRows[centre + 1] - k.m_centreRows[centre]) / kLanes;
-    for (int t = 0; t < 35; ++t)
-        tableGroups += CKernelLayout::Pad(k.m_runEnd[t] - k.m_runBegin[t]) / kLanes;
-    k.m_bRowDerivatives = k.m_bRows && 4 * rowGroups <= 3 * tableGroups;
     k.m_bReady = true;
     return true;
 }
@@ -1034,22 +1032,28 @@ ZEL_CLONES void CopyOrbitalRows(CWavefunction& w, const double* mo, int level) {
     const auto row = [&](int c) { return mo + c * mPad; };
     std::copy(row(0), row(0) + nMOs, w.m_pMOValue.begin());
     if (level >= 1) {
-        CVector* gradient = w.m_pMOGradient.data();
+        CVector* __restrict gradient = w.m_pMOGradient.data();
+        const double *__restrict x = row(1), *__restrict y = row(2), *__restrict z = row(3);
         for (int m = 0; m < nMOs; ++m)
-            gradient[m] = CVector(row(1)[m], row(2)[m], row(3)[m]);
+            gradient[m] = CVector(x[m], y[m], z[m]);
         std::copy(row(4), row(4) + nMOs, w.m_pMOLaplacian.begin());
     }
-    if (level >= 2)
+    if (level >= 2) {
+        CTensor* __restrict hessian = w.m_pMOHessian.data();
+        for (int m = 0; m < nMOs; ++m)
+            if (hessian[m].HasEigenData()) hessian[m].ClearEigenData();
+        const double *__restrict xx = row(5), *__restrict yy = row(6), *__restrict zz = row(7);
+        const double *__restrict xy = row(8), *__restrict xz = row(9), *__restrict yz = row(10);
         for (int m = 0; m < nMOs; ++m) {
-            CTensor& h = w.m_pMOHessian[m];
-            if (h.HasEigenData()) h.ClearEigenData();
-            h.xx = row(5)[m];
-            h.yy = row(6)[m];
-            h.zz = row(7)[m];
-            h.xy = row(8)[m];
-            h.xz = row(9)[m];
-            h.yz = row(10)[m];
+            CTensor& h = hessian[m];
+            h.xx = xx[m];
+            h.yy = yy[m];
+            h.zz = zz[m];
+            h.xy = xy[m];
+            h.xz = xz[m];
+            h.yz = yz[m];
         }
+    }
     if (level >= 3)
         for (int j = 0; j < 10; ++j)
             std::copy(row(11 + j), row(11 + j) + nMOs, w.m_pMOThird[j].begin());
@@ -1120,7 +1124,6 @@ int RunKernelAt(const CKernelLayout& k, CKernelScratch& s, CVector point, int le
     a.mo = s.mo;
     a.wide = k.m_bWide;
     a.rows = k.m_bRows;
-    a.rowDerivatives = k.m_bRowDerivatives;
     RunKernel(a);
     // Where every primitive is screened out the density and its gradient would
     // be exactly 0, and a path that follows the gradient from there (the

@@ -42,8 +42,7 @@ struct CKernelLayout {
 
     bool m_bReady = false; // filled from the records since the last allocation
     bool m_bWide = false;  // two MO blocks per contraction pass (AVX-512 has the registers)
-    bool m_bRows = false;  // the values alone row by row (AVX-512 permutes lanes in one instruction)
-    bool m_bRowDerivatives = false; // levels 1 and 2 row by row
+    bool m_bRows = false;  // levels 0 to 2 row by row (AVX-512 permutes lanes in one instruction)
 
     int m_nPrims = 0;
     int m_nMOs = 0;

@@ -184,9 +184,9 @@ TEST(Kernel, EveryTypeAndComponentMatchesTheReference) {
     }
 }
 
-// Levels 0 to 2 go primitive by primitive of the kept pairs on processors
-// whose vector lanes permute in one instruction (with general one-dimensional
-// factors where that takes fewer vector groups), and by type runs elsewhere.
+// Levels 0 to 2 go primitive by primitive of the kept pairs, with general
+// one-dimensional factors, on processors whose vector lanes permute in one
+// instruction, and by type runs elsewhere.
 // Both ways against the reference, for every type up to g.
 TEST(Kernel, LowLevelsMatchTheReferenceBothWays) {
     const Model m = AllTypesModel();
@@ -198,7 +198,7 @@ TEST(Kernel, LowLevelsMatchTheReferenceBothWays) {
                                CVector(-1.3, 0.2, -0.45)};
     for (const bool rows : {false, true}) {
         if (rows && !rowsHere) continue;
-        w.m_kernel.m_bRows = w.m_kernel.m_bRowDerivatives = rows;
+        w.m_kernel.m_bRows = rows;
         for (int level = 0; level <= 2; ++level)
             for (const CVector& offset : offsets) {
                 ASSERT_EQ(w.EvaluatePrimitives(kCentre + offset, level), 1);
@@ -229,7 +229,7 @@ TEST(Kernel, RowsAndTypeRunsAgreeOnTheFixtures) {
             for (int level = 0; level <= 2; ++level) {
                 std::vector<double> got[2];
                 for (const bool rows : {false, true}) {
-                    w.m_kernel.m_bRows = w.m_kernel.m_bRowDerivatives = rows;
+                    w.m_kernel.m_bRows = rows;
                     ASSERT_EQ(w.EvaluatePrimitives(p, level), 1);
                     for (int k = 0; k < w.m_nMOs; ++k)
                         for (int c = 0; c <= 10; ++c)
