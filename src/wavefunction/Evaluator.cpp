@@ -23,10 +23,9 @@ CEvaluator::CEvaluator(const CWavefunction& w) : m_w(w) {
     m_nucDistSq.assign(k.m_nNuclei, 0.0);
     m_nucDist.assign(k.m_nNuclei, 0.0);
     m_pairExp.assign(k.m_nSlots, 0.0);
-    m_args.assign(k.m_nSlots, 0.0);
+    m_args.assign(std::max<std::size_t>(k.m_nSlots, prims), 0.0);
     m_keptPairs.assign(k.m_nNuclei, 0);
     m_kept.assign(prims, 0);
-    m_keptTable.assign(11 * prims, 0.0);
     m_scratch.mo = m_mo.data();
     m_scratch.nucDelta = m_nucDelta.data();
     m_scratch.nucDistSq = m_nucDistSq.data();
@@ -34,7 +33,6 @@ CEvaluator::CEvaluator(const CWavefunction& w) : m_w(w) {
     m_scratch.args = m_args.data();
     m_scratch.keptPairs = m_keptPairs.data();
     m_scratch.kept = m_kept.data();
-    m_scratch.keptTable = m_keptTable.data();
 }
 
 CEvaluator::~CEvaluator() {

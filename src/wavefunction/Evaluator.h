@@ -34,7 +34,7 @@ private:
     CAlignedVector<double> m_mo;
     std::vector<CVector> m_nucDelta, m_nucVec;
     std::vector<double> m_nucDistSq, m_nucDist;
-    CAlignedVector<double> m_pairExp, m_args, m_keptTable;
+    CAlignedVector<double> m_pairExp, m_args;
     std::vector<int> m_keptPairs;
     std::vector<int> m_kept;
     CKernelScratch m_scratch;

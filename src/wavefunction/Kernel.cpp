@@ -3,16 +3,22 @@
 //
 // The hot loops work on eight primitives or eight MOs at a time through GCC
 // vector types, and are compiled for AVX-512, AVX2+FMA and baseline x86-64 with
-// the best one picked at load time. Per call: one exponential per primitive,
-// closed-form polynomials per type (generated at compile time from the
-// one-dimensional factors), and a contraction of the primitive table with the
-// coefficients. Screening: each (centre, exponent) pair has, per level, a
-// distance beyond which no component of its primitives times any of their
-// coefficients reaches CKernelLayout::kScreenTolerance; the contraction runs
-// over the pairs within their distance only, and from level 1 on groups of
-// eight primitives that are all beyond theirs are not evaluated (their table
-// entries read 0; at level 0 the value is cheaper than the test). No
-// allocation and no division during a call.
+// the best one picked at load time. Per call: one exponential per (centre,
+// exponent) pair, the primitives' components, and their contraction with the
+// coefficients. Screening: each pair has, per level, a distance beyond which
+// no component of its primitives times any of their coefficients reaches
+// CKernelLayout::kScreenTolerance; only the pairs within their distance enter
+// the contraction. The components:
+// - the values alone, where AVX-512 permutes eight lanes in one instruction:
+//   the primitives of the kept pairs only, nucleus by nucleus in contraction
+//   order, with the powers and exponentials picked per lane from small
+//   per-nucleus tables, each value formed as the type runs form it;
+// - otherwise the primitive table by type runs, with closed-form polynomials
+//   per type (generated at compile time from the one-dimensional factors);
+//   from level 1 on, groups of eight primitives all beyond their distance are
+//   not evaluated (their table entries read 0; at level 0 the value is cheaper
+//   than the test).
+// No allocation and no division during a call.
 
 #include <algorithm>
 #include <cmath>
@@ -197,20 +203,18 @@ struct CKernelArgs {
     const int* rowPrim;
     int* kept;
     int nKept;
-    // Levels 0 to 2 by rows (where the registers permute eight lanes): the
-    // rows' pair within their nucleus, powers and -2 alpha, and the kept
-    // rows' components 0 to 10 in list order, keptStride apart.
+    // The values alone by rows (where the registers permute eight lanes): the
+    // rows' pair within their nucleus and powers, and the kept rows' values in
+    // list order.
     const unsigned long long* rowPair;
     const unsigned long long* rowPower[3];
-    const double* rowMinus2Alpha;
-    double* keptTable;
-    std::size_t keptStride;
+    double* keptValue;
     const double* coef; // one row of nMOsPad coefficients per primitive
     int nBlocks;
     int nMOsPad;
     double* mo;
     bool wide; // two MO blocks per pass where registers allow (AVX-512)
-    bool rows; // levels 0 to 2 by rows
+    bool rows; // the values alone by rows
 };
 
 // Components written from each level: 0; 0-4; 0-10; 0-20; 0-35.
@@ -306,45 +310,37 @@ constexpr int kContractedCount[5] = {1, 5, 10, 20, 35};
 // Five components for one or two blocks of eight MOs over the kept
 // primitives. A single block takes two primitives per step, so that ten
 // independent sums hide the latency of the multiply-adds.
-// Component c of the primitives: the table in record order (read at p), or
-// the kept list's own table (read at the list position).
-template <bool Packed> ZEL_INLINE const double* Component(const CKernelArgs& a, int c) {
-    return Packed ? a.keptTable + c * a.keptStride : a.prim[c];
-}
-
-template <bool Two, bool Packed, bool OneBlock = false>
+template <bool Two, bool OneBlock = false>
 ZEL_INLINE void ContractFive(const CKernelArgs& a, int blk, const int* comp) {
     const double* cb = a.coef + blk * kLanes;
     const std::size_t stride = OneBlock ? kLanes : a.nMOsPad;
-    const double *g0 = Component<Packed>(a, comp[0]), *g1 = Component<Packed>(a, comp[1]),
-                 *g2 = Component<Packed>(a, comp[2]), *g3 = Component<Packed>(a, comp[3]),
-                 *g4 = Component<Packed>(a, comp[4]);
+    const double *g0 = a.prim[comp[0]], *g1 = a.prim[comp[1]], *g2 = a.prim[comp[2]], *g3 = a.prim[comp[3]],
+                 *g4 = a.prim[comp[4]];
     const int* kept = a.kept;
     const int n = a.nKept;
     v8d s0{}, s1{}, s2{}, s3{}, s4{}, t0{}, t1{}, t2{}, t3{}, t4{};
-    const auto add = [&](int i, const double* block, v8d& u0, v8d& u1, v8d& u2, v8d& u3, v8d& u4)
+    const auto add = [&](int p, const double* block, v8d& u0, v8d& u1, v8d& u2, v8d& u3, v8d& u4)
         __attribute__((always_inline)) {
-        const int p = kept[i];
-        const int q = Packed ? i : p;
         const v8d row = Load(block + p * stride);
-        u0 += g0[q] * row;
-        u1 += g1[q] * row;
-        u2 += g2[q] * row;
-        u3 += g3[q] * row;
-        u4 += g4[q] * row;
+        u0 += g0[p] * row;
+        u1 += g1[p] * row;
+        u2 += g2[p] * row;
+        u3 += g3[p] * row;
+        u4 += g4[p] * row;
     };
     int i = 0;
     if constexpr (Two) {
         for (; i < n; ++i) {
-            add(i, cb, s0, s1, s2, s3, s4);
-            add(i, cb + kLanes, t0, t1, t2, t3, t4);
+            const int p = kept[i];
+            add(p, cb, s0, s1, s2, s3, s4);
+            add(p, cb + kLanes, t0, t1, t2, t3, t4);
         }
     } else {
         for (; i + 2 <= n; i += 2) {
-            add(i, cb, s0, s1, s2, s3, s4);
-            add(i + 1, cb, t0, t1, t2, t3, t4);
+            add(kept[i], cb, s0, s1, s2, s3, s4);
+            add(kept[i + 1], cb, t0, t1, t2, t3, t4);
         }
-        if (i < n) add(i, cb, s0, s1, s2, s3, s4);
+        if (i < n) add(kept[i], cb, s0, s1, s2, s3, s4);
         s0 += t0;
         s1 += t1;
         s2 += t2;
@@ -369,20 +365,18 @@ ZEL_INLINE void ContractFive(const CKernelArgs& a, int blk, const int* comp) {
 // Five components for B (three or four) blocks of eight MOs at once (5 B
 // sums; only where the registers hold them): the five primitive values are
 // loaded once for all the blocks.
-template <int B, bool Packed> ZEL_INLINE void ContractFiveBlocks(const CKernelArgs& a, int blk, const int* comp) {
+template <int B> ZEL_INLINE void ContractFiveBlocks(const CKernelArgs& a, int blk, const int* comp) {
     const std::size_t stride = a.nMOsPad;
     const double* cb = a.coef + blk * kLanes;
-    const double *g0 = Component<Packed>(a, comp[0]), *g1 = Component<Packed>(a, comp[1]),
-                 *g2 = Component<Packed>(a, comp[2]), *g3 = Component<Packed>(a, comp[3]),
-                 *g4 = Component<Packed>(a, comp[4]);
+    const double *g0 = a.prim[comp[0]], *g1 = a.prim[comp[1]], *g2 = a.prim[comp[2]], *g3 = a.prim[comp[3]],
+                 *g4 = a.prim[comp[4]];
     const int* kept = a.kept;
     const int n = a.nKept;
     v8d s[B][5] = {};
     for (int i = 0; i < n; ++i) {
         const int p = kept[i];
-        const int q = Packed ? i : p;
         // Scalars, broadcast by the multiply-adds themselves.
-        const double v0 = g0[q], v1 = g1[q], v2 = g2[q], v3 = g3[q], v4 = g4[q];
+        const double v0 = g0[p], v1 = g1[p], v2 = g2[p], v3 = g3[p], v4 = g4[p];
         const double* rowp = cb + p * stride;
 #pragma GCC unroll 4
         for (int k = 0; k < B; ++k) {
@@ -411,7 +405,7 @@ template <int B, bool Packed> ZEL_INLINE void ContractFiveBlocks(const CKernelAr
 template <int Blocks, int R, bool Packed>
 ZEL_INLINE void ContractValueBlocks(const CKernelArgs& a, int first) {
     // The kept primitives' values in list order, or the table in record order.
-    const double* g = Component<Packed>(a, 0);
+    const double* g = Packed ? a.keptValue : a.prim[0];
     const int* kept = a.kept;
     const int n = a.nKept;
     const std::size_t stride = a.nMOsPad;
@@ -475,11 +469,11 @@ template <bool Packed> ZEL_INLINE void ContractValues(const CKernelArgs& a) {
 
 // MO component c of the MOs 8b..8b+7 is the sum over the kept primitives p of
 // the primitive's component c times the coefficient row (b, p).
-template <bool Packed> ZEL_INLINE void Contract(const CKernelArgs& a) {
+ZEL_INLINE void Contract(const CKernelArgs& a) {
     const int* comps = kContracted[a.level];
     const int nComps = kContractedCount[a.level];
     if (nComps == 1) {
-        ContractValues<Packed>(a);
+        ContractValues<false>(a);
         return;
     }
     for (int c = 0; c < nComps; c += 5) {
@@ -488,21 +482,21 @@ template <bool Packed> ZEL_INLINE void Contract(const CKernelArgs& a) {
             // Four blocks at a time, three where five remain, then two.
             for (int rest = a.nBlocks; rest >= 3; rest = a.nBlocks - blk) {
                 if (rest == 3 || rest == 5) {
-                    ContractFiveBlocks<3, Packed>(a, blk, comps + c);
+                    ContractFiveBlocks<3>(a, blk, comps + c);
                     blk += 3;
                 } else {
-                    ContractFiveBlocks<4, Packed>(a, blk, comps + c);
+                    ContractFiveBlocks<4>(a, blk, comps + c);
                     blk += 4;
                 }
             }
             for (; blk + 2 <= a.nBlocks; blk += 2)
-                ContractFive<true, Packed>(a, blk, comps + c);
+                ContractFive<true>(a, blk, comps + c);
         }
         if (a.nBlocks == 1)
-            ContractFive<false, Packed, true>(a, 0, comps + c);
+            ContractFive<false, true>(a, 0, comps + c);
         else
             for (; blk < a.nBlocks; ++blk)
-                ContractFive<false, Packed>(a, blk, comps + c);
+                ContractFive<false>(a, blk, comps + c);
     }
 }
 
@@ -597,44 +591,14 @@ ZEL_INLINE v8d Permute2(const v8d& t0, const v8d& t1, const unsigned long long* 
     return __builtin_shuffle(t0, t1, *reinterpret_cast<const v8uu*>(index));
 }
 
-// Per axis, indexed by the power l in the first five lanes: x^l (as Powers
-// forms it), l x^(l-1) and l (l-1) x^(l-2); and x, x^2.
-struct CAxisTables {
-    v8d power, first, second;
-    double x, x2;
-};
-ZEL_INLINE CAxisTables AxisTables(double x) {
-    // The powers moved up by one and two lanes, times l and l (l - 1).
-    typedef long long v8l __attribute__((vector_size(64)));
-    const v8d power = Powers(x), zero{};
-    const v8d lane = {0, 1, 2, 3, 4, 5, 6, 7};
-    const v8d up1 = __builtin_shuffle(power, zero, v8l{8, 0, 1, 2, 3, 4, 5, 6});
-    const v8d up2 = __builtin_shuffle(power, zero, v8l{8, 8, 0, 1, 2, 3, 4, 5});
-    return {power, lane * up1, (lane * (lane - 1.0)) * up2, x, x * x};
-}
-
-// One-dimensional factors of orders 0 to 2 for the lanes' powers l and
-// b = -2 alpha: P0 = x^l, P1 = l x^(l-1) + b x^l x,
-// P2 = l (l-1) x^(l-2) + b x^l ((2l + 1) + b x^2).
-ZEL_INLINE void RowFactors(const CAxisTables& t, const unsigned long long* power, const v8d& b, v8d* f) {
-    const v8u l = *reinterpret_cast<const v8uu*>(power); // unaligned
-    const v8d odd = {1.0, 3.0, 5.0, 7.0, 9.0, 0.0, 0.0, 0.0};
-    const v8d p = __builtin_shuffle(t.power, l);
-    const v8d bp = b * p;
-    f[0] = p;
-    f[1] = __builtin_shuffle(t.first, l) + bp * t.x;
-    f[2] = __builtin_shuffle(t.second, l) + bp * (__builtin_shuffle(odd, l) + b * t.x2);
-}
-
-// Levels 0 to 2 row by row: the exponentials of the kept pairs packed as for
-// the table, then for each nucleus the rows of its kept pairs, eight at a
-// time, each component formed from exp(-alpha r^2) and the one-dimensional
-// factors (the powers, and the exponential where the nucleus keeps up to 16
-// pairs, picked from registers by lane permutes; the value as the table's
-// evaluation forms it), into the kept list's own table, with the list of
-// kept primitives beside it. Primitives left out are not evaluated; the
-// primitive table is not written.
-template <int Level> ZEL_INLINE void KeptRows(CKernelArgs& a) {
+// The values alone, row by row: the exponentials of the kept pairs packed as
+// for the table, then for each nucleus the rows of its kept pairs, eight at a
+// time, each exp(-alpha r^2) x^l y^m z^n formed as the table's evaluation
+// forms it (the powers, and the exponential where the nucleus keeps up to 16
+// pairs, picked from registers by lane permutes), into the list of kept
+// values, with the list of kept primitives beside it. Primitives left out are
+// not evaluated; the primitive table is not written.
+ZEL_INLINE void KeptRowValues(CKernelArgs& a) {
     CountKeptPairs(a);
     const int nNuclei = a.nNuclei;
     const double* const distSq = a.nucDistSq;
@@ -648,7 +612,6 @@ template <int Level> ZEL_INLINE void KeptRows(CKernelArgs& a) {
     const unsigned long long* const rowPair = a.rowPair;
     const unsigned long long *const powerX = a.rowPower[0], *const powerY = a.rowPower[1],
                              *const powerZ = a.rowPower[2];
-    const double* const minus2Alpha = a.rowMinus2Alpha;
     // Packed arguments, then exponentials, in the pair array (whole groups
     // written; each nucleus overwrites what lies past the previous one's).
     double* const exps = a.pairExp;
@@ -663,8 +626,7 @@ template <int Level> ZEL_INLINE void KeptRows(CKernelArgs& a) {
     for (int i = 0; i < nArgs; i += kLanes)
         Store(exps + i, Exp(Load(exps + i)));
 
-    double* const table = a.keptTable;
-    const std::size_t stride = a.keptStride;
+    double* const value = a.keptValue;
     int* const kept = a.kept;
     int nKept = 0, next = 0;
     for (int c = 0; c < nNuclei; ++c) {
@@ -676,47 +638,15 @@ template <int Level> ZEL_INLINE void KeptRows(CKernelArgs& a) {
         // array has room for both loads).
         const v8d e0 = Load(exps + next), e1 = Load(exps + next + kLanes);
         next += count;
+        const v8d tx = Powers(delta[c].x), ty = Powers(delta[c].y), tz = Powers(delta[c].z);
         // Eight at a time: the lists and the rows have room for the overshoot,
         // which the next nucleus overwrites.
         const auto rows = [&](auto exponentials) __attribute__((always_inline)) {
-            if constexpr (Level == 0) {
-                const v8d tx = Powers(delta[c].x), ty = Powers(delta[c].y), tz = Powers(delta[c].z);
-                for (int j = rowBegin; j < rowEnd; j += kLanes) {
-                    const v8d e = exponentials(j);
-                    const v8d px = Permute(tx, powerX + j), py = Permute(ty, powerY + j),
-                              pz = Permute(tz, powerZ + j);
-                    Store(table + nKept + (j - rowBegin), px * e * py * pz);
-                    std::memcpy(kept + nKept + (j - rowBegin), rowPrim + j, kLanes * sizeof(int));
-                }
-            } else {
-                const CAxisTables tx = AxisTables(delta[c].x), ty = AxisTables(delta[c].y),
-                                  tz = AxisTables(delta[c].z);
-                for (int j = rowBegin; j < rowEnd; j += kLanes) {
-                    const v8d e = exponentials(j);
-                    const v8d b = Load(minus2Alpha + j);
-                    v8d fx[3], fy[3], fz[3];
-                    RowFactors(tx, powerX + j, b, fx);
-                    RowFactors(ty, powerY + j, b, fy);
-                    RowFactors(tz, powerZ + j, b, fz);
-                    const v8d ex0 = fx[0] * e, ex1 = fx[1] * e, ex2 = fx[2] * e;
-                    double* const out = table + nKept + (j - rowBegin);
-                    const v8d xx = ex2 * fy[0] * fz[0], yy = ex0 * fy[2] * fz[0], zz = ex0 * fy[0] * fz[2];
-                    Store(out, ex0 * fy[0] * fz[0]);
-                    Store(out + stride, ex1 * fy[0] * fz[0]);
-                    Store(out + 2 * stride, ex0 * fy[1] * fz[0]);
-                    Store(out + 3 * stride, ex0 * fy[0] * fz[1]);
-                    if constexpr (Level == 1) {
-                        Store(out + 4 * stride, xx + yy + zz);
-                    } else {
-                        Store(out + 5 * stride, xx);
-                        Store(out + 6 * stride, yy);
-                        Store(out + 7 * stride, zz);
-                        Store(out + 8 * stride, ex1 * fy[1] * fz[0]);
-                        Store(out + 9 * stride, ex1 * fy[0] * fz[1]);
-                        Store(out + 10 * stride, ex0 * fy[1] * fz[1]);
-                    }
-                    std::memcpy(kept + nKept + (j - rowBegin), rowPrim + j, kLanes * sizeof(int));
-                }
+            for (int j = rowBegin; j < rowEnd; j += kLanes) {
+                const v8d e = exponentials(j);
+                const v8d px = Permute(tx, powerX + j), py = Permute(ty, powerY + j), pz = Permute(tz, powerZ + j);
+                Store(value + nKept + (j - rowBegin), px * e * py * pz);
+                std::memcpy(kept + nKept + (j - rowBegin), rowPrim + j, kLanes * sizeof(int));
             }
         };
         if (count <= 2 * kLanes) {
@@ -734,8 +664,13 @@ template <int Level> ZEL_INLINE void KeptRows(CKernelArgs& a) {
     a.nKept = nKept;
 }
 
-// The primitive table, type run by type run, and the pair exponentials it reads.
-ZEL_INLINE void EvaluateTable(CKernelArgs& a) {
+ZEL_CLONES void RunKernel(CKernelArgs& a) {
+    // The values alone where eight lanes permute in one instruction.
+    if (a.level == 0 && a.rows) {
+        KeptRowValues(a);
+        ContractValues<true>(a);
+        return;
+    }
     PairExponentials(a);
     constexpr auto kTypes = std::make_integer_sequence<int, 35>{};
     switch (a.level) {
@@ -755,22 +690,7 @@ ZEL_INLINE void EvaluateTable(CKernelArgs& a) {
         EvaluateRuns<4>(a, kTypes);
         break;
     }
-}
-
-ZEL_CLONES void RunKernel(CKernelArgs& a) {
-    // Levels 0 to 2 by rows where eight lanes permute in one instruction.
-    if (a.level <= 2 && a.rows) {
-        if (a.level == 0)
-            KeptRows<0>(a);
-        else if (a.level == 1)
-            KeptRows<1>(a);
-        else
-            KeptRows<2>(a);
-        Contract<true>(a);
-    } else {
-        EvaluateTable(a);
-        Contract<false>(a);
-    }
+    Contract(a);
     // The MO Laplacian of levels 2 and up is the trace of the MO Hessian.
     if (a.level >= 2) {
         double* mo = a.mo;
@@ -919,10 +839,8 @@ bool PrepareLayout(CWavefunction& w) {
     });
     for (auto& power : k.m_rowPower)
         power.assign(nEvaluated + kLanes, 0);
-    k.m_rowMinus2Alpha.assign(nEvaluated + kLanes, 0.0);
     for (int j = 0; j < nEvaluated; ++j) {
         const CPowers t = kTypePowers[typeOf[rows[j]] - 1];
-        k.m_rowMinus2Alpha[j] = data.m_pMinus2Alpha[rows[j]];
         k.m_rowPower[0][j] = t.x;
         k.m_rowPower[1][j] = t.y;
         k.m_rowPower[2][j] = t.z;
@@ -1115,9 +1033,7 @@ int RunKernelAt(const CKernelLayout& k, CKernelScratch& s, CVector point, int le
     a.rowPair = k.m_rowPair.data();
     for (int axis = 0; axis < 3; ++axis)
         a.rowPower[axis] = k.m_rowPower[axis].data();
-    a.rowMinus2Alpha = k.m_rowMinus2Alpha.data();
-    a.keptTable = s.keptTable;
-    a.keptStride = static_cast<std::size_t>(CKernelLayout::PadPrims(k.m_nPrims));
+    a.keptValue = s.args;
     a.coef = k.m_coefRows.data();
     a.nBlocks = k.m_nMOsPad / kLanes;
     a.nMOsPad = k.m_nMOsPad;

@@ -42,7 +42,7 @@ struct CKernelLayout {
 
     bool m_bReady = false; // filled from the records since the last allocation
     bool m_bWide = false;  // two MO blocks per contraction pass (AVX-512 has the registers)
-    bool m_bRows = false;  // levels 0 to 2 row by row (AVX-512 permutes lanes in one instruction)
+    bool m_bRows = false;  // the values alone row by row (AVX-512 permutes lanes in one instruction)
 
     int m_nPrims = 0;
     int m_nMOs = 0;
@@ -78,10 +78,9 @@ struct CKernelLayout {
     std::vector<int> m_rowPrim;    // record index of each row
     std::vector<int> m_centreRows; // nNuclei + 1: first row of each nucleus
     // Per row, a group more in padding (0): its pair counted from its
-    // nucleus's first slot, the powers of x, y and z of its type, and -2 alpha.
+    // nucleus's first slot, and the powers of x, y and z of its type.
     CAlignedVector<unsigned long long> m_rowPair;
     CAlignedVector<unsigned long long> m_rowPower[3];
-    CAlignedVector<double> m_rowMinus2Alpha;
 
     // Coefficients by primitive: element p * m_nMOsPad + k holds c(k, p), zero
     // for the padding MOs and primitives.
@@ -108,11 +107,10 @@ struct CKernelScratch {
     // record indices of the primitives kept, nKept of them.
     double* pairExp = nullptr;
     int* kept = nullptr;
-    double* args = nullptr; // as many as pairExp: packed arguments, then exponentials
-    // Levels 0 to 2 by rows (where pairExp holds the packed exponentials):
-    // components 0 to 10 of the kept primitives in list order, component c
-    // from c * PadPrims(nPrims).
-    double* keptTable = nullptr;
+    // Packed exponential arguments, then the exponentials; for a value-only
+    // call by rows the kept primitives' values (and pairExp the packed
+    // exponentials). At least as many as pairExp and as the primitive table.
+    double* args = nullptr;
     int* keptPairs = nullptr; // per nucleus
     int nKept = 0;
 };

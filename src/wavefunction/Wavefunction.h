@@ -178,7 +178,6 @@ class CWavefunction : public zel::CObject {
     CAlignedVector<double> m_kernelArgs;    // the kernel's packed exponential arguments
     std::vector<int> m_kernelKeptPairs;     // per nucleus: pairs kept at the last call
     std::vector<int> m_kernelKept;          // primitives the last call contracted
-    CAlignedVector<double> m_kernelKeptTable; // their components 0-10 where levels 0-2 go by rows
     int m_nKernelKept = 0;                  // how many
     bool m_bWorkingMemory = false;     // allocated and not freed since
 

@@ -60,8 +60,6 @@ int CWavefunction::AllocWorkingMemory(int nNuclei, int nMOs, int nPrims) {
     ok &= slots <= 0x7fffffffLL && Allocate(m_kernelArgs, static_cast<int>(slots));
     ok &= Allocate(m_kernelKeptPairs, nNuclei);
     ok &= Allocate(m_kernelKept, prims);
-    const long long keptTable = 11LL * prims;
-    ok &= keptTable <= 0x7fffffffLL && Allocate(m_kernelKeptTable, static_cast<int>(keptTable));
     const long long coefficients = static_cast<long long>(k.m_nMOsPad) * CKernelLayout::Pad(k.m_nPrims);
     ok &= coefficients <= 0x7fffffffLL && Allocate(k.m_coefRows, static_cast<int>(coefficients));
     ok &= Allocate(k.m_occupations, k.m_nMOsPad);
@@ -99,7 +97,6 @@ void CWavefunction::FreeWorkingMemory() {
     Release(m_kernelArgs);
     Release(m_kernelKeptPairs);
     Release(m_kernelKept);
-    Release(m_kernelKeptTable);
     m_bWorkingMemory = false;
     m_bCacheValid = false;
     m_bLastAtomB = 0;
@@ -121,5 +118,4 @@ void CWavefunction::SetOwnScratch() {
     s.args = m_kernelArgs.data();
     s.keptPairs = m_kernelKeptPairs.data();
     s.kept = m_kernelKept.data();
-    s.keptTable = m_kernelKeptTable.data();
 }
