@@ -611,7 +611,7 @@ ZEL_INLINE void KeptRowValues(CKernelArgs& a) {
     const double* const pairNegAlpha = a.pairNegAlpha;
     const unsigned long long* const rowPair = a.rowPair;
     const unsigned long long *const powerX = a.rowPower[0], *const powerY = a.rowPower[1],
-                             *const powerZ = a.rowPower[2];
+                                    *const powerZ = a.rowPower[2];
     // Packed arguments, then exponentials, in the pair array (whole groups
     // written; each nucleus overwrites what lies past the previous one's).
     double* const exps = a.pairExp;
@@ -644,7 +644,8 @@ ZEL_INLINE void KeptRowValues(CKernelArgs& a) {
         const auto rows = [&](auto exponentials) __attribute__((always_inline)) {
             for (int j = rowBegin; j < rowEnd; j += kLanes) {
                 const v8d e = exponentials(j);
-                const v8d px = Permute(tx, powerX + j), py = Permute(ty, powerY + j), pz = Permute(tz, powerZ + j);
+                const v8d px = Permute(tx, powerX + j), py = Permute(ty, powerY + j),
+                          pz = Permute(tz, powerZ + j);
                 Store(value + nKept + (j - rowBegin), px * e * py * pz);
                 std::memcpy(kept + nKept + (j - rowBegin), rowPrim + j, kLanes * sizeof(int));
             }
@@ -664,13 +665,14 @@ ZEL_INLINE void KeptRowValues(CKernelArgs& a) {
     a.nKept = nKept;
 }
 
+// The values alone by rows, a function of its own so that it leaves the
+// type-run kernel's code as it is.
+ZEL_CLONES void RunRows(CKernelArgs& a) {
+    KeptRowValues(a);
+    ContractValues<true>(a);
+}
+
 ZEL_CLONES void RunKernel(CKernelArgs& a) {
-    // The values alone where eight lanes permute in one instruction.
-    if (a.level == 0 && a.rows) {
-        KeptRowValues(a);
-        ContractValues<true>(a);
-        return;
-    }
     PairExponentials(a);
     constexpr auto kTypes = std::make_integer_sequence<int, 35>{};
     switch (a.level) {
@@ -951,7 +953,7 @@ ZEL_CLONES void CopyOrbitalRows(CWavefunction& w, const double* mo, int level) {
     std::copy(row(0), row(0) + nMOs, w.m_pMOValue.begin());
     if (level >= 1) {
         CVector* __restrict gradient = w.m_pMOGradient.data();
-        const double *__restrict x = row(1), *__restrict y = row(2), *__restrict z = row(3);
+        const double* __restrict x = row(1), * __restrict y = row(2), * __restrict z = row(3);
         for (int m = 0; m < nMOs; ++m)
             gradient[m] = CVector(x[m], y[m], z[m]);
         std::copy(row(4), row(4) + nMOs, w.m_pMOLaplacian.begin());
@@ -960,8 +962,8 @@ ZEL_CLONES void CopyOrbitalRows(CWavefunction& w, const double* mo, int level) {
         CTensor* __restrict hessian = w.m_pMOHessian.data();
         for (int m = 0; m < nMOs; ++m)
             if (hessian[m].HasEigenData()) hessian[m].ClearEigenData();
-        const double *__restrict xx = row(5), *__restrict yy = row(6), *__restrict zz = row(7);
-        const double *__restrict xy = row(8), *__restrict xz = row(9), *__restrict yz = row(10);
+        const double* __restrict xx = row(5), * __restrict yy = row(6), * __restrict zz = row(7);
+        const double* __restrict xy = row(8), * __restrict xz = row(9), * __restrict yz = row(10);
         for (int m = 0; m < nMOs; ++m) {
             CTensor& h = hessian[m];
             h.xx = xx[m];
@@ -1040,14 +1042,16 @@ int RunKernelAt(const CKernelLayout& k, CKernelScratch& s, CVector point, int le
     a.mo = s.mo;
     a.wide = k.m_bWide;
     a.rows = k.m_bRows;
-    RunKernel(a);
+    // The values alone by rows where eight lanes permute in one instruction.
+    const auto run = [&] { (level == 0 && k.m_bRows) ? RunRows(a) : RunKernel(a); };
+    run();
     // Where every primitive is screened out the density and its gradient would
     // be exactly 0, and a path that follows the gradient from there (the
     // uphill membership test of a ray far out) could not move. Such points
     // take every primitive: their values stay the tiny true ones.
     if (screen && a.nKept == 0) {
         a.pairCut2 = k.m_pairCut2[5].data();
-        RunKernel(a);
+        run();
     }
     s.nKept = a.nKept;
     return level;

@@ -54,4 +54,17 @@ ZEL_INLINE double Sum(const v8d& v) {
     return ((v[0] + v[1]) + (v[2] + v[3])) + ((v[4] + v[5]) + (v[6] + v[7]));
 }
 
+// Lane k of the result is Sum(v[k]) for eight vectors, bit for bit (the same
+// additions, done for all eight vectors at once: neighbouring lanes, then
+// neighbouring pairs, then the halves).
+ZEL_INLINE v8d SumEight(const v8d* v) {
+    typedef long long v8l __attribute__((vector_size(64)));
+    const v8l even = {0, 2, 4, 6, 8, 10, 12, 14}, odd = {1, 3, 5, 7, 9, 11, 13, 15};
+    const auto fold = [&](const v8d& a, const v8d& b) __attribute__((always_inline)) {
+        return __builtin_shuffle(a, b, even) + __builtin_shuffle(a, b, odd);
+    };
+    const v8d ab = fold(v[0], v[1]), cd = fold(v[2], v[3]), ef = fold(v[4], v[5]), gh = fold(v[6], v[7]);
+    return fold(fold(ab, cd), fold(ef, gh));
+}
+
 } // namespace zelsimd
