@@ -523,27 +523,35 @@ ZEL_INLINE void CountKeptPairs(CKernelArgs& a) {
     }
 }
 
+// exp(-alpha r^2) of the kept pairs of all nuclei, packed nucleus after
+// nucleus into `out` (arguments first, whole groups written: each nucleus
+// overwrites what lies past the previous one's), eight at a time.
+ZEL_INLINE void PackedExponentials(const CKernelArgs& a, double* out) {
+    const double* const distSq = a.nucDistSq;
+    const int* const centreSlots = a.centreSlots;
+    const double* const negAlpha = a.pairNegAlpha;
+    const int* const keptPairs = a.keptPairs;
+    int nArgs = 0;
+    for (int c = 0; c < a.nNuclei; ++c) {
+        const v8d r2 = Splat(distSq[c]);
+        const int first = centreSlots[c], count = keptPairs[c];
+        for (int u = 0; u < count; u += kLanes)
+            Store(out + nArgs + u, Load(negAlpha + first + u) * r2);
+        nArgs += count;
+    }
+    for (int i = 0; i < nArgs; i += kLanes)
+        Store(out + i, Exp(Load(out + i)));
+}
+
 ZEL_INLINE void PairExponentials(CKernelArgs& a) {
     CountKeptPairs(a);
     const int nNuclei = a.nNuclei;
     const double* const distSq = a.nucDistSq;
     const int* const centreSlots = a.centreSlots;
-    const double* const negAlpha = a.pairNegAlpha;
     const double* const cut2 = a.pairCut2;
     double* const args = a.args;
     const int* const keptPairs = a.keptPairs;
-    int nArgs = 0;
-    for (int c = 0; c < nNuclei; ++c) {
-        const v8d r2 = Splat(distSq[c]);
-        const int first = centreSlots[c], count = keptPairs[c];
-        // Whole groups are written; the next nucleus overwrites what lies past
-        // this one's kept pairs.
-        for (int u = 0; u < count; u += kLanes)
-            Store(args + nArgs + u, Load(negAlpha + first + u) * r2);
-        nArgs += count;
-    }
-    for (int i = 0; i < nArgs; i += kLanes)
-        Store(args + i, Exp(Load(args + i)));
+    PackedExponentials(a, args);
 
     const int* const centreRows = a.centreRows;
     const int* const pairRowEnd = a.pairRowEnd;
@@ -601,30 +609,18 @@ ZEL_INLINE v8d Permute2(const v8d& t0, const v8d& t1, const unsigned long long* 
 ZEL_INLINE void KeptRowValues(CKernelArgs& a) {
     CountKeptPairs(a);
     const int nNuclei = a.nNuclei;
-    const double* const distSq = a.nucDistSq;
     const CVector* const delta = a.nucDelta;
     const int* const centreSlots = a.centreSlots;
     const int* const centreRows = a.centreRows;
     const int* const pairRowEnd = a.pairRowEnd;
     const int* const rowPrim = a.rowPrim;
     const int* const keptPairs = a.keptPairs;
-    const double* const pairNegAlpha = a.pairNegAlpha;
     const unsigned long long* const rowPair = a.rowPair;
     const unsigned long long *const powerX = a.rowPower[0], *const powerY = a.rowPower[1],
                                     *const powerZ = a.rowPower[2];
-    // Packed arguments, then exponentials, in the pair array (whole groups
-    // written; each nucleus overwrites what lies past the previous one's).
+    // The packed exponentials in the pair array.
     double* const exps = a.pairExp;
-    int nArgs = 0;
-    for (int c = 0; c < nNuclei; ++c) {
-        const v8d r2 = Splat(distSq[c]);
-        const int first = centreSlots[c], count = keptPairs[c];
-        for (int u = 0; u < count; u += kLanes)
-            Store(exps + nArgs + u, Load(pairNegAlpha + first + u) * r2);
-        nArgs += count;
-    }
-    for (int i = 0; i < nArgs; i += kLanes)
-        Store(exps + i, Exp(Load(exps + i)));
+    PackedExponentials(a, exps);
 
     double* const value = a.keptValue;
     int* const kept = a.kept;
