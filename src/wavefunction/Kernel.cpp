@@ -214,7 +214,6 @@ struct CKernelArgs {
     int nMOsPad;
     double* mo;
     bool wide; // two MO blocks per pass where registers allow (AVX-512)
-    bool rows; // the values alone by rows
 };
 
 // Components written from each level: 0; 0-4; 0-10; 0-20; 0-35.
@@ -1037,7 +1036,6 @@ int RunKernelAt(const CKernelLayout& k, CKernelScratch& s, CVector point, int le
     a.nMOsPad = k.m_nMOsPad;
     a.mo = s.mo;
     a.wide = k.m_bWide;
-    a.rows = k.m_bRows;
     // The values alone by rows where eight lanes permute in one instruction.
     const auto run = [&] { (level == 0 && k.m_bRows) ? RunRows(a) : RunKernel(a); };
     run();
