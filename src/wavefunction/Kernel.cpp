@@ -499,13 +499,10 @@ ZEL_INLINE void Contract(const CKernelArgs& a) {
     }
 }
 
-// One exponential per kept (centre, exponent) pair, 0 for the others, and the
-// list of kept primitives: for each nucleus, the primitives of its kept pairs.
-// The arguments of the kept pairs of all nuclei are packed first, so that the
-// exponentials run over them alone, eight at a time. The counts come first,
-// each nucleus on its own, so that the packing offsets wait on no lane sums.
-// The kept pairs of a nucleus are a prefix of its slots; the arrays are read
-// through local pointers, which the stores cannot alias.
+// Per nucleus, how many of its pairs are kept: a prefix of its slots. The
+// counts come first, each nucleus on its own, so that the packing offsets
+// wait on no lane sums. Here and below the arrays are read through local
+// pointers, which the stores cannot alias.
 ZEL_INLINE void CountKeptPairs(CKernelArgs& a) {
     const int nNuclei = a.nNuclei;
     const double* const distSq = a.nucDistSq;
@@ -542,6 +539,10 @@ ZEL_INLINE void PackedExponentials(const CKernelArgs& a, double* out) {
         Store(out + i, Exp(Load(out + i)));
 }
 
+// One exponential per kept (centre, exponent) pair, 0 for the others, and the
+// list of kept primitives: for each nucleus, the primitives of its kept pairs.
+// The exponentials run over the kept pairs of all nuclei packed together,
+// eight at a time, and are spread to the pair slots afterwards.
 ZEL_INLINE void PairExponentials(CKernelArgs& a) {
     CountKeptPairs(a);
     const int nNuclei = a.nNuclei;

@@ -175,7 +175,7 @@ class CWavefunction : public zel::CObject {
     CKernelLayout m_kernel;            // the kernel's own copies of the records
     CAlignedVector<double> m_kernelMO; // contracted MO components, component-major (36 rows)
     CAlignedVector<double> m_kernelPairExp; // per pair slot: the last call's exponentials
-    CAlignedVector<double> m_kernelArgs;    // the kernel's packed exponential arguments
+    CAlignedVector<double> m_kernelArgs;    // packed exponential arguments, or the kept values
     std::vector<int> m_kernelKeptPairs;     // per nucleus: pairs kept at the last call
     std::vector<int> m_kernelKept;          // primitives the last call contracted
     int m_nKernelKept = 0;                  // how many
