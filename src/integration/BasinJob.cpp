@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <memory>
 #include <numbers>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "analysis/GradPath.h"
 #include "analysis/Molecule.h"
 #include "integration/BasinQuadrature.h"
+#include "platform/core/Format.h"
 #include "platform/core/JobState.h"
 #include "platform/core/JobTable.h"
 #include "platform/core/Prompt.h"
@@ -64,6 +66,13 @@ const CGradPath* PathToAtom(const CBondPoint& bond, const CAtom& atom) {
     for (const CGradPath* path : bond.GetPathList(true))
         if (path->GetFieldIndex() == 0 && path->GetEndPoint() == atom.GetMaxPoint()) return path;
     return nullptr;
+}
+
+// The basin failure message, with where and why when the quadrature knows it.
+void ShowBasinFailure(const CBasinQuadrature* quadrature) {
+    std::string text = kBasinFailed;
+    if (quadrature && !quadrature->FailureText().empty()) text += "\n" + quadrature->FailureText();
+    zel::ShowMessageBox(text);
 }
 
 // Whether the result array can take n packed results.
@@ -188,29 +197,53 @@ void CBasinJob::IntegrateNatural() {
     const int count = std::max(static_cast<int>(bonds.size()), 1);
     const bool zeroWidth = Settings.PhiLower >= Settings.PhiUpper;
 
-    bool ok = caches.Ok();
-    int index = 0;
-    const auto integrate = [&](const SRegionWindow& w) {
-        quadrature.SetRegion(index, count);
-        return quadrature.IntegrateBasinNatural(w.PhiFrom, w.PhiTo, w.ThetaFrom, w.ThetaTo, R, n,
-                                                set.Results.data()) == 1;
+    // The regions of the window phiLo..phiHi added to out.
+    const auto integrateRegions = [&](double lo, double hi, double* out) {
+        int index = 0;
+        const auto integrate = [&](const SRegionWindow& w) {
+            quadrature.SetRegion(index, count);
+            return quadrature.IntegrateBasinNatural(w.PhiFrom, w.PhiTo, w.ThetaFrom, w.ThetaTo, R, n, out) ==
+                   1;
+        };
+        if (bonds.empty()) {
+            index = 1;
+            return integrate(SRegionWindow{false, lo, hi, thetaLo, thetaHi});
+        }
+        for (const CBondPoint* bond : bonds) {
+            const CGradPath* path = PathToAtom(*bond, *atom);
+            const CVector P = path ? path->PointAtRadius(*atom, R) : CVector(0.0, 0.0, R);
+            ++index;
+            atom->SetIntegrationAxis(P);
+            const CVector angles = CMolecule::CartesianToSpherical(atom->GlobalToLocal(P));
+            const double tol = 10.0 * (path ? path->GetAccuracy() : 0.0);
+            const SRegionWindow window =
+                ChooseRegionWindow(*atom, angles.y, angles.z, lo, hi, thetaLo, thetaHi, R, tol, zeroWidth);
+            if (window.Skip) continue;
+            if (!integrate(window)) return false;
+        }
+        return true;
     };
-    if (ok && bonds.empty()) {
-        index = 1;
-        ok = integrate(SRegionWindow{false, phiLo, phiHi, thetaLo, thetaHi});
-    }
-    for (const CBondPoint* bond : bonds) {
-        if (!ok) break;
-        const CGradPath* path = PathToAtom(*bond, *atom);
-        const CVector P = path ? path->PointAtRadius(*atom, R) : CVector(0.0, 0.0, R);
-        ++index;
-        atom->SetIntegrationAxis(P);
-        const CVector angles = CMolecule::CartesianToSpherical(atom->GlobalToLocal(P));
-        const double tol = 10.0 * (path ? path->GetAccuracy() : 0.0);
-        const SRegionWindow window =
-            ChooseRegionWindow(*atom, angles.y, angles.z, phiLo, phiHi, thetaLo, thetaHi, R, tol, zeroWidth);
-        if (window.Skip) continue;
-        ok = integrate(window);
+
+    bool ok = caches.Ok();
+    // A window wider than a full turn covers the sphere more than once, as
+    // the beta sphere and radial coordinates integrate it: each full turn
+    // counts the whole basin once (integrated once, then counted as often
+    // as the window holds it), and what is left over beyond the turns is a
+    // window of its own.
+    const double turn = 2.0 * std::numbers::pi;
+    const int turns = zeroWidth ? 0 : static_cast<int>(std::floor((phiHi - phiLo) / turn + 1e-12));
+    const double rest = zeroWidth ? 0.0 : phiHi - phiLo - turns * turn;
+    if (ok && turns > 1) {
+        std::vector<double> whole(static_cast<std::size_t>(n), 0.0);
+        ok = integrateRegions(phiLo, phiLo + turn, whole.data());
+        for (int j = 0; ok && j < n; ++j)
+            set.Results[static_cast<std::size_t>(j)] += turns * whole[static_cast<std::size_t>(j)];
+        if (ok && rest > 1e-12) ok = integrateRegions(phiLo, phiLo + rest, set.Results.data());
+    } else if (ok && turns == 1 && rest > 1e-12) {
+        ok = integrateRegions(phiLo, phiLo + turn, set.Results.data()) &&
+             integrateRegions(phiLo, phiLo + rest, set.Results.data());
+    } else if (ok) {
+        ok = integrateRegions(phiLo, phiHi, set.Results.data());
     }
 
     if (ok) {
@@ -229,7 +262,7 @@ void CBasinJob::IntegrateNatural() {
         set.Evaluations = sphere.Evaluations + g_nEvaluations;
         set.CPUTime = SecondsSince(start) + sphere.CPUTime;
     } else {
-        zel::ShowMessageBox(kBasinFailed);
+        ShowBasinFailure(&quadrature);
     }
     ResultsChanged();
 }
@@ -251,6 +284,16 @@ void CBasinJob::IntegrateRadial() {
         return;
     }
 
+    // The surface search steps along each ray: a step that cannot advance
+    // would test the same points for ever, and no step at all would take
+    // every ray whole.
+    const CIntegOptions& rayOptions = molecule->GetIntegOptions();
+    if (!(rayOptions.RayStep >= MinimalRayStep(rayOptions.StopR))) {
+        zel::ShowMessageBox(zel::Sprintf(kRayStepTooSmall, double(rayOptions.RayStep),
+                                         double(rayOptions.StopR), MinimalRayStep(rayOptions.StopR)));
+        return;
+    }
+
     const Clock::time_point start = Clock::now();
     CFrameScope frame(*atom);
     g_nEvaluations = 0;
@@ -258,15 +301,16 @@ void CBasinJob::IntegrateRadial() {
     set.Method = 0.0;
     const int n = SelectedBasinCount(*molecule);
     bool ok = false;
+    std::unique_ptr<CBasinQuadrature> quadrature;
     if (Fits(set, n)) {
         std::fill(set.Results.begin(), set.Results.begin() + n, 0.0);
         // Every atom's safe sphere decides membership, so all must be fresh.
         for (const auto& each : molecule->GetAtomList())
             each->ComputeNearestCritDistance();
         CCacheScope caches(*atom);
-        CBasinQuadrature quadrature(*atom, *molecule);
-        ok =
-            caches.Ok() && quadrature.IntegrateBasinRadial(phi0, phi1, theta0, theta1, n, set.Results.data());
+        quadrature = std::make_unique<CBasinQuadrature>(*atom, *molecule);
+        ok = caches.Ok() &&
+             quadrature->IntegrateBasinRadial(phi0, phi1, theta0, theta1, n, set.Results.data());
     }
     if (ok) {
         const CIntegOptions& options = molecule->GetIntegOptions();
@@ -281,7 +325,7 @@ void CBasinJob::IntegrateRadial() {
         set.Evaluations = g_nEvaluations;
         set.CPUTime = SecondsSince(start);
     } else {
-        zel::ShowMessageBox(kBasinFailed);
+        ShowBasinFailure(quadrature.get());
     }
     ResultsChanged();
 }

@@ -10,6 +10,7 @@
 #include "analysis/Atom.h"
 #include "analysis/Molecule.h"
 #include "integration/BasinQuadrature.h"
+#include "platform/core/Format.h"
 #include "platform/core/JobState.h"
 
 namespace {
@@ -208,6 +209,8 @@ int CBasinQuadrature::NaturalPathRhs(double t, double* dydt) {
     };
     using Status = COdeSolver::Status;
     bool accepted = false;
+    std::string reason;
+    m_pathPrevious.clear();
     ++m_nPaths;
     if (solver.Init(integrand, 0.0, y, Rel(2), m_pathTol.data()) == Status::Success) {
         double s = 0.0;
@@ -221,21 +224,46 @@ int CBasinQuadrature::NaturalPathRhs(double t, double* dydt) {
             // A path that did not step at all, or that the solver gave up on
             // (accuracy, convergence or error-test failures), has integrated
             // nothing that can be trusted.
-            if (s == 0.0 || status != Status::TooMuchWork) break;
+            if (s == 0.0 || status != Status::TooMuchWork) {
+                reason = zel::Sprintf("the solver failed on the gradient path, flag = %d", solver.LastFlag());
+                if (!solver.LastMessage().empty()) reason += " (" + solver.LastMessage() + ")";
+                break;
+            }
             // Out of steps: where the path has run into a bond, ring or cage
             // point its gradient vanishes and it would stall forever; the rest
-            // of it adds nothing. Anywhere else it goes on.
+            // of it adds nothing.
             const CVector end(y[N + 1], y[N + 2], y[N + 3]);
             if (2.0 * m_ctx.AbsAccuracy > m_molecule.FindNearestCritPoint(end, nullptr, -2, 1, 0)) {
                 ++m_nStalledPaths;
                 accepted = true;
                 break;
             }
+            // Anywhere else it goes on, unless it has stopped adding to the
+            // integrals where nothing will make it add again: a path that
+            // lingers at a critical point the searches did not find (LiF
+            // has such points far behind its nuclei, where the density is
+            // 1e-5), one that lingers at a ring point and leaves it slowly
+            // along its axis (a planar ring atom's paths near the ring
+            // plane), or one that crawls out where the density is 1e-7.
+            // Such a path changes its integrals by less than the tolerance
+            // of the theta level over a whole call, and where the Laplacian
+            // of the density is not negative its volume element only
+            // shrinks from there on. Run on to the stop value, such paths
+            // changed the atoms of LiF by less than 1e-5.
+            if (call > 0 && PathHasFaded(end, y)) {
+                ++m_nFadedPaths;
+                accepted = true;
+                break;
+            }
+            m_pathPrevious.assign(y, y + N);
+            if (call + 1 == kPathCalls) {
+                m_molecule.Evaluate(end, -1);
+                reason = zel::Sprintf("the gradient path was still adding to the integrals after %ld steps, "
+                                      "where the density is %.3e",
+                                      kPathSteps * kPathCalls, m_molecule.GetLastValue());
+            }
         }
     }
-    // The solver's steps and calls are all spent on a path that reached no
-    // critical point: a failure, as is any other solver failure.
-
     const CVector last(y[N + 1], y[N + 2], y[N + 3]);
     SetStatusTextF(
         "Integration, region %d of %d (Phi = 0...%0.0lf): Phi = %0.4lf, Theta = %0.4lf, R = %0.1lf",
@@ -249,13 +277,28 @@ int CBasinQuadrature::NaturalPathRhs(double t, double* dydt) {
     }
 
     if (!accepted) {
+        m_dRadiusReached = m_atom.RelativeToNucleus(last).Length();
+        if (!reason.empty()) NoteFailure("Gradient path", m_dRadiusReached, reason);
         m_ctx.FailTheta = 1;
         g_bCancel = 1;
         return -1;
     }
+    m_dRadiusReached = m_atom.RelativeToNucleus(last).Length();
     std::copy(y, y + N, dydt);
     m_cache2.Store(t, dydt, N);
     return 0;
+}
+
+bool CBasinQuadrature::PathHasFaded(const CVector& end, const double* y) {
+    const int N = m_ctx.N;
+    if (m_pathPrevious.size() != static_cast<std::size_t>(N)) return false;
+    for (int i = 0; i < N; ++i) {
+        const double change = std::fabs(y[i] - m_pathPrevious[static_cast<std::size_t>(i)]);
+        if (!(change <= Rel(1) * std::fabs(y[i]) + Abs(1))) return false;
+    }
+    // dJ/ds = -lap(rho) J = 4 L J.
+    if (!m_molecule.Evaluate(end, 1, &m_atom)) return false;
+    return m_molecule.GetValues()[1] <= 0.0;
 }
 
 int CBasinQuadrature::NaturalPathIntegrand(const double* y, double* dydt) {

@@ -49,6 +49,19 @@ void CBasinQuadrature::ShowMessage(const char* format, int flag) const {
     zel::ShowMessageBox(zel::Sprintf(format, flag));
 }
 
+void CBasinQuadrature::NoteFailure(const char* level, double radius, const std::string& reason) {
+    if (!m_sFailure.empty() || IsCancelRequested()) return;
+    std::string where;
+    double phi = m_ctx.Phi;
+    if (m_ctx.RegionCount > 0) {
+        // As the status line of the regions shows it.
+        where = zel::Sprintf(" in region %d of %d", m_ctx.Region, m_ctx.RegionCount);
+        phi -= m_ctx.Phi0;
+    }
+    m_sFailure = zel::Sprintf("%s failed%s at Phi = %0.4lf, Theta = %0.4lf, R = %0.4lf: %s.", level,
+                              where.c_str(), phi * kDegrees, m_ctx.Theta * kDegrees, radius, reason.c_str());
+}
+
 void CBasinQuadrature::SetSphereProgress() const {
     if (m_ctx.Phi0 < m_ctx.Phi1) {
         g_nProgress = static_cast<int>((m_ctx.Phi - m_ctx.Phi0) * 100.0 / (m_ctx.Phi1 - m_ctx.Phi0) + 0.5);
@@ -79,7 +92,11 @@ bool CBasinQuadrature::RunPhiLevel(const COdeSolver::Rhs& thetaRhs, double from,
     const bool reached = level->Run(thetaRhs, from, to, Rel(0), Abs(0), y);
     const bool ok = reached && !IsCancelRequested() && !m_ctx.FailPhi;
     if (!ok) {
-        if (level->SolverFailed()) ShowMessage(kPhiFailed, level->Flag());
+        if (level->SolverFailed()) {
+            m_ctx.Phi = level->Reached();
+            NoteFailure("Phi integration", m_dRadiusReached, level->FailureReason());
+            ShowMessage(kPhiFailed, level->Flag());
+        }
         if (raiseCancel) g_bCancel = 1;
     }
     return ok;
@@ -125,7 +142,11 @@ int CBasinQuadrature::SphereThetaRhs(double t, double* dydt, const COdeSolver::R
         ok = level->Run(rayRhs, m_ctx.Theta0, m_ctx.Theta1, Rel(1), Abs(1), dydt) && !IsCancelRequested() &&
              !m_ctx.FailTheta;
         if (!ok) {
-            if (level->SolverFailed()) ShowMessage(kThetaFailed, level->Flag());
+            if (level->SolverFailed()) {
+                m_ctx.Theta = level->Reached();
+                NoteFailure("Theta integration", m_dRadiusReached, level->FailureReason());
+                ShowMessage(kThetaFailed, level->Flag());
+            }
             g_bCancel = 1;
         }
     }
@@ -192,6 +213,7 @@ int CBasinQuadrature::BetaSphereIntegrand(double t, double* dydt) {
     }
     const CVector point = m_atom.FromIntegrationCoords(CVector(t, m_ctx.Theta, m_ctx.Phi));
     if (!m_molecule.Evaluate(point, 1, &m_atom)) {
+        NoteFailure("The integrand", t, "the wavefunction could not be evaluated");
         m_ctx.FailR = 1;
         return -1;
     }
@@ -201,6 +223,7 @@ int CBasinQuadrature::BetaSphereIntegrand(double t, double* dydt) {
         // A value that is not finite would only end in an accuracy failure
         // somewhere above, or worse, in the results.
         if (!std::isfinite(values[i])) {
+            NoteFailure("The integrand", t, "a property value is not finite");
             std::fill(dydt, dydt + N, 0.0);
             m_ctx.FailR = 1;
             return -1;

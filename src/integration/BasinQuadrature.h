@@ -18,6 +18,7 @@
 // it, so that the levels above unwind at once.
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "integration/Quadrature.h"
@@ -73,10 +74,18 @@ public:
     // tolerances.
     CMaxPoint* FindBasinOfPoint(double r, double b);
 
-    // Counts for the benchmark and the tests: runs of the natural path level
-    // and how many of them ended stalled at a critical point.
+    // Counts for the benchmark and the tests: runs of the natural path level,
+    // how many of them ended stalled at a critical point, and how many were
+    // taken when they had stopped adding to the integrals.
     long PathCount() const { return m_nPaths; }
     long StalledPathCount() const { return m_nStalledPaths; }
+    long FadedPathCount() const { return m_nFadedPaths; }
+
+    // Where and why the first failure of the integrations run so far happened
+    // (the level, the region, phi and theta in degrees, the radius reached
+    // and the reason); empty when nothing failed on its own account (a user
+    // cancel leaves it empty).
+    const std::string& FailureText() const { return m_sFailure; }
 
 private:
     enum LevelRole { kPhiLevel, kThetaLevel, kRLevel, kPathLevel, kUphillLevel, kLevelRoles };
@@ -89,6 +98,10 @@ private:
     double Rel(int depth) const { return LevelTolerance(m_ctx.RelAccuracy, depth); }
     double Abs(int depth) const { return LevelTolerance(m_ctx.AbsAccuracy, depth); }
     void ShowMessage(const char* format, int flag) const;
+    // Notes the first failure: the level that failed, at the context's
+    // region, phi and theta, the radius reached there, and the reason. A
+    // failure that only follows a cancel is not noted.
+    void NoteFailure(const char* level, double radius, const std::string& reason);
 
     // The phi level of every integration: y = the theta integral over the
     // window; raiseCancel: a failure after the solver call raises the cancel
@@ -118,8 +131,24 @@ private:
     std::vector<double> CutKinks(double phi0, double phi1) const;
     int NaturalPathRhs(double t, double* dydt);
     int NaturalPathIntegrand(const double* y, double* dydt);
+    // Whether a path that has used up a call's steps at end, with the
+    // integrals y, has stopped adding to them: they changed by no more than
+    // the theta level's tolerance since the previous call, and its volume
+    // element does not grow there.
+    bool PathHasFaded(const CVector& end, const double* y);
 
     int RadialRayRhs(double t, double* dydt);
+    // What the point at radius r of the current ray is when its uphill path
+    // stalled at end, short of every safe sphere.
+    enum StallKind {
+        kStallAtAtom,     // at an atom's maximum (just outside its safe sphere)
+        kStallAtMaximum,  // at a maximum of no atom: outside
+        kStallNegligible, // elsewhere, where the point's integrand is negligible: outside
+        kStallMatters,    // elsewhere: the search fails
+    };
+    StallKind ClassifyStall(const CVector& end, double r);
+    // The attractor of an atom within reach of point, or null.
+    CMaxPoint* NearestAttractor(const CVector& point) const;
     bool IsInside(double r, double b);
     // Progress by phi, else by theta, as the beta sphere and the rays write it.
     void SetSphereProgress() const;
@@ -142,8 +171,14 @@ private:
     int m_nCutPlane = kNearestPlane;
     std::vector<double> m_pathState;
     std::vector<double> m_pathTol;
+    // The path's integrals at the end of its previous call.
+    std::vector<double> m_pathPrevious;
     long m_nPaths = 0;
     long m_nStalledPaths = 0;
+    long m_nFadedPaths = 0;
+    std::string m_sFailure;
+    // The distance from the nucleus that the last path or ray reached.
+    double m_dRadiusReached = 0.0;
 };
 
 // The right-hand side of a path of steepest ascent in arc length: dy/dt the

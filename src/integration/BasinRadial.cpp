@@ -11,12 +11,19 @@
 #include "analysis/CritPoint.h"
 #include "analysis/Molecule.h"
 #include "integration/BasinQuadrature.h"
+#include "platform/core/Format.h"
 #include "platform/core/JobState.h"
 #include "platform/core/Prompt.h"
 
 namespace {
 
 constexpr double kDegrees = 180.0 / std::numbers::pi;
+// An uphill path that stalls this close (bohr) to a critical point has
+// reached it; Newton steps find the point.
+constexpr double kStallReach = 0.5;
+constexpr int kStallNewtonSteps = 30;
+// A maximum this close (bohr) to an atom's attractor is that attractor.
+constexpr double kMaximumReach = 0.05;
 // Halving a bracket more often than this cannot narrow it further in doubles.
 constexpr int kMaxBisections = 200;
 // The uphill path advances at least this far (bohr) between two looks at the
@@ -106,9 +113,12 @@ int CBasinQuadrature::RadialRayRhs(double t, double* dydt) {
                        m_ctx.Phi * kDegrees, t * kDegrees, end);
         SetSphereProgress();
         level->SetLimits(0.0, 0);
+        m_dRadiusReached = end;
         const bool ok = level->Run(integrand, start, end, Rel(2), Abs(2), part.data()) &&
                         !IsCancelRequested() && !m_ctx.FailR;
         if (!ok) {
+            if (level->SolverFailed())
+                NoteFailure("Ray integration", level->Reached(), level->FailureReason());
             m_ctx.FailTheta = 1;
             g_bCancel = 1;
             std::fill(dydt, dydt + N, 0.0);
@@ -211,13 +221,19 @@ double CBasinQuadrature::BisectSurfaceCrossing(double inside, double outside) {
         // The error the uncertain crossing causes in the ray integral: the
         // largest integrand times the bracket.
         const CVector point = m_atom.FromIntegrationCoords(CVector(r, m_ctx.Theta, m_ctx.Phi));
-        if (!m_molecule.Evaluate(point, 1, &m_atom)) return 0.0;
+        if (!m_molecule.Evaluate(point, 1, &m_atom)) {
+            NoteFailure("Surface search", r, "the wavefunction could not be evaluated");
+            return 0.0;
+        }
         const double* values = m_molecule.GetSelectedValues(true);
         double largest = 0.0;
         for (int k = 0; k < m_ctx.N; ++k)
             largest = std::max(largest, std::fabs(values[k]));
         const double x = largest * w * r * r;
-        if (!std::isfinite(x)) return 0.0;
+        if (!std::isfinite(x)) {
+            NoteFailure("Surface search", r, "a property value is not finite");
+            return 0.0;
+        }
         const double error = std::fabs(b - a) * x;
         // Where the integrand is small the membership tests may be looser.
         scale = x > 0.0005 ? 0.5 / x : 1000.0;
@@ -256,7 +272,8 @@ CMaxPoint* CBasinQuadrature::FindBasinOfPoint(double r, double b) {
     const CMolecule::CAtomList& atoms = m_molecule.GetAtomList();
     double y[3] = {x0.x, x0.y, x0.z};
     double tout = 0.0, t = 0.0;
-    while (!m_ctx.SearchFailed) {
+    Status status = Status::Success;
+    while (true) {
         const CVector x(y[0], y[1], y[2]);
         // Never past half a safe radius into any sphere, so that the first
         // sphere the path enters is seen.
@@ -271,16 +288,93 @@ CMaxPoint* CBasinQuadrature::FindBasinOfPoint(double r, double b) {
         // Past tout the path could cross a nucleus, where its direction turns
         // over, and the trial points run off to where the density vanishes.
         (void)solver.SetStopTime(tout);
-        const Status status = solver.Solve(tout, t, y);
+        status = solver.Solve(tout, t, y);
         if (IsCancelRequested()) {
             m_ctx.SearchFailed = 1;
-        } else if (status != Status::Success && !m_ctx.SearchFailed) {
-            std::string text = kSurfaceSearchFailed;
-            if (status == Status::TooMuchWork) text += kPossiblyCritPoint;
-            zel::ShowMessageBox(text);
-            m_ctx.SearchFailed = 1;
-            g_bCancel = 1;
+            return nullptr;
+        }
+        if (status != Status::Success || m_ctx.SearchFailed) break;
+    }
+
+    // The path has stalled short of every safe sphere, where the gradient
+    // vanishes or turns over.
+    const bool vanished = m_ctx.SearchFailed != 0;
+    m_ctx.SearchFailed = 0;
+    const CVector end(y[0], y[1], y[2]);
+    switch (ClassifyStall(end, r)) {
+    case kStallAtMaximum:
+    case kStallNegligible:
+        return nullptr; // outside the atom, and no failure
+    case kStallAtAtom:
+        return NearestAttractor(m_molecule.GetLastPoint());
+    case kStallMatters:
+        break;
+    }
+    m_dRadiusReached = r;
+    m_molecule.Evaluate(end, -1);
+    NoteFailure("Surface search", r,
+                zel::Sprintf("the path of steepest ascent stopped at (%0.4lf, %0.4lf, %0.4lf), where the "
+                             "density is %.3e, short of every atom",
+                             end.x, end.y, end.z, m_molecule.GetLastValue()));
+    if (!vanished) {
+        std::string text = kSurfaceSearchFailed;
+        if (status == Status::TooMuchWork) text += kPossiblyCritPoint;
+        zel::ShowMessageBox(text);
+        g_bCancel = 1;
+    }
+    m_ctx.SearchFailed = 1;
+    return nullptr;
+}
+
+CMaxPoint* CBasinQuadrature::NearestAttractor(const CVector& point) const {
+    CMaxPoint* nearest = nullptr;
+    double best = kMaximumReach;
+    for (const auto& atom : m_molecule.GetAtomList()) {
+        CMaxPoint* max = atom->GetMaxPoint();
+        if (!max) continue;
+        const double d = (max->GetPosition() - point).Length();
+        if (d < best) {
+            best = d;
+            nearest = max;
         }
     }
-    return nullptr;
+    return nearest;
+}
+
+CBasinQuadrature::StallKind CBasinQuadrature::ClassifyStall(const CVector& end, double r) {
+    // The critical point the path has stalled at, by Newton steps from its
+    // end: a unit-speed path overshoots a point where the gradient turns over,
+    // so it ends up to a step beyond it.
+    CVector point = end;
+    bool found = false;
+    for (int i = 0; i < kStallNewtonSteps && !found; ++i) {
+        if (!m_molecule.EvaluateHessian(point)) return kStallMatters;
+        CVector step;
+        if (!m_molecule.GetHessianEigen().Solve(m_molecule.GetGradient(), step)) break;
+        point = point - step;
+        found = step.Length() < 1e-10 * std::max(1.0, point.Length());
+    }
+    // A maximum: every curvature negative. It is an atom's (whose safe
+    // sphere the path would have entered but for a displaced maximum) or one
+    // of no atom, such as the weak maximum far behind the lithium of LiF or
+    // the one between the nuclei of Li2: the point lies in that maximum's
+    // basin, outside this atom.
+    if (found && (point - end).Length() < kStallReach && m_molecule.EvaluateHessian(point)) {
+        const CTensor hessian = m_molecule.GetHessianEigen();
+        const CVector* eigenvalues = hessian.GetEigenvalues();
+        if (eigenvalues && eigenvalues->z < 0.0)
+            return NearestAttractor(point) ? kStallAtAtom : kStallAtMaximum;
+    }
+    // Elsewhere (a bond or ring point the path ran into) the point is taken
+    // to be outside when its integrand does not matter: the largest selected
+    // value there, weighted as the bisection weighs the ray, over one ray
+    // step, stays below the absolute accuracy.
+    if (!m_molecule.Evaluate(m_atom.FromIntegrationCoords(CVector(r, m_ctx.Theta, m_ctx.Phi)), 1, &m_atom))
+        return kStallMatters;
+    const double* values = m_molecule.GetSelectedValues(true);
+    double largest = 0.0;
+    for (int k = 0; k < m_ctx.N; ++k)
+        largest = std::max(largest, std::fabs(values[k]));
+    const double weight = 10.0 * std::sin(m_ctx.Theta) * r * r * m_dRayStep;
+    return largest * weight <= m_ctx.AbsAccuracy ? kStallNegligible : kStallMatters;
 }

@@ -5,6 +5,7 @@
 
 #include "analysis/Molecule.h"
 #include "analysis/PropertyTable.h"
+#include "platform/core/Format.h"
 
 void CLevelCache::Store(double t, const double* values, int n) {
     if (!m_data) return;
@@ -38,6 +39,7 @@ bool CQuadratureLevel::Run(const COdeSolver::Rhs& rhs, double t0, double t1, dou
                            double* y) {
     using Status = COdeSolver::Status;
     m_nFlag = 0;
+    m_dReached = t0;
     m_bSolverFailed = false;
     std::fill(y, y + Size(), 0.0);
     std::fill(m_absTol.begin(), m_absTol.end(), absTol);
@@ -45,8 +47,16 @@ bool CQuadratureLevel::Run(const COdeSolver::Rhs& rhs, double t0, double t1, dou
     double t = t0;
     const Status status = m_solver.Solve(t1, t, y);
     m_nFlag = m_solver.LastFlag();
+    m_dReached = t;
     m_bSolverFailed = status == Status::TooMuchWork || status == Status::Failed;
     return status == Status::Success;
+}
+
+std::string CQuadratureLevel::FailureReason() const {
+    std::string reason = zel::Sprintf("the solver stopped, flag = %d", m_nFlag);
+    const std::string& diagnostic = m_solver.LastMessage();
+    if (!diagnostic.empty()) reason += " (" + diagnostic + ")";
+    return reason;
 }
 
 CQuadratureLevel* EnsureLevel(std::unique_ptr<CQuadratureLevel>& level, int n) {
@@ -65,6 +75,10 @@ double LevelTolerance(double tolerance, int depth) {
     for (int i = 0; i < depth; ++i)
         tolerance *= 0.1;
     return tolerance;
+}
+
+double MinimalRayStep(double stopR) {
+    return std::max(stopR, 1.0) / 1e4;
 }
 
 int SelectedBasinCount(const CMolecule& molecule) {

@@ -103,6 +103,11 @@ public:
     // The solver's return code of the last run (0 when it reached t1 or was
     // not called).
     int Flag() const { return m_nFlag; }
+    // Where the last run stopped (t1 when it reached it).
+    double Reached() const { return m_dReached; }
+    // Why the last run failed on the solver's own account, for a message:
+    // the return code and the solver's diagnostic.
+    std::string FailureReason() const;
     // The last run failed on the solver's own account (accuracy, convergence,
     // too many steps), not because a right-hand side stopped it or the run
     // could not start. Only then do the levels show their message.
@@ -115,6 +120,7 @@ private:
     std::vector<double> m_zero;
     std::vector<double> m_absTol;
     int m_nFlag = 0;
+    double m_dReached = 0.0;
     bool m_bSolverFailed = false;
 };
 
@@ -129,9 +135,19 @@ inline constexpr const char* kBetaSphereFailed = "Integration of Beta-Sphere fai
 inline constexpr const char* kBasinFailed = "Integration over atomic basin failed!";
 inline constexpr const char* kSurfaceSearchFailed = "Surface determination failed!";
 inline constexpr const char* kPossiblyCritPoint = " Possibly reached critical point!";
+// A basin job that fails says where and why below kBasinFailed.
+inline constexpr const char* kRayStepTooSmall =
+    "The initial stepsize along a ray for the surface search, %g bohr, cannot advance the search "
+    "to r = %g: use at least %g bohr.";
 // Natural and radial coordinates follow paths up to the atom's density maximum.
 inline constexpr const char* kNoAttractor =
     "The atom has no density maximum: search the critical points from the nuclei first.";
+
+// The smallest initial step along a ray that the surface search accepts. It
+// tests every step from the safe radius out to stop r: a smaller step would
+// take more than ten thousand tests per ray, and one below the rounding of
+// the radius would never advance at all.
+double MinimalRayStep(double stopR);
 
 // Number of packed results of the molecule's basin selection: the set flags
 // among properties 0 to 46, plus the overlap block when flag 47 is set.

@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "integration/Quadrature.h"
+#include "platform/core/Format.h"
+
 namespace {
 
 using zel::ControlKind;
@@ -253,6 +256,10 @@ void CIntegOptionsDlg::DoDataExchange(zel::CDataExchange& dx) {
     dx.MinMax(m_dStopR, 0.0, 100.0);
     dx.Text(kRayStep, m_dRayStep);
     dx.MinMax(m_dRayStep, 0.0, 100.0);
+    // The radial integration refuses a step that cannot carry the surface
+    // search out to stop r; say so here already.
+    if (dx.Saving() && m_dRayStep < MinimalRayStep(m_dStopR))
+        dx.Fail(zel::Sprintf(kRayStepTooSmall, m_dRayStep, m_dStopR, MinimalRayStep(m_dStopR)));
 }
 
 // ---- surface integration --------------------------------------------------

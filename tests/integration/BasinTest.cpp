@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "analysis/CritPoint.h"
 #include "analysis/GradPath.h"
 #include "integration/BasinQuadrature.h"
+#include "platform/core/Format.h"
 
 namespace {
 
@@ -162,20 +164,143 @@ TEST(Basin, ALoneAtomHoldsItsElectrons) {
     EXPECT_NEAR(atom->m_ResultsA.Results[0], 2.0, 1e-3);
 }
 
-// A path that has spent all its solver calls short of the stop value without
-// reaching a critical point has not been integrated: the basin fails. (At the
-// default stop value the paths of this atom end well within their calls.)
-TEST(Basin, APathOutOfStepsAwayFromACriticalPointFailsTheIntegration) {
+// Three s-Gaussian nuclei in a triangle: a ring point at the centre, where
+// the paths that leave each atom towards the centre in the ring plane stall.
+// Without the ring point (a search from the nuclei and their pairs only) such
+// a path has not ended at a known critical point when its steps are spent;
+// it has stopped adding to the integrals, though, and is taken as it stands:
+// every atom holds a third of the two electrons, as with the ring point.
+TEST(Basin, APathStalledAtAnUnknownPointWhereItNoLongerAddsIsTaken) {
+    const double a = 1.6;
+    const std::string text = SGaussiansWfn({CVector(a, 0, 0), CVector(-0.5 * a, 0.5 * std::sqrt(3.0) * a, 0),
+                                            CVector(-0.5 * a, -0.5 * std::sqrt(3.0) * a, 0)},
+                                           1.0);
+    double withRing = 0.0;
+    for (bool triples : {true, false}) {
+        SCOPED_TRACE(triples);
+        CMolecule molecule;
+        LoadText(molecule, text);
+        zel::CTextRecord log;
+        CQuietProgress quiet;
+        CCritPointSearch search(molecule, molecule.GetPropertyName(-1), log, quiet);
+        search.SearchFromNuclei();
+        search.SearchFromMaximaPairs();
+        if (triples) search.SearchFromMaximaTriples();
+        CalcBondPaths(molecule, log, quiet);
+        ASSERT_EQ(molecule.GetList(1)->size(), triples ? 1u : 0u);
+        CAtom* atom = AtomAt(molecule, 0);
+        CBasinJob job;
+        job.Settings.Atom = atom;
+        EXPECT_EQ(RunJob(job, Job::Natural).messages, std::vector<std::string>{});
+        EXPECT_NEAR(atom->m_ResultsA.Results[0], 2.0 / 3.0, 2e-3);
+        if (triples)
+            withRing = atom->m_ResultsA.Results[0];
+        else
+            EXPECT_NEAR(atom->m_ResultsA.Results[0], withRing, 1e-4);
+    }
+}
+
+// A failure says where and why below the message every failure shows: the
+// level, the region, phi, theta, the radius reached and the reason.
+TEST(Basin, AFailureSaysWhereAndWhy) {
     CMolecule molecule;
-    LoadText(molecule, SGaussiansWfn({CVector(0.2, 0.1, 0.3)}, 0.8));
+    LoadText(molecule, SGaussiansWfn({CVector(0, 0, -0.7), CVector(0, 0, 0.7)}, 2.0));
     SearchGraph(molecule);
-    molecule.GetIntegOptions().StopS.Current = 1e30;
+    CBasinJob job;
+    job.Settings.Atom = AtomAt(molecule, 0);
+    const auto expectDetail = [](const std::vector<std::string>& messages, const std::string& pattern) {
+        ASSERT_FALSE(messages.empty());
+        const std::string& last = messages.back();
+        const std::string head = kBasinFailed + "\n";
+        ASSERT_EQ(last.substr(0, head.size()), head) << last;
+        const std::string detail = last.substr(head.size());
+        EXPECT_TRUE(std::regex_match(detail, std::regex(pattern))) << detail;
+    };
+    const std::string number = "[0-9]+\\.[0-9]{4}";
+
+    // Accuracy that no solver can meet: the innermost level, the gradient
+    // path of the first region, gives up at once, with the solver's flag.
+    molecule.GetIntegOptions().AbsAccuracy.Current = 1e-300;
+    molecule.GetIntegOptions().RelAccuracy.Current = 0.0;
+    job.Settings.Atom->m_ResultsB.Method = job.Settings.Radius; // the beta sphere is done
+    {
+        const SJobRun run = RunJob(job, Job::Natural);
+        expectDetail(run.messages, "Gradient path failed in region 1 of 1 at Phi = " + number +
+                                       ", Theta = " + number + ", R = " + number +
+                                       ": the solver failed on the gradient path, flag = -?[0-9]+.*\\.");
+        EXPECT_EQ(job.Settings.Atom->m_ResultsA.Method, 0.0);
+    }
+    molecule.GetIntegOptions().AbsAccuracy.Current = 1e-4;
+    molecule.GetIntegOptions().RelAccuracy.Current = 1e-4;
+
+    // A property that is not finite where the surface is searched.
+    molecule.GetWavefunction()->m_dVirial = 0.0;
+    expectDetail(RunJob(job, Job::Radial).messages,
+                 "(Surface search|The integrand) failed at Phi = " + number + ", Theta = " + number +
+                     ", R = " + number + ": a property value is not finite\\.");
+
+    // A user cancel needs no explanation.
+    molecule.GetWavefunction()->m_dVirial = 2.0;
+    g_bCancel = 1;
+    zel::CScriptedPrompts prompts;
+    zel::ScopedPromptService scoped(prompts);
+    job.IntegrateRadial();
+    g_bCancel = 0;
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{kBasinFailed});
+}
+
+// Windows wider than a full turn cover the basin more than once; with the
+// proposed factor natural and radial coordinates both give the whole basin.
+TEST(Basin, WindowsBeyondAFullTurnIntegrateWhatTheySay) {
+    CMolecule molecule;
+    LoadText(molecule, SGaussiansWfn({CVector(0.1, 0.2, -0.7), CVector(0.1, 0.2, 0.7)}, 2.0));
+    SearchGraph(molecule);
     CAtom* atom = AtomAt(molecule, 0);
     CBasinJob job;
     job.Settings.Atom = atom;
-    EXPECT_EQ(RunJob(job, Job::Natural).messages, std::vector<std::string>{kBasinFailed});
-    EXPECT_EQ(atom->m_ResultsA.Method, 0.0);
-    EXPECT_EQ(atom->m_ResultsB.Method, 0.5); // the beta sphere stays
+    ASSERT_TRUE(RunJob(job, Job::Natural).messages.empty());
+    const double whole = atom->m_ResultsA.Results[0];
+    EXPECT_NEAR(whole, 1.0, 2e-3);
+    for (int upper : {720, 540, 450}) {
+        SCOPED_TRACE(upper);
+        job.Settings.PhiUpper = upper;
+        job.Settings.Factor = job.Settings.ProposedFactor();
+        atom->ClearResults();
+        EXPECT_TRUE(RunJob(job, Job::Natural).messages.empty());
+        EXPECT_NEAR(atom->m_ResultsA.Results[0], whole, 1e-4);
+        EXPECT_EQ(atom->m_ResultsA.PhiTo, upper);
+        EXPECT_TRUE(RunJob(job, Job::Radial).messages.empty());
+        EXPECT_NEAR(atom->m_ResultsA.Results[0], whole, 2e-3);
+    }
+}
+
+// A ray step that cannot carry the surface search out to stop r (below the
+// rounding of the radius, or zero, which would take every ray whole) is
+// refused before anything changes.
+TEST(Basin, ARayStepThatCannotAdvanceIsRefused) {
+    CMolecule molecule;
+    LoadText(molecule, SGaussiansWfn({CVector(0, 0, -0.7), CVector(0, 0, 0.7)}, 2.0));
+    SearchGraph(molecule);
+    CAtom* atom = AtomAt(molecule, 0);
+    atom->m_ResultsA.Method = 0.5;
+    atom->m_ResultsA.Results[0] = 0.75;
+    CBasinJob job;
+    job.Settings.Atom = atom;
+    EXPECT_EQ(MinimalRayStep(9.0), 0.0009);
+    EXPECT_EQ(MinimalRayStep(0.0), 1e-4);
+    for (double step : {1e-17, 0.0, -1.0, 5e-4}) {
+        SCOPED_TRACE(step);
+        molecule.GetIntegOptions().RayStep.Current = step;
+        g_nEvaluations = 0;
+        const std::string expected = zel::Sprintf(
+            "The initial stepsize along a ray for the surface search, %g bohr, cannot advance the search "
+            "to r = 9: use at least 0.0009 bohr.",
+            step);
+        EXPECT_EQ(RunJob(job, Job::Radial).messages, std::vector<std::string>{expected});
+        EXPECT_EQ(atom->m_ResultsA.Method, 0.5);
+        EXPECT_EQ(atom->m_ResultsA.Results[0], 0.75);
+        EXPECT_EQ(g_nEvaluations, 0);
+    }
 }
 
 // Windows of regions, for bonds at given local directions of a lone atom.
@@ -246,7 +371,9 @@ TEST(Basin, RadialFailsOnANonFiniteIntegrandInsteadOfBisectingForEver) {
     molecule.GetWavefunction()->m_dVirial = 0.0;
     CBasinJob job;
     job.Settings.Atom = AtomAt(molecule, 0);
-    EXPECT_EQ(RunJob(job, Job::Radial).messages, std::vector<std::string>{kBasinFailed});
+    const std::vector<std::string> messages = RunJob(job, Job::Radial).messages;
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].substr(0, kBasinFailed.size() + 1), kBasinFailed + "\n");
     EXPECT_EQ(job.Settings.Atom->m_ResultsA.Method, 0.0);
 
     // The bisection itself, on a ray along the bond.

@@ -154,6 +154,17 @@ TEST_F(OptionDlgTest, RangeChecksRefuseWithTheFrameworksMessages) {
          "Enter a number between 0 and 100000000000."},
         {"sphere radius 100", OnBasinIntegrationOptions, {{1143, "100"}}, "", 13, 100.0},
         {"ray step", OnBasinIntegrationOptions, {{1147, "101"}}, "Enter a number between 0 and 100."},
+        {"ray step that cannot advance",
+         OnBasinIntegrationOptions,
+         {{1147, "1e-17"}},
+         "The initial stepsize along a ray for the surface search, 1e-017 bohr, cannot advance the search to "
+         "r = 9: use at least 0.0009 bohr."},
+        {"ray step 0 to a farther stop r",
+         OnBasinIntegrationOptions,
+         {{1146, "20"}, {1147, "0"}},
+         "The initial stepsize along a ray for the surface search, 0 bohr, cannot advance the search to "
+         "r = 20: use at least 0.002 bohr."},
+        {"smallest ray step", OnBasinIntegrationOptions, {{1147, "0.0009"}}, "", 17, 0.0009},
         {"basin accuracy", OnBasinIntegrationOptions, {{1052, "1.5"}}, "Enter a number between 0 and 1."},
         {"circle radius 11", OnSurfaceIntegrationOptions, {{1143, "11"}}, "Enter a number between 0 and 10."},
         {"circle radius 10", OnSurfaceIntegrationOptions, {{1143, "10"}}, "", 20, 10.0},
