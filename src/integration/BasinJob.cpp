@@ -66,6 +66,15 @@ const CGradPath* PathToAtom(const CBondPoint& bond, const CAtom& atom) {
     return nullptr;
 }
 
+// A fresh result set in the place of an old one: the old one stays as it is
+// until the new one is complete, so a failed or cancelled run loses nothing.
+CBasinResults Scratch(const CBasinResults& set, int n) {
+    CBasinResults fresh = set;
+    fresh.Method = 0.0;
+    std::fill(fresh.Results.begin(), fresh.Results.begin() + n, 0.0);
+    return fresh;
+}
+
 // Whether the result array can take n packed results.
 bool Fits(const CBasinResults& set, int n) {
     return n >= 1 && set.Results.size() >= static_cast<std::size_t>(n);
@@ -86,13 +95,13 @@ void CBasinJob::ResultsChanged() {
 bool CBasinJob::RunBetaSphere(CAtom& atom, CMolecule& molecule, CBasinQuadrature& quadrature, bool cachesOk) {
     const Clock::time_point start = Clock::now();
     g_nEvaluations = 0;
-    CBasinResults& set = atom.m_ResultsB;
-    set.Method = 0.0;
     const int n = SelectedBasinCount(molecule);
     const double R = Settings.Radius;
 
     bool ok = false;
-    if (Fits(set, n) && cachesOk) {
+    CBasinResults set;
+    if (Fits(atom.m_ResultsB, n) && cachesOk) {
+        set = Scratch(atom.m_ResultsB, n);
         molecule.SetFieldIndex(0);
         ok = quadrature.IntegrateBetaSphere(Settings.PhiLower * kRadians, Settings.PhiUpper * kRadians,
                                             Settings.ThetaLower * kRadians, Settings.ThetaUpper * kRadians, R,
@@ -109,6 +118,7 @@ bool CBasinJob::RunBetaSphere(CAtom& atom, CMolecule& molecule, CBasinQuadrature
         set.SymmetryFactor = Settings.Factor;
         ScalePackedResults(molecule, set.Results.data(), n, Settings.Factor);
         set.CPUTime = SecondsSince(start);
+        atom.m_ResultsB = std::move(set);
     } else {
         zel::ShowMessageBox(kBetaSphereFailed);
     }
@@ -147,10 +157,8 @@ void CBasinJob::IntegrateNatural() {
         return;
     }
 
-    CBasinResults& set = atom->m_ResultsA;
     const int n = SelectedBasinCount(*molecule);
-    if (!Fits(set, n)) {
-        set.Method = 0.0;
+    if (!Fits(atom->m_ResultsA, n)) {
         zel::ShowMessageBox(kBasinFailed);
         ResultsChanged();
         return;
@@ -160,20 +168,15 @@ void CBasinJob::IntegrateNatural() {
     CCacheScope caches(*atom);
     // One set of solvers for the beta sphere and the regions.
     CBasinQuadrature quadrature(*atom, *molecule);
-    CBasinResults& sphere = atom->m_ResultsB;
+    const CBasinResults& sphere = atom->m_ResultsB;
     if (sphere.Method == R)
         ResultsChanged();
-    else
-        RunBetaSphere(*atom, *molecule, quadrature, caches.Ok());
-    if (!(sphere.Method > 0.0)) {
-        ResultsChanged();
+    else if (!RunBetaSphere(*atom, *molecule, quadrature, caches.Ok()))
         return;
-    }
 
     const Clock::time_point start = Clock::now();
     g_nEvaluations = 0;
-    set.Method = 0.0;
-    std::fill(set.Results.begin(), set.Results.begin() + n, 0.0);
+    CBasinResults set = Scratch(atom->m_ResultsA, n);
 
     molecule->SetFieldIndex(0);
     atom->CollectBondedPoints();
@@ -228,6 +231,7 @@ void CBasinJob::IntegrateNatural() {
             set.Results[static_cast<std::size_t>(j)] += sphere.Results[static_cast<std::size_t>(j)];
         set.Evaluations = sphere.Evaluations + g_nEvaluations;
         set.CPUTime = SecondsSince(start) + sphere.CPUTime;
+        atom->m_ResultsA = std::move(set);
     } else {
         zel::ShowMessageBox(kBasinFailed);
     }
@@ -254,12 +258,11 @@ void CBasinJob::IntegrateRadial() {
     const Clock::time_point start = Clock::now();
     CFrameScope frame(*atom);
     g_nEvaluations = 0;
-    CBasinResults& set = atom->m_ResultsA;
-    set.Method = 0.0;
     const int n = SelectedBasinCount(*molecule);
     bool ok = false;
-    if (Fits(set, n)) {
-        std::fill(set.Results.begin(), set.Results.begin() + n, 0.0);
+    CBasinResults set;
+    if (Fits(atom->m_ResultsA, n)) {
+        set = Scratch(atom->m_ResultsA, n);
         // Every atom's safe sphere decides membership, so all must be fresh.
         for (const auto& each : molecule->GetAtomList())
             each->ComputeNearestCritDistance();
@@ -280,6 +283,7 @@ void CBasinJob::IntegrateRadial() {
         ScalePackedResults(*molecule, set.Results.data(), n, Settings.Factor);
         set.Evaluations = g_nEvaluations;
         set.CPUTime = SecondsSince(start);
+        atom->m_ResultsA = std::move(set);
     } else {
         zel::ShowMessageBox(kBasinFailed);
     }

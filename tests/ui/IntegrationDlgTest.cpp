@@ -227,9 +227,11 @@ TEST_F(IntegrationDlgTest, FieldOutOfRangeStopsTheButton) {
     EXPECT_FALSE(m_document.modified);
 }
 
-// Cancel in the progress dialog ends the job as a failure: set A absent.
-TEST_F(IntegrationDlgTest, CancelLeavesSetAAbsent) {
-    m_oxygen->m_ResultsA.Method = -1.0; // an earlier radial result, replaced by the job
+// Cancel in the progress dialog ends the job as a failure: the earlier
+// result stays, and the list shows it.
+TEST_F(IntegrationDlgTest, CancelKeepsTheEarlierResult) {
+    m_oxygen->m_ResultsA.Method = -1.0; // an earlier radial result
+    m_oxygen->m_ResultsA.Results[0] = 9.25;
     Lines list;
     RunDialog([&](CIntegrationDlg* dlg) {
         zel::test::WhenVisible<CComputeDlg>([](CComputeDlg* progress) {
@@ -240,9 +242,14 @@ TEST_F(IntegrationDlgTest, CancelLeavesSetAAbsent) {
         Click(dlg, CIntegrationDlg::kIntegrateRadial);
         list = ResultList(dlg);
     });
-    EXPECT_EQ(m_oxygen->m_ResultsA.Method, 0.0);
+    EXPECT_EQ(m_oxygen->m_ResultsA.Method, -1.0);
+    EXPECT_EQ(m_oxygen->m_ResultsA.Results[0], 9.25);
     EXPECT_EQ(m_prompts.Texts(), Lines{"Integration over atomic basin failed!"});
-    EXPECT_EQ(list, Lines{"Integration results not yet available!"});
+    std::vector<std::string> expected;
+    m_oxygen->FillResultList(expected);
+    EXPECT_EQ(list, expected);
+    ASSERT_FALSE(list.empty());
+    EXPECT_EQ(list.front(), "Properties integrated over atomic basin in radial coordinates");
     EXPECT_FALSE(m_oxygen->HasCaches());
     EXPECT_EQ(g_bCancel.load(), 0);
 }
