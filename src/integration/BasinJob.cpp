@@ -11,6 +11,7 @@
 #include "analysis/GradPath.h"
 #include "analysis/Molecule.h"
 #include "integration/BasinQuadrature.h"
+#include "integration/CritPointCheck.h"
 #include "platform/core/JobState.h"
 #include "platform/core/JobTable.h"
 #include "platform/core/Prompt.h"
@@ -64,6 +65,16 @@ const CGradPath* PathToAtom(const CBondPoint& bond, const CAtom& atom) {
     for (const CGradPath* path : bond.GetPathList(true))
         if (path->GetFieldIndex() == 0 && path->GetEndPoint() == atom.GetMaxPoint()) return path;
     return nullptr;
+}
+
+// Asks before a basin job whose critical points are incomplete. False when
+// the chemist stops; otherwise incomplete tells whether the result is to
+// carry the mark of an incomplete set.
+bool ConfirmCritPoints(CAtom& atom, bool& incomplete) {
+    const std::string text = CheckCritPointsForBasin(atom);
+    incomplete = !text.empty();
+    return !incomplete ||
+           zel::ShowMessageBox(text, zel::PromptButtons::YesNo, zel::PromptIcon::Warning) == zel::IDYES;
 }
 
 // A fresh result set in the place of an old one: the old one stays as it is
@@ -156,6 +167,8 @@ void CBasinJob::IntegrateNatural() {
         zel::ShowMessageBox(kNoAttractor);
         return;
     }
+    bool incomplete = false;
+    if (!ConfirmCritPoints(*atom, incomplete)) return;
 
     const int n = SelectedBasinCount(*molecule);
     if (!Fits(atom->m_ResultsA, n)) {
@@ -231,6 +244,7 @@ void CBasinJob::IntegrateNatural() {
             set.Results[static_cast<std::size_t>(j)] += sphere.Results[static_cast<std::size_t>(j)];
         set.Evaluations = sphere.Evaluations + g_nEvaluations;
         set.CPUTime = SecondsSince(start) + sphere.CPUTime;
+        set.IncompleteCritPoints = incomplete;
         atom->m_ResultsA = std::move(set);
     } else {
         zel::ShowMessageBox(kBasinFailed);
@@ -254,6 +268,8 @@ void CBasinJob::IntegrateRadial() {
         zel::ShowMessageBox(kNoAttractor);
         return;
     }
+    bool incomplete = false;
+    if (!ConfirmCritPoints(*atom, incomplete)) return;
 
     const Clock::time_point start = Clock::now();
     CFrameScope frame(*atom);
@@ -283,6 +299,7 @@ void CBasinJob::IntegrateRadial() {
         ScalePackedResults(*molecule, set.Results.data(), n, Settings.Factor);
         set.Evaluations = g_nEvaluations;
         set.CPUTime = SecondsSince(start);
+        set.IncompleteCritPoints = incomplete;
         atom->m_ResultsA = std::move(set);
     } else {
         zel::ShowMessageBox(kBasinFailed);

@@ -10,6 +10,7 @@
 #include "analysis/Molecule.h"
 #include "app/ComputeDlg.h"
 #include "integration/BasinJob.h"
+#include "integration/CritPointCheck.h"
 #include "platform/core/Format.h"
 #include "platform/core/JobState.h"
 #include "platform/core/JobTable.h"
@@ -252,6 +253,25 @@ TEST_F(IntegrationDlgTest, CancelKeepsTheEarlierResult) {
     EXPECT_EQ(list.front(), "Properties integrated over atomic basin in radial coordinates");
     EXPECT_FALSE(m_oxygen->HasCaches());
     EXPECT_EQ(g_bCancel.load(), 0);
+}
+
+// With a bond point missing the job asks first; No stores nothing and leaves
+// the earlier results as they were.
+TEST_F(IntegrationDlgTest, AnIncompleteSetOfCriticalPointsAsksFirst) {
+    ASSERT_TRUE(DeleteCriticalPoint(m_molecule, m_molecule.GetList(-1)->front().get()));
+    const std::string question = CheckCritPointsForBasin(*m_oxygen);
+    ASSERT_EQ(
+        question.rfind("The critical points of the electron density are incomplete: 3 maxima, 1 bond,", 0),
+        0u);
+    m_oxygen->m_ResultsB.Method = 0.3;
+    for (int button : {CIntegrationDlg::kIntegrateNatural, CIntegrationDlg::kIntegrateRadial}) {
+        m_prompts.PushAnswer(zel::IDNO);
+        RunDialog([&](CIntegrationDlg* dlg) { Click(dlg, button); });
+    }
+    EXPECT_EQ(m_prompts.Texts(), Lines(2, question));
+    EXPECT_EQ(m_prompts.Calls().front().buttons, zel::PromptButtons::YesNo);
+    EXPECT_EQ(m_oxygen->m_ResultsA.Method, 0.0);
+    EXPECT_EQ(m_oxygen->m_ResultsB.Method, 0.3);
 }
 
 // The factor follows the phi window typed or stepped; an upper border below
