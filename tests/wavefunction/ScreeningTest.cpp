@@ -147,7 +147,8 @@ TEST_P(Screening, AgreesWithTheDenseEvaluation) {
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, Screening,
                          ::testing::Values("water.wfn", "water_f.wfn", "water_g.wfn", "ammonia.wfn", "methane.wfn",
-                                           "benzene.wfn", "lif.wfn", "pyridone_aminopyridine.wfn"),
+                                           "benzene.wfn", "lif.wfn", "pyridone_aminopyridine.wfn", "li2.wfn",
+                                           "hcn.wfn", "formamide.wfn", "bicyclopentane.wfn", "tetrahedrane.wfn"),
                          [](const auto& info) {
                              std::string name = info.param;
                              return name.substr(0, name.find('.'));
