@@ -150,4 +150,39 @@ TEST(CritPointCheck, TheChemistStopsOrGoesOnAndTheResultIsMarked) {
     }
 }
 
+// Tetrahedrane: the searches from the nuclei and from pairs and triples of
+// maxima leave the set short, which every atom's check tells; the grid search
+// completes it (8 maxima, 10 bond, 4 ring and 1 cage points), and the checks
+// are silent then.
+TEST(CritPointCheck, TetrahedraneFromNucleiPairsAndTriplesThenOnAGrid) {
+    CMolecule molecule;
+    LoadFixture(molecule, "tetrahedrane.wfn");
+    SearchGraph(molecule);
+    ASSERT_NE(CountDensityCritPoints(molecule).Sum(), 1);
+    for (const auto& atom : molecule.GetAtomList())
+        EXPECT_EQ(CheckCritPointsForBasin(*atom).rfind(
+                      "The critical points of the electron density are incomplete: 8 maxima, ", 0),
+                  0u)
+            << atom->GetLabel();
+
+    SGridSpec grid;
+    for (const auto& atom : molecule.GetAtomList())
+        grid.Centre = grid.Centre + atom->GetPosition() / 8.0;
+    grid.Side = 6.0;
+    grid.PerSide = 6;
+    grid.Total = GridTotal(grid.PerSide);
+    zel::CTextRecord log;
+    CQuietProgress quiet;
+    CCritPointSearch search(molecule, molecule.GetPropertyName(-1), log, quiet);
+    search.SearchOnGrid(grid);
+    CalcBondPaths(molecule, log, quiet);
+    const SCritPointCount count = CountDensityCritPoints(molecule);
+    EXPECT_EQ(count.Maxima, 8);
+    EXPECT_EQ(count.Bonds, 10);
+    EXPECT_EQ(count.Rings, 4);
+    EXPECT_EQ(count.Cages, 1);
+    for (const auto& atom : molecule.GetAtomList())
+        EXPECT_EQ(CheckCritPointsForBasin(*atom), "") << atom->GetLabel();
+}
+
 } // namespace
