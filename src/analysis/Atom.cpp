@@ -20,6 +20,10 @@ CMatrix FromRows(CVector r0, CVector r1, CVector r2) {
     return {CVector(r0.x, r1.x, r2.x), CVector(r0.y, r1.y, r2.y), CVector(r0.z, r1.z, r2.z)};
 }
 
+// Written in place of the unused stop value of a basin result obtained with
+// an incomplete set of critical points.
+constexpr double kIncompleteMark = -1.0;
+
 // The transpose applied to v: v M is (v.c0, v.c1, v.c2).
 CVector TransposeTimes(const CMatrix& m, CVector v) {
     return v * m;
@@ -58,11 +62,15 @@ void CAtom::Serialize(zel::CArchive& ar) {
         {&a.SymmetryFactor, &b.SymmetryFactor},
         {&a.CPUTime, &b.CPUTime},
     };
+    // The stop value of set A that its method leaves unused carries the mark
+    // of an incomplete set of critical points.
+    const auto unusedStop = [&a] { return a.Method > 0.0 ? &a.StopR : a.Method < 0.0 ? &a.StopS : nullptr; };
     if (ar.IsStoring()) {
+        const double* const marked = a.IncompleteCritPoints ? unusedStop() : nullptr;
         ar << m_nNumber << m_strLabel << m_position.x << m_position.y << m_position.z << m_charge
            << a.Evaluations << b.Evaluations;
         for (const auto& pair : settings)
-            ar << *pair[0] << *pair[1];
+            ar << (pair[0] == marked ? kIncompleteMark : *pair[0]) << *pair[1];
         ar << m_nPropertyCount;
         const auto entry = [](const CBasinResults& set, std::size_t i) {
             return i < set.Results.size() ? set.Results[i] : 0.0;
@@ -76,6 +84,11 @@ void CAtom::Serialize(zel::CArchive& ar) {
         a.Evaluations >> b.Evaluations;
     for (const auto& pair : settings)
         ar >> *pair[0] >> *pair[1];
+    // Stop values are never negative otherwise.
+    double* const markedStop = unusedStop();
+    a.IncompleteCritPoints = markedStop && *markedStop < 0.0;
+    if (a.IncompleteCritPoints) *markedStop = 0.0;
+    b.IncompleteCritPoints = false;
     ar >> m_nPropertyCount;
     const std::size_t count = ar.CheckCount(m_nPropertyCount, 2 * sizeof(double));
     a.Results.assign(count, 0.0);

@@ -32,6 +32,12 @@ struct CBasinResults {
     // Property-count entries; the selected properties are packed at the front.
     std::vector<double> Results;
     int Evaluations = 0;
+    // Set A only: the basin was integrated although the critical points of
+    // the density were incomplete (the chemist chose to go on), so it may be
+    // wrong. Saved as -1 in the stop value that the set's method does not
+    // use (stop r of a natural result, stop s of a radial one), which
+    // readers of the set's method never look at.
+    bool IncompleteCritPoints = false;
 };
 
 class CAtom : public zel::CObject, public CNucleus {

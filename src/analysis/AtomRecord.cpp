@@ -140,6 +140,10 @@ struct SBond {
     const CGradPath* Own;
 };
 
+// A basin integrated although the critical points were incomplete.
+constexpr char kIncompleteLine[] =
+    "Integrated with an incomplete set of critical points: the basin may be wrong!";
+
 double LastParameter(const CGradPath& path) {
     const auto& parameters = path.GetParameterList();
     return parameters.empty() ? 0.0 : parameters.back();
@@ -163,6 +167,7 @@ void CAtom::FillResultList(std::vector<std::string>& items) const {
             items.push_back(
                 zel::Sprintf("Radial coordinate integration along rays till r = %1.0lf", a.StopR));
         }
+        if (a.IncompleteCritPoints) items.push_back(kIncompleteLine);
         items.push_back(" ");
         AddSettings(items, a);
         items.push_back(
@@ -265,6 +270,7 @@ int CAtom::WriteRecord(zel::CTextRecord* lines) const {
         add("                               with determination of interatomic surface");
         add(zel::Sprintf("      Radial coordinate integration along rays till r = %1.0lf", set.StopR));
     }
+    if (set.IncompleteCritPoints) add(std::string("      ") + kIncompleteLine);
     add(" ");
     add(zel::Sprintf("      Used absolute tolerance per integration step: %le", set.AbsAccuracy));
     add(zel::Sprintf("      Used relative tolerance per integration step: %le", set.RelAccuracy));

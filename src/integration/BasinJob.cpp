@@ -12,6 +12,7 @@
 #include "analysis/GradPath.h"
 #include "analysis/Molecule.h"
 #include "integration/BasinQuadrature.h"
+#include "integration/CritPointCheck.h"
 #include "platform/core/Format.h"
 #include "platform/core/JobState.h"
 #include "platform/core/JobTable.h"
@@ -75,6 +76,25 @@ void ShowBasinFailure(const CBasinQuadrature* quadrature) {
     zel::ShowMessageBox(text);
 }
 
+// Asks before a basin job whose critical points are incomplete. False when
+// the chemist stops; otherwise incomplete tells whether the result is to
+// carry the mark of an incomplete set.
+bool ConfirmCritPoints(CAtom& atom, bool& incomplete) {
+    const std::string text = CheckCritPointsForBasin(atom);
+    incomplete = !text.empty();
+    return !incomplete ||
+           zel::ShowMessageBox(text, zel::PromptButtons::YesNo, zel::PromptIcon::Warning) == zel::IDYES;
+}
+
+// A fresh result set in the place of an old one: the old one stays as it is
+// until the new one is complete, so a failed or cancelled run loses nothing.
+CBasinResults Scratch(const CBasinResults& set, int n) {
+    CBasinResults fresh = set;
+    fresh.Method = 0.0;
+    std::fill(fresh.Results.begin(), fresh.Results.begin() + n, 0.0);
+    return fresh;
+}
+
 // Whether the result array can take n packed results.
 bool Fits(const CBasinResults& set, int n) {
     return n >= 1 && set.Results.size() >= static_cast<std::size_t>(n);
@@ -95,13 +115,13 @@ void CBasinJob::ResultsChanged() {
 bool CBasinJob::RunBetaSphere(CAtom& atom, CMolecule& molecule, CBasinQuadrature& quadrature, bool cachesOk) {
     const Clock::time_point start = Clock::now();
     g_nEvaluations = 0;
-    CBasinResults& set = atom.m_ResultsB;
-    set.Method = 0.0;
     const int n = SelectedBasinCount(molecule);
     const double R = Settings.Radius;
 
     bool ok = false;
-    if (Fits(set, n) && cachesOk) {
+    CBasinResults set;
+    if (Fits(atom.m_ResultsB, n) && cachesOk) {
+        set = Scratch(atom.m_ResultsB, n);
         molecule.SetFieldIndex(0);
         ok = quadrature.IntegrateBetaSphere(Settings.PhiLower * kRadians, Settings.PhiUpper * kRadians,
                                             Settings.ThetaLower * kRadians, Settings.ThetaUpper * kRadians, R,
@@ -118,6 +138,7 @@ bool CBasinJob::RunBetaSphere(CAtom& atom, CMolecule& molecule, CBasinQuadrature
         set.SymmetryFactor = Settings.Factor;
         ScalePackedResults(molecule, set.Results.data(), n, Settings.Factor);
         set.CPUTime = SecondsSince(start);
+        atom.m_ResultsB = std::move(set);
     } else {
         zel::ShowMessageBox(kBetaSphereFailed);
     }
@@ -155,11 +176,11 @@ void CBasinJob::IntegrateNatural() {
         zel::ShowMessageBox(kNoAttractor);
         return;
     }
+    bool incomplete = false;
+    if (!ConfirmCritPoints(*atom, incomplete)) return;
 
-    CBasinResults& set = atom->m_ResultsA;
     const int n = SelectedBasinCount(*molecule);
-    if (!Fits(set, n)) {
-        set.Method = 0.0;
+    if (!Fits(atom->m_ResultsA, n)) {
         zel::ShowMessageBox(kBasinFailed);
         ResultsChanged();
         return;
@@ -169,20 +190,15 @@ void CBasinJob::IntegrateNatural() {
     CCacheScope caches(*atom);
     // One set of solvers for the beta sphere and the regions.
     CBasinQuadrature quadrature(*atom, *molecule);
-    CBasinResults& sphere = atom->m_ResultsB;
+    const CBasinResults& sphere = atom->m_ResultsB;
     if (sphere.Method == R)
         ResultsChanged();
-    else
-        RunBetaSphere(*atom, *molecule, quadrature, caches.Ok());
-    if (!(sphere.Method > 0.0)) {
-        ResultsChanged();
+    else if (!RunBetaSphere(*atom, *molecule, quadrature, caches.Ok()))
         return;
-    }
 
     const Clock::time_point start = Clock::now();
     g_nEvaluations = 0;
-    set.Method = 0.0;
-    std::fill(set.Results.begin(), set.Results.begin() + n, 0.0);
+    CBasinResults set = Scratch(atom->m_ResultsA, n);
 
     molecule->SetFieldIndex(0);
     atom->CollectBondedPoints();
@@ -261,6 +277,8 @@ void CBasinJob::IntegrateNatural() {
             set.Results[static_cast<std::size_t>(j)] += sphere.Results[static_cast<std::size_t>(j)];
         set.Evaluations = sphere.Evaluations + g_nEvaluations;
         set.CPUTime = SecondsSince(start) + sphere.CPUTime;
+        set.IncompleteCritPoints = incomplete;
+        atom->m_ResultsA = std::move(set);
     } else {
         ShowBasinFailure(&quadrature);
     }
@@ -283,6 +301,8 @@ void CBasinJob::IntegrateRadial() {
         zel::ShowMessageBox(kNoAttractor);
         return;
     }
+    bool incomplete = false;
+    if (!ConfirmCritPoints(*atom, incomplete)) return;
 
     // The surface search steps along each ray: a step that cannot advance
     // would test the same points for ever, and no step at all would take
@@ -297,13 +317,12 @@ void CBasinJob::IntegrateRadial() {
     const Clock::time_point start = Clock::now();
     CFrameScope frame(*atom);
     g_nEvaluations = 0;
-    CBasinResults& set = atom->m_ResultsA;
-    set.Method = 0.0;
     const int n = SelectedBasinCount(*molecule);
     bool ok = false;
     std::unique_ptr<CBasinQuadrature> quadrature;
-    if (Fits(set, n)) {
-        std::fill(set.Results.begin(), set.Results.begin() + n, 0.0);
+    CBasinResults set;
+    if (Fits(atom->m_ResultsA, n)) {
+        set = Scratch(atom->m_ResultsA, n);
         // Every atom's safe sphere decides membership, so all must be fresh.
         for (const auto& each : molecule->GetAtomList())
             each->ComputeNearestCritDistance();
@@ -324,6 +343,8 @@ void CBasinJob::IntegrateRadial() {
         ScalePackedResults(*molecule, set.Results.data(), n, Settings.Factor);
         set.Evaluations = g_nEvaluations;
         set.CPUTime = SecondsSince(start);
+        set.IncompleteCritPoints = incomplete;
+        atom->m_ResultsA = std::move(set);
     } else {
         ShowBasinFailure(quadrature.get());
     }

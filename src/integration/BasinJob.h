@@ -7,9 +7,12 @@
 // symmetry factor and the beta-sphere radius.
 //
 // Each job writes one result set of the atom (Atom.h): set B for the beta
-// sphere, set A for the basin. A job marks its set absent when it starts and
-// present only when it succeeds; failures are reported in message boxes
-// through the prompt service, and a cancel ends a job as a failure. No Qt.
+// sphere, set A for the basin. A job puts its new set in place only when it
+// succeeds: after a failure or a cancel the previous set stays as it was.
+// Failures are reported in message boxes through the prompt service, and a
+// cancel ends a job as a failure. The basin jobs first check the critical
+// points they rely on (CritPointCheck.h) and, when these are incomplete, ask
+// whether to go on; a basin obtained all the same carries the mark. No Qt.
 
 #include <functional>
 

@@ -153,6 +153,28 @@ TEST(AtomRecord, SevenOrbitalSelectionGivesTheGoldenListAndRecord) {
     EXPECT_EQ(Lines(list.begin(), list.begin() + 3),
               (Lines{"Properties integrated over atomic basin in radial coordinates",
                      "Radial coordinate integration along rays till r = 7", " "}));
+
+    // A basin integrated with an incomplete set of critical points says so
+    // after its method, in the list and in the record alike.
+    const std::string mark = "Integrated with an incomplete set of critical points: the basin may be wrong!";
+    a.IncompleteCritPoints = true;
+    for (double method : {0.5, -1.0}) {
+        SCOPED_TRACE(method);
+        a.Method = method;
+        const Lines unmarked = method > 0.0 ? kSevenOrbitalRecord : radial;
+        Lines expected = unmarked;
+        expected.insert(expected.begin() + 7, "      " + mark);
+        EXPECT_EQ(Record(atom), expected);
+        const Lines marked = ResultList(atom);
+        const int at = method > 0.0 ? 3 : 2;
+        ASSERT_GT(marked.size(), static_cast<std::size_t>(at));
+        EXPECT_EQ(marked[at], mark);
+        Lines without = marked;
+        without.erase(without.begin() + at);
+        a.IncompleteCritPoints = false;
+        EXPECT_EQ(without, ResultList(atom));
+        a.IncompleteCritPoints = true;
+    }
 }
 
 // No set A: the record says so; the list shows set B alone, or nothing.

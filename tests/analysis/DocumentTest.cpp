@@ -52,6 +52,10 @@ struct TinyDocument {
     int maxIntersections = 3;
     int envelope = 0;
     bool secondMaximum = false;
+    // Set A's method and stop values as stored.
+    double methodA = 0.5;
+    double stopSA = 1e6;
+    double stopRA = 0.0;
 
     static void Build(CMolecule& molecule, bool secondMaximum) {
         graphtest::LoadWfn(molecule, graphtest::GaussiansWfn({CVector()}));
@@ -87,8 +91,8 @@ struct TinyDocument {
 
         w.Word(1).NewClass("CAtom"); // class 1, atom 2
         w.Int(1).String(label).Double(0).Double(0).Double(0).Double(1.0).Int(1000).Int(200);
-        const double pairs[9][2] = {{0.5, 0.5}, {1e6, 0.0}, {1e-4, 1e-5}, {2e-4, 1e-5}, {0.0, 0.0},
-                                    {0.0, 0.0}, {360, 360}, {1.0, 1.0},   {2.5, 0.5}};
+        const double pairs[9][2] = {{methodA, 0.5}, {stopSA, 0.0}, {1e-4, 1e-5}, {2e-4, 1e-5}, {stopRA, 0.0},
+                                    {0.0, 0.0},     {360, 360},    {1.0, 1.0},   {2.5, 0.5}};
         for (const auto& pair : pairs)
             w.Double(pair[0]).Double(pair[1]);
         w.Int(propertyCount);
@@ -157,6 +161,46 @@ TEST(Document, TinyDocumentByteLayout) {
         EXPECT_EQ(loaded.GetAtomList().front()->GetMaxPoint(), &maximum);
         EXPECT_EQ(maximum.GetPathList(false).front()->GetEndPoint(), &maximum);
         EXPECT_EQ(maximum.GetPathList(false).front()->GetLowerPoint(), nullptr);
+    }
+}
+
+// A basin obtained with an incomplete set of critical points keeps its mark in
+// the stop value its method does not use, as -1: the layout stays as it was,
+// and a reader that knows nothing of the mark reads a valid set.
+TEST(Document, TheMarkOfAnIncompleteSetTravelsInTheUnusedStopValue) {
+    struct Case {
+        double method;
+        bool marked;
+        double storedStopS, storedStopR;
+    };
+    const Case cases[] = {
+        {0.5, true, 1e6, -1.0},  // natural: stop r unused
+        {-1.0, true, -1.0, 0.0}, // radial: stop s unused
+        {0.5, false, 1e6, 0.0},
+        {0.0, true, 1e6, 0.0}, // an absent set carries no mark
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        TinyFixture tiny;
+        CBasinResults& a = tiny.molecule.GetAtomList().front()->m_ResultsA;
+        a.Method = c.method;
+        a.StopS = c.method < 0.0 ? 0.0 : 1e6;
+        a.IncompleteCritPoints = c.marked;
+        TinyDocument document;
+        document.methodA = c.method;
+        document.stopSA = c.storedStopS;
+        document.stopRA = c.storedStopR;
+        const Bytes expected = tiny.Expected(document);
+        EXPECT_EQ(Store(tiny.molecule), expected);
+
+        CMolecule loaded;
+        std::string error;
+        ASSERT_TRUE(LoadDocumentBytes(expected, loaded, error)) << error;
+        const CBasinResults& back = loaded.GetAtomList().front()->m_ResultsA;
+        EXPECT_EQ(back.IncompleteCritPoints, c.marked && c.method != 0.0);
+        EXPECT_EQ(back.StopS, a.StopS);
+        EXPECT_EQ(back.StopR, 0.0);
+        EXPECT_EQ(Store(loaded), expected);
     }
 }
 

@@ -168,7 +168,7 @@ TEST(BetaSphere, NoSelectedPropertyFailsWithTheMessage) {
     job.OnResultsChanged = [&refreshed] { ++refreshed; };
     EXPECT_EQ(RunJob(job, Job::BetaSphere).messages,
               std::vector<std::string>{"Integration of Beta-Sphere failed!"});
-    EXPECT_EQ(atom->m_ResultsB.Method, 0.0);
+    EXPECT_EQ(atom->m_ResultsB.Method, 0.5); // the previous set stays
     EXPECT_EQ(refreshed, 1);
 }
 

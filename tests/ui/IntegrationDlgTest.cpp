@@ -10,6 +10,7 @@
 #include "analysis/Molecule.h"
 #include "app/ComputeDlg.h"
 #include "integration/BasinJob.h"
+#include "integration/CritPointCheck.h"
 #include "platform/core/Format.h"
 #include "platform/core/JobState.h"
 #include "platform/core/JobTable.h"
@@ -227,9 +228,11 @@ TEST_F(IntegrationDlgTest, FieldOutOfRangeStopsTheButton) {
     EXPECT_FALSE(m_document.modified);
 }
 
-// Cancel in the progress dialog ends the job as a failure: set A absent.
-TEST_F(IntegrationDlgTest, CancelLeavesSetAAbsent) {
-    m_oxygen->m_ResultsA.Method = -1.0; // an earlier radial result, replaced by the job
+// Cancel in the progress dialog ends the job as a failure: the earlier
+// result stays, and the list shows it.
+TEST_F(IntegrationDlgTest, CancelKeepsTheEarlierResult) {
+    m_oxygen->m_ResultsA.Method = -1.0; // an earlier radial result
+    m_oxygen->m_ResultsA.Results[0] = 9.25;
     Lines list;
     RunDialog([&](CIntegrationDlg* dlg) {
         zel::test::WhenVisible<CComputeDlg>([](CComputeDlg* progress) {
@@ -240,11 +243,35 @@ TEST_F(IntegrationDlgTest, CancelLeavesSetAAbsent) {
         Click(dlg, CIntegrationDlg::kIntegrateRadial);
         list = ResultList(dlg);
     });
-    EXPECT_EQ(m_oxygen->m_ResultsA.Method, 0.0);
+    EXPECT_EQ(m_oxygen->m_ResultsA.Method, -1.0);
+    EXPECT_EQ(m_oxygen->m_ResultsA.Results[0], 9.25);
     EXPECT_EQ(m_prompts.Texts(), Lines{"Integration over atomic basin failed!"});
-    EXPECT_EQ(list, Lines{"Integration results not yet available!"});
+    std::vector<std::string> expected;
+    m_oxygen->FillResultList(expected);
+    EXPECT_EQ(list, expected);
+    ASSERT_FALSE(list.empty());
+    EXPECT_EQ(list.front(), "Properties integrated over atomic basin in radial coordinates");
     EXPECT_FALSE(m_oxygen->HasCaches());
     EXPECT_EQ(g_bCancel.load(), 0);
+}
+
+// With a bond point missing the job asks first; No stores nothing and leaves
+// the earlier results as they were.
+TEST_F(IntegrationDlgTest, AnIncompleteSetOfCriticalPointsAsksFirst) {
+    ASSERT_TRUE(DeleteCriticalPoint(m_molecule, m_molecule.GetList(-1)->front().get()));
+    const std::string question = CheckCritPointsForBasin(*m_oxygen);
+    ASSERT_EQ(
+        question.rfind("The critical points of the electron density are incomplete: 3 maxima, 1 bond,", 0),
+        0u);
+    m_oxygen->m_ResultsB.Method = 0.3;
+    for (int button : {CIntegrationDlg::kIntegrateNatural, CIntegrationDlg::kIntegrateRadial}) {
+        m_prompts.PushAnswer(zel::IDNO);
+        RunDialog([&](CIntegrationDlg* dlg) { Click(dlg, button); });
+    }
+    EXPECT_EQ(m_prompts.Texts(), Lines(2, question));
+    EXPECT_EQ(m_prompts.Calls().front().buttons, zel::PromptButtons::YesNo);
+    EXPECT_EQ(m_oxygen->m_ResultsA.Method, 0.0);
+    EXPECT_EQ(m_oxygen->m_ResultsB.Method, 0.3);
 }
 
 // The factor follows the phi window typed or stepped; an upper border below
