@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <exception>
 #include <new>
 #include <numbers>
 
@@ -250,7 +251,7 @@ void CSurfacePlot::Compute() {
         m_Order = {};
         zel::ShowMessageBox(kNoMemory);
         // Not computed; a repaint does not try again at once.
-        MarkComputeCancelled();
+        MarkComputeCancelled(kComputeFailed);
         return;
     }
     for (std::size_t k = 0; k < m_Order.size(); ++k)
@@ -259,8 +260,16 @@ void CSurfacePlot::Compute() {
     const CVector du = (c1 - c0) / m_nN;
     const CVector dv = (c2 - c0) / m_nM;
     const CVector normal = PlaneNormal(c0, c1, c2);
-    if (!ComputeNodes(false, normal, du, dv) || !ComputeNodes(true, normal, du, dv)) {
-        MarkComputeCancelled();
+    int stopped = 0;
+    if (!ComputeNodes(false, normal, du, dv, &stopped) || !ComputeNodes(true, normal, du, dv, &stopped)) {
+        // Nothing half computed is drawn; a field that could not be
+        // evaluated is said so, a cancel is not.
+        m_NodePoints = {};
+        m_Nodes = {};
+        m_Elements = {};
+        m_Order = {};
+        MarkComputeCancelled(stopped);
+        if (stopped == kComputeFailed) zel::ShowMessageBox(kCannotEvaluate);
         return;
     }
 
@@ -278,7 +287,7 @@ void CSurfacePlot::Compute() {
     SetRecompute(0);
 }
 
-bool CSurfacePlot::ComputeNodes(bool centres, CVector normal, CVector du, CVector dv) {
+bool CSurfacePlot::ComputeNodes(bool centres, CVector normal, CVector du, CVector dv, int* stopped) {
     CWavefunction& wavefunction = *m_pMolecule->GetWavefunction();
     const int field = m_pMolecule->GetFieldIndex();
     const double bound = m_dMaxValue;
@@ -296,27 +305,41 @@ bool CSurfacePlot::ComputeNodes(bool centres, CVector normal, CVector du, CVecto
     const int batchRows = std::max(1, kNodeBatch / columns);
     for (int top = 0; top < rows; top += batchRows) {
         const int count = std::min(batchRows, rows - top) * columns;
-        const bool complete = zel::ForEachPoint(wavefunction, count, [&](int index, CEvaluator& evaluator) {
-            const int i = top + index / columns;
-            const int j = index % columns;
-            CVector p = c0 + double(i) * dv + double(j) * du;
-            if (centres) p = p + half;
-            double value = 0.0;
-            CEvalRequest request;
-            request.fieldIndex = field;
-            request.point = p;
-            request.value = &value;
-            if (!evaluator.Evaluate(request)) failed = true;
-            // From below first, then from above, as the bound is applied.
-            if (value < -bound) value = -bound;
-            if (value > bound) value = bound;
-            const std::size_t k = first + static_cast<std::size_t>(i) * static_cast<std::size_t>(columns) +
-                                  static_cast<std::size_t>(j);
-            m_NodePoints[k] = p;
-            m_Nodes[k].Value = value;
-            m_Nodes[k].Position = p + (value * scale) * normal;
-        });
-        if (!complete || failed || IsCancelRequested()) return false;
+        bool complete = false;
+        try {
+            complete = zel::ForEachPoint(wavefunction, count, [&](int index, CEvaluator& evaluator) {
+                const int i = top + index / columns;
+                const int j = index % columns;
+                CVector p = c0 + double(i) * dv + double(j) * du;
+                if (centres) p = p + half;
+                double value = 0.0;
+                CEvalRequest request;
+                request.fieldIndex = field;
+                request.point = p;
+                request.value = &value;
+                if (!evaluator.Evaluate(request)) failed = true;
+                // From below first, then from above, as the bound is applied.
+                if (value < -bound) value = -bound;
+                if (value > bound) value = bound;
+                const std::size_t k = first +
+                                      static_cast<std::size_t>(i) * static_cast<std::size_t>(columns) +
+                                      static_cast<std::size_t>(j);
+                m_NodePoints[k] = p;
+                m_Nodes[k].Value = value;
+                m_Nodes[k].Position = p + (value * scale) * normal;
+            });
+        } catch (const std::exception&) {
+            // The evaluation threads could not be started.
+            complete = false;
+        }
+        if (IsCancelRequested()) {
+            *stopped = kCancelled;
+            return false;
+        }
+        if (!complete || failed) {
+            *stopped = kComputeFailed;
+            return false;
+        }
         const int last = std::min(rows, top + batchRows) - 1;
         g_nProgress = static_cast<int>(50LL * last / m_nM) + (centres ? 50 : 0);
     }
@@ -365,7 +388,11 @@ void CSurfacePlot::SortByDepth() {
 
 zel::COLORREF CSurfacePlot::ShadeColor(CVector normal) const {
     const double intensity = std::sqrt(std::fabs(normal * m_Light) / (normal.Length() * m_Light.Length()));
-    const CVector base = normal.z >= 0.0 ? m_TopColor : m_BottomColor;
+    // The mesh winds every triangle against the normal of the plane's three
+    // points: a triangle whose normal points away from the eye (z <= 0) shows
+    // the viewer the face that the front of the plane shows, and takes the
+    // top colour; a flat map seen from the front is in the top colour.
+    const CVector base = normal.z <= 0.0 ? m_TopColor : m_BottomColor;
     auto shade = [intensity](double c) {
         if (intensity <= 0.5) return TruncToInt(2.0 * c * intensity) & 0xFF;
         return TruncToInt(c + 2.0 * (255.0 - c) * (intensity - 0.5)) & 0xFF;
@@ -405,6 +432,10 @@ void CSurfacePlot::Draw(zel::CCanvas& dc) {
         DrawTexts(dc);
         return;
     }
+    if (m_bComputeCancelled) {
+        DrawNotComputed(dc);
+        return;
+    }
     CPlot::Draw(dc);
     // A loaded map draws in the order it is sorted into now.
     if (m_Order.size() != m_Elements.size()) {
@@ -412,7 +443,7 @@ void CSurfacePlot::Draw(zel::CCanvas& dc) {
         for (std::size_t k = 0; k < m_Order.size(); ++k)
             m_Order[k] = static_cast<int>(k);
     }
-    if (!m_bNotComputed && !m_bComputeCancelled && HasMesh()) DrawMesh(dc);
+    if (!m_bNotComputed && HasMesh()) DrawMesh(dc);
     DrawTexts(dc);
 }
 

@@ -131,7 +131,9 @@ public:
     // (gaps 1, 4, 13, 40, ..., the first above (4MN - 1) / 9 first).
     void SortByDepth();
     // The fill colour of a triangle with normal n under the light: the top
-    // colour facing the viewer (n.z >= 0), else the bottom colour, darkened
+    // colour facing the viewer (n.z <= 0: the mesh winds its triangles so that
+    // the front of the plane has normals away from the eye), else the bottom
+    // colour, darkened
     // towards black below an intensity of 0.5 and lightened towards white
     // above it, I = sqrt(|n . L| / (|n| |L|)).
     zel::COLORREF ShadeColor(CVector normal) const;
@@ -145,9 +147,10 @@ private:
     // Whether nodes, triangles and working points are those of the current
     // grid, every triangle as the layout makes it.
     bool HasMesh() const;
-    // The corner rows (centres false) or the centre rows;
-    // false when cancelled or the field could not be evaluated.
-    bool ComputeNodes(bool centres, CVector n, CVector du, CVector dv);
+    // The corner rows (centres false) or the centre rows; false when
+    // cancelled (*stopped := kCancelled) or the field could not be evaluated
+    // (*stopped := kComputeFailed).
+    bool ComputeNodes(bool centres, CVector n, CVector du, CVector dv, int* stopped);
     void DrawMesh(zel::CCanvas& dc);
 
     int m_bNotComputed = 1;
