@@ -386,13 +386,22 @@ void CSurfacePlot::SortByDepth() {
     }
 }
 
+double CSurfacePlot::FrontSide() const {
+    // The front of the plane is where the normal of its points A, B and C
+    // turns (they run counter-clockwise seen from it); the mesh's triangles
+    // wind along the corners' normal, which the derived corners turn the
+    // other way.
+    const CPlotPlane& p = m_Plane;
+    const CVector points = Cross(p.PointB - p.PointA, p.PointC - p.PointA);
+    const CVector corners = Cross(p.Corner1 - p.Corner0, p.Corner2 - p.Corner0);
+    return points * corners > 0.0 ? 1.0 : -1.0;
+}
+
 zel::COLORREF CSurfacePlot::ShadeColor(CVector normal) const {
     const double intensity = std::sqrt(std::fabs(normal * m_Light) / (normal.Length() * m_Light.Length()));
-    // The mesh winds every triangle against the normal of the plane's three
-    // points: a triangle whose normal points away from the eye (z <= 0) shows
-    // the viewer the face that the front of the plane shows, and takes the
-    // top colour; a flat map seen from the front is in the top colour.
-    const CVector base = normal.z <= 0.0 ? m_TopColor : m_BottomColor;
+    // The viewer looks down the z axis: a triangle faces it when the side of
+    // the triangle on the front of the plane turns to +z.
+    const CVector base = FrontSide() * normal.z >= 0.0 ? m_TopColor : m_BottomColor;
     auto shade = [intensity](double c) {
         if (intensity <= 0.5) return TruncToInt(2.0 * c * intensity) & 0xFF;
         return TruncToInt(c + 2.0 * (255.0 - c) * (intensity - 0.5)) & 0xFF;

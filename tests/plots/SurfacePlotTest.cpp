@@ -162,26 +162,47 @@ TEST_F(GaussianRelief, ShadingCases) {
     EXPECT_EQ(plot->ShadeColor({0, std::sqrt(1 - cosine * cosine), cosine}), zel::RGB(177, 177, 177));
 }
 
-// A flat map tilted back or forward by 60 degrees, its plane's points turning
-// counter-clockwise as the viewer sees them: every triangle shows the top
-// colour, lightened by I = sqrt(cos 60) (2 x 255 x (0.7071 - 0.5) = 105.6).
+// A flat map tilted back or forward by 60 degrees, seen from the front of its
+// plane (its points turn counter-clockwise as the viewer sees them): every
+// triangle shows the top colour, lightened by I = sqrt(cos 60)
+// (2 x 255 x (0.7071 - 0.5) = 105.6). So for corners derived from the points
+// and for the corners a new map starts with, whose triangles wind the other
+// way; seen from behind, the bottom colour.
 TEST_F(GaussianRelief, FlatMapSeenFromTheFrontShowsTheTopColour) {
-    plot->SetScale(0.0);
-    plot->SetGrid(3, 3);
-    plot->SetColor(1, {0, 0, 255});
-    plot->Toggle(CSurfacePlot::kElementBorderCode);
-    plot->Compute();
-    ASSERT_EQ(plot->IsNotComputed(), 0);
-    for (int x : {60, -60}) {
-        SCOPED_TRACE(x);
-        plot->SetAngles(x, 0, 0);
+    struct Case {
+        const char* what;
+        bool derived;
+        int x;
+        const char* brush;
+    };
+    const Case cases[] = {
+        {"derived corners", true, 60, "SelectBrush rgb(255,105,105)"},
+        {"derived corners", true, -60, "SelectBrush rgb(255,105,105)"},
+        {"a new map's corners", false, 60, "SelectBrush rgb(255,105,105)"},
+        {"a new map's corners", false, -60, "SelectBrush rgb(255,105,105)"},
+        {"derived corners from behind", true, 120, "SelectBrush rgb(105,105,255)"},
+        {"a new map's corners from behind", false, -120, "SelectBrush rgb(105,105,255)"},
+    };
+    const CPlotPlane derived = plot->GetPlane();
+    const CPlotPlane fresh = CSurfacePlot(&molecule).GetPlane();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.what) + " " + std::to_string(c.x));
+        plot->RestorePlane(c.derived ? derived : fresh);
+        plot->SetScale(0.0);
+        plot->SetGrid(3, 3);
+        plot->SetColor(1, {0, 0, 255});
+        if (plot->Query(0)) plot->Toggle(CSurfacePlot::kElementBorderCode);
+        plot->SetRecompute(1);
+        plot->Compute();
+        ASSERT_EQ(plot->IsNotComputed(), 0);
+        plot->SetAngles(c.x, 0, 0);
         plot->OrientByAngles();
         const Records drawn = Draw(*plot);
         int polygons = 0;
         for (std::size_t i = 0; i < drawn.size(); ++i) {
             if (drawn[i].rfind("Polygon ", 0) != 0) continue;
             ++polygons;
-            EXPECT_EQ(drawn[i - 2], "SelectBrush rgb(255,105,105)");
+            EXPECT_EQ(drawn[i - 2], c.brush);
         }
         EXPECT_EQ(polygons, 4 * 3 * 3);
     }
