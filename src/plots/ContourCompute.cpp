@@ -99,7 +99,7 @@ void CContourPlot::Compute() {
     UpdateView();
     bool triangles = false;
     bool cancelled = false;
-    bool failed = false;
+    const char* failure = nullptr;
     // Cancelled or failed: nothing half computed is kept, the plot is marked
     // for recomputation and draws as not computed. No memory: the old
     // results stay, as the flag does.
@@ -109,10 +109,10 @@ void CContourPlot::Compute() {
             point->m_Paths.clear();
         MarkComputeCancelled(why);
     };
-    if (!ComputeMesh(&triangles, &cancelled, &failed)) {
-        if (failed) {
+    if (!ComputeMesh(&triangles, &cancelled, &failure)) {
+        if (failure) {
             forget(kComputeFailed);
-            zel::ShowMessageBox(kCannotEvaluate);
+            zel::ShowMessageBox(failure);
         } else if (cancelled) {
             forget(kCancelled);
         }
@@ -125,7 +125,7 @@ void CContourPlot::Compute() {
     SetRecompute(0);
 }
 
-bool CContourPlot::ComputeMesh(bool* triangles, bool* cancelled, bool* failed) {
+bool CContourPlot::ComputeMesh(bool* triangles, bool* cancelled, const char** failure) {
     const int n = m_nRows;
     const int m = m_nColumns;
     const CVector c0 = m_Plane.Corner0;
@@ -180,6 +180,9 @@ bool CContourPlot::ComputeMesh(bool* triangles, bool* cancelled, bool* failed) {
         bool complete = false;
         try {
             complete = zel::ForEachPoint(wavefunction, count, body);
+        } catch (const std::bad_alloc&) {
+            *failure = kNoMemory;
+            return false;
         } catch (const std::exception&) {
             complete = false;
         }
@@ -188,7 +191,7 @@ bool CContourPlot::ComputeMesh(bool* triangles, bool* cancelled, bool* failed) {
             return false;
         }
         if (!complete || unevaluated) {
-            *failed = true;
+            *failure = kCannotEvaluate;
             return false;
         }
         return true;

@@ -237,10 +237,11 @@ private:
     void FitPlane(double* centreX, double* centreY, double* scale);
     zel::CPoint PageMapping(CVector plotPoint, double centreX, double centreY, double scale) const;
     // The parts of Compute. The mesh: false when the run ends there (no
-    // memory; cancelled: *cancelled set; the field not evaluated: *failed
-    // set); *triangles tells whether the triangle loop ran. The overlay:
-    // false when cancelled.
-    bool ComputeMesh(bool* triangles, bool* cancelled, bool* failed);
+    // memory for the mesh; cancelled: *cancelled set; the field not
+    // evaluated or no memory on the way: *failure := the message);
+    // *triangles tells whether the triangle loop ran. The overlay: false
+    // when cancelled.
+    bool ComputeMesh(bool* triangles, bool* cancelled, const char** failure);
     bool ComputeOverlay(bool triangles);
     // Cuts the path at its first point, walked from its start end, outside
     // the slab of the point or the plane region, and turns the points kept

@@ -261,7 +261,16 @@ void CSurfacePlot::Compute() {
     const CVector dv = (c2 - c0) / m_nM;
     const CVector normal = PlaneNormal(c0, c1, c2);
     int stopped = 0;
-    if (!ComputeNodes(false, normal, du, dv, &stopped) || !ComputeNodes(true, normal, du, dv, &stopped)) {
+    const char* failure = kCannotEvaluate;
+    bool complete = false;
+    try {
+        complete =
+            ComputeNodes(false, normal, du, dv, &stopped) && ComputeNodes(true, normal, du, dv, &stopped);
+    } catch (const std::bad_alloc&) {
+        stopped = kComputeFailed;
+        failure = kNoMemory;
+    }
+    if (!complete) {
         // Nothing half computed is drawn; a field that could not be
         // evaluated is said so, a cancel is not.
         m_NodePoints = {};
@@ -269,7 +278,7 @@ void CSurfacePlot::Compute() {
         m_Elements = {};
         m_Order = {};
         MarkComputeCancelled(stopped);
-        if (stopped == kComputeFailed) zel::ShowMessageBox(kCannotEvaluate);
+        if (stopped == kComputeFailed) zel::ShowMessageBox(failure);
         return;
     }
 
@@ -328,6 +337,8 @@ bool CSurfacePlot::ComputeNodes(bool centres, CVector normal, CVector du, CVecto
                 m_Nodes[k].Value = value;
                 m_Nodes[k].Position = p + (value * scale) * normal;
             });
+        } catch (const std::bad_alloc&) {
+            throw;
         } catch (const std::exception&) {
             // The evaluation threads could not be started.
             complete = false;
