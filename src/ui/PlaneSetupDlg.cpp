@@ -197,11 +197,7 @@ void CPlaneSetupDlg::OnCalculateProjectedCenter() {
     if (ProjectCentre()) UpdateData(false);
 }
 
-bool CPlaneSetupDlg::StorePlane() {
-    if (!CPlotPlane::SpansPlane(m_A, m_B, m_C)) {
-        zel::ShowMessageBox(CPlot::kNoPlane);
-        return false;
-    }
+bool CPlaneSetupDlg::HasArea() {
     // A rectangle without area has no normal: plots of it would be points.
     for (const auto& [side, id] : {std::pair{m_dWidth, kWidth}, std::pair{m_dHeight, kHeight}}) {
         if (side != 0.0) continue;
@@ -212,6 +208,15 @@ bool CPlaneSetupDlg::StorePlane() {
         }
         return false;
     }
+    return true;
+}
+
+bool CPlaneSetupDlg::StorePlane() {
+    if (!CPlotPlane::SpansPlane(m_A, m_B, m_C)) {
+        zel::ShowMessageBox(CPlot::kNoPlane);
+        return false;
+    }
+    if (!HasArea()) return false;
     CPlotPlane plane = m_Plane;
     plane.PointA = m_A;
     plane.PointB = m_B;
@@ -251,6 +256,8 @@ void CPlaneSetupDlg::RestoreCurrentPlot() {
 
 void CPlaneSetupDlg::OnOK() {
     if (!UpdateData(true)) return;
+    // Refused before the centre moves: a refusal changes no field.
+    if (!HasArea()) return;
     if (!ProjectCentre()) return;
     UpdateData(false);
     if (!StorePlane()) return;

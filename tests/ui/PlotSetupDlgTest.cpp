@@ -306,8 +306,10 @@ TEST_F(PlotDialogsTest, PlaneSetupRefusesAPlaneOfWidthOrHeightZero) {
             EXPECT_EQ(Run<D>(dialog,
                              [&](D* d) {
                                  SetText(d, field, "0");
+                                 SetText(d, D::kCentreZ, "5"); // off the plane
                                  Click(d, command);
                                  EXPECT_TRUE(d->isVisible());
+                                 EXPECT_EQ(Text(d, D::kCentreZ), "5"); // not projected
                                  focused = d->focusWidget() == d->GetDlgItem(field);
                                  Click(d, zel::IDCANCEL);
                              }),
