@@ -75,7 +75,10 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-bool ReplaceFile(const fs::path& path, std::span<const std::uint8_t> bytes, std::string& error) {
+} // namespace
+
+bool ReplaceFile(const fs::path& path, std::span<const std::uint8_t> bytes, std::string& error,
+                 const char* failure) {
     fs::path target = path;
     std::error_code ec;
     if (fs::is_symlink(fs::symlink_status(target, ec))) {
@@ -85,37 +88,37 @@ bool ReplaceFile(const fs::path& path, std::span<const std::uint8_t> bytes, std:
 
     // A file we may not write stays as it is, as when it is written in place.
     if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0) {
-        error = SystemError("Could not save file", path, errno);
+        error = SystemError(failure, path, errno);
         return false;
     }
     fs::path temporary;
     CFileHandle file(CreateTemporary(target, temporary));
     if (file.Get() < 0) {
-        error = SystemError("Could not save file", path, errno);
+        error = SystemError(failure, path, errno);
         return false;
     }
     struct stat existing {};
     bool ok = true;
-    int failure = 0;
+    int code = 0;
     if (::stat(target.c_str(), &existing) == 0 && ::fchmod(file.Get(), existing.st_mode & 07777) != 0) {
         ok = false;
-        failure = errno;
+        code = errno;
     }
     if (ok && (!WriteAll(file.Get(), bytes) || ::fsync(file.Get()) != 0)) {
         ok = false;
-        failure = errno;
+        code = errno;
     }
     if (file.Close() != 0 && ok) {
         ok = false;
-        failure = errno;
+        code = errno;
     }
     if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
         ok = false;
-        failure = errno;
+        code = errno;
     }
     if (!ok) {
         ::unlink(temporary.c_str());
-        error = SystemError("Could not save file", path, failure);
+        error = SystemError(failure, path, code);
         return false;
     }
     // The new name lasts only once the folder is on disk too.
@@ -124,8 +127,6 @@ bool ReplaceFile(const fs::path& path, std::span<const std::uint8_t> bytes, std:
     if (folder.Get() >= 0) ::fsync(folder.Get());
     return true;
 }
-
-} // namespace
 
 std::string SerializeDocument(zel::CArchive& ar, CMolecule& molecule) {
     // A document holds finite numbers only: anything else is damage.

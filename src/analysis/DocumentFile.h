@@ -35,6 +35,11 @@ bool LoadDocumentBytes(std::span<const std::uint8_t> bytes, CMolecule& molecule,
 // previous file as it was. A symbolic link is saved through, not replaced; an
 // existing file's permissions are kept. False with the message on failure.
 bool SaveDocument(const std::filesystem::path& path, CMolecule& molecule, std::string& error);
+// The way SaveDocument replaces a file, for any bytes: a new file beside path,
+// renamed over it once all of it is written and flushed. On failure path is
+// as it was and error := failure + " " + path + ": " + the system's reason.
+bool ReplaceFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, std::string& error,
+                 const char* failure = "Could not save file");
 // Reads the file; when it cannot be read the molecule is untouched. Otherwise
 // as LoadDocumentBytes.
 bool LoadDocument(const std::filesystem::path& path, CMolecule& molecule, std::string& error);

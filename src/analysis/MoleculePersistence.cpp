@@ -9,6 +9,8 @@
 #include <utility>
 
 #include "analysis/Molecule.h"
+#include "analysis/Plot.h"
+#include "platform/core/Format.h"
 
 namespace {
 
@@ -17,6 +19,8 @@ using Cause = zel::CArchiveException::Cause;
 constexpr int kSignatures[] = {-3, -1, 1, 3};
 constexpr const char* kNoMemoryToLoad = "Not enough memory to load file";
 constexpr const char* kBadNumber = "Invalid object number in file.";
+constexpr const char* kPlotNotFinite =
+    "Could not save the document: a number in the plot \"%s\" is not finite.";
 constexpr const char* kBadPathOptions =
     "Invalid gradient path options in file: the point distance and the accuracies must be positive.";
 
@@ -35,7 +39,18 @@ void CMolecule::Serialize(zel::CArchive& ar) {
             ar.WriteObjectList(m_AtomList);
             for (int type : kSignatures)
                 ar.WriteObjectList(*GetList(type));
-            ar.WriteObjectList(m_PlotList);
+            // As WriteObjectList does, but a plot that cannot be stored is
+            // named: its title tells the user which one to mend or delete.
+            ar.WriteCount(m_PlotList.size());
+            for (const auto& plot : m_PlotList) {
+                try {
+                    ar.WriteObject(plot.get());
+                } catch (const zel::CArchiveException& e) {
+                    if (e.GetCause() != zel::CArchiveException::Cause::BadValue) throw;
+                    throw zel::CArchiveException(
+                        e.GetCause(), zel::Sprintf(kPlotNotFinite, plot->GetTitle()->GetText().c_str()));
+                }
+            }
             ar << m_nLastNumber << m_strJobTitle;
             SerializeOptionBlock(ar, m_LAOptions, m_CritOptions, m_DEOptions, m_IntegOptions,
                                  m_SurfIntOptions);
@@ -116,7 +131,8 @@ void CMolecule::CheckLoaded() const {
     // The atoms are the wavefunction's nuclei, and critical points need a
     // wavefunction to be evaluated in (their records show its Hessian there):
     // records that say otherwise contradict each other.
-    const std::size_t nuclei = m_Wavefunction.m_nNuclei > 0 ? static_cast<std::size_t>(m_Wavefunction.m_nNuclei) : 0;
+    const std::size_t nuclei =
+        m_Wavefunction.m_nNuclei > 0 ? static_cast<std::size_t>(m_Wavefunction.m_nNuclei) : 0;
     if (m_AtomList.size() != nuclei)
         throw zel::CArchiveException(Cause::BadCount, "Invalid atom record in file.");
     if (nuclei > 0) {

@@ -55,6 +55,10 @@ public:
     static constexpr const char* kBadRecord = "Invalid plot record in file.";
     // Refusal of three points that span no plane.
     static constexpr const char* kNoPlane = "The three points lie on one line: they span no plane.";
+    // Refusal of a rectangle of width or height 0.
+    static constexpr const char* kNoArea = "The width and the height of the plane must not be 0.";
+    // What SetPlane gives for corners that span no plane.
+    static constexpr int kPlaneWithoutArea = 2;
 
     // A plot to be loaded: everything comes from the record read.
     CPlot();
@@ -113,14 +117,23 @@ public:
         m_bRecompute = recompute;
         m_bComputeCancelled = 0;
     }
-    // The user cancelled the computation: the plot stays marked for
-    // recomputation, but only an explicit request (print, export, the view's
-    // key N, the dialog) starts it again, never a repaint, which would open
-    // the progress dialog again at once.
-    void MarkComputeCancelled() {
+    // Why a computation left the plot not computed.
+    static constexpr int kCancelled = 1;     // the user cancelled it
+    static constexpr int kComputeFailed = 2; // the field could not be evaluated
+    static constexpr const char* kCannotEvaluate =
+        "The field could not be evaluated: the plot is not computed.";
+    static constexpr const char* kCancelledLine = "Not computed: the computation was cancelled.";
+    static constexpr const char* kFailedLine = "Not computed: the computation failed.";
+    // The computation was cancelled (or failed: why = kComputeFailed): the
+    // plot stays marked for recomputation, but only an explicit request
+    // (print, export, the view's key N, the dialog) starts it again, never a
+    // repaint, which would open the progress dialog again at once. Until then
+    // it draws as not computed (DrawNotComputed).
+    void MarkComputeCancelled(int why = kCancelled) {
         m_bRecompute = 1;
-        m_bComputeCancelled = 1;
+        m_bComputeCancelled = why;
     }
+    // 0, kCancelled or kComputeFailed.
     int IsComputeCancelled() const { return m_bComputeCancelled; }
     // A kind that computes, with the recompute flag set.
     bool NeedsCompute() const { return m_bRecompute && GetComputeTitle() != nullptr; }
@@ -202,6 +215,9 @@ public:
     void DrawTitle(zel::CCanvas& dc);
     // The free texts in list order, then the title when it is visible.
     void DrawTexts(zel::CCanvas& dc);
+    // A plot whose computation was cancelled or failed: the page with border
+    // and triad, a line at the page's centre saying so, the texts and title.
+    void DrawNotComputed(zel::CCanvas& dc);
     // The right-click on (x, y) (free-text coordinates): edits or deletes the
     // texts there through the text dialog, in list order, or offers a new
     // text at the point when none is there.
@@ -209,8 +225,9 @@ public:
 
     // --- plane and orientation (PlotGeometry.cpp) -------------------------------
     // Takes the plane and derives its corners. Returns 0; 1 when its points A,
-    // B and C span no plane or the corners would not be finite numbers (the
-    // plot's plane is then unchanged).
+    // B and C span no plane or the corners would not be finite numbers,
+    // kPlaneWithoutArea when the corners span no plane (a width or height of
+    // 0); the plot's plane is then unchanged.
     int SetPlane(CPlotPlane plane);
     // Puts back a plane record taken with GetPlane, corners and all, as a
     // cancelled dialog does: nothing is derived again, so a plane whose

@@ -178,6 +178,17 @@ void CPlot::DrawTexts(zel::CCanvas& dc) {
     if (m_Title.IsVisible()) DrawTitle(dc);
 }
 
+void CPlot::DrawNotComputed(zel::CCanvas& dc) {
+    CPlot::Draw(dc);
+    dc.SetWindowOrg(-PageWidth() / 2, PageHeight() / 2);
+    const zel::LOGFONT previous = dc.SelectFont(m_LogFont);
+    dc.SetTextColor(zel::RGB(0, 0, 0));
+    dc.SetTextAlign(zel::TA_CENTER | zel::TA_TOP);
+    dc.TextOut(0, 0, m_bComputeCancelled == kComputeFailed ? kFailedLine : kCancelledLine);
+    dc.SelectFont(previous);
+    DrawTexts(dc);
+}
+
 void CPlot::FitToPage(zel::CCanvas& dc, double* centreX, double* centreY, double* scale) {
     const int reserveUnit = TruncToInt(1.2 * dc.GetTextMetrics().MaxCharWidth);
 

@@ -86,6 +86,9 @@ int CPlot::SetPlane(CPlotPlane plane) {
     if (!finite(result.Corner0) || !finite(result.Corner1) || !finite(result.Corner2) ||
         !finite(result.Centre))
         return 1;
+    // A rectangle without area has no normal, and every mesh on it would
+    // divide by zero.
+    if (!CPlotPlane::SpansPlane(result.Corner0, result.Corner1, result.Corner2)) return kPlaneWithoutArea;
     m_Plane = result;
     return 0;
 }
@@ -161,6 +164,9 @@ void CPlot::Modify() {
         z = std::atan2(c0.y / cb, c0.x / cb);
         x = std::atan2(c1.z / cb, c2.z / cb);
     }
-    SetAngles(zel::TruncToInt(x * 180.0 / kPi), zel::TruncToInt(b * 180.0 / kPi),
-              zel::TruncToInt(z * 180.0 / kPi));
+    // Rounded: an orientation built from whole degrees comes back a hair
+    // short of them (-60 as -59.99999...), which truncation would turn into
+    // the next degree towards zero.
+    SetAngles(static_cast<int>(std::lround(x * 180.0 / kPi)), static_cast<int>(std::lround(b * 180.0 / kPi)),
+              static_cast<int>(std::lround(z * 180.0 / kPi)));
 }

@@ -7,7 +7,10 @@
 // thread, bit for bit, and the segments come out in triangle order.
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <exception>
+#include <functional>
 #include <new>
 #include <numbers>
 
@@ -33,7 +36,8 @@ CVector Unit(CVector v) {
 // Regula falsi between two nodes for the point where the field (given by
 // evaluate) equals level; see CContourPlot::FindLevelCrossing.
 template <class Evaluate>
-CNode Crossing(CNode first, CNode second, double level, double tolerance, const Evaluate& evaluate) {
+CNode Crossing(CNode first, CNode second, double level, double stored, const Evaluate& evaluate) {
+    const double tolerance = CContourPlot::CrossingTolerance(stored, level, first.Value, second.Value);
     if (std::fabs(first.Value - level) <= tolerance) return first;
     if (std::fabs(second.Value - level) <= tolerance) return second;
     if (first.Value == second.Value) return first;
@@ -75,6 +79,12 @@ private:
 
 } // namespace
 
+double CContourPlot::CrossingTolerance(double stored, double level, double first, double second) {
+    const double span = std::fabs(second - first);
+    const double scale = level == 0.0 ? span : std::min(std::fabs(level), span);
+    return std::min(stored, kRelativeTolerance * scale);
+}
+
 CNode CContourPlot::FindLevelCrossing(CNode first, CNode second, double level) {
     return Crossing(first, second, level, m_dTolerance, [this](CVector p) {
         if (!m_pMolecule) return 0.0;
@@ -89,20 +99,33 @@ void CContourPlot::Compute() {
     UpdateView();
     bool triangles = false;
     bool cancelled = false;
-    if (!ComputeMesh(&triangles, &cancelled)) {
-        // Cancelled: marked for recomputation. No memory: the old results
-        // stay, as the flag does.
-        if (cancelled) MarkComputeCancelled();
+    const char* failure = nullptr;
+    // Cancelled or failed: nothing half computed is kept, the plot is marked
+    // for recomputation and draws as not computed. No memory: the old
+    // results stay, as the flag does.
+    auto forget = [this](int why) {
+        m_Segments.clear();
+        for (const auto& point : m_SelectedPoints)
+            point->m_Paths.clear();
+        MarkComputeCancelled(why);
+    };
+    if (!ComputeMesh(&triangles, &cancelled, &failure)) {
+        if (failure) {
+            forget(kComputeFailed);
+            zel::ShowMessageBox(failure);
+        } else if (cancelled) {
+            forget(kCancelled);
+        }
         return;
     }
     if (!ComputeOverlay(triangles)) {
-        MarkComputeCancelled();
+        forget(kCancelled);
         return;
     }
     SetRecompute(0);
 }
 
-bool CContourPlot::ComputeMesh(bool* triangles, bool* cancelled) {
+bool CContourPlot::ComputeMesh(bool* triangles, bool* cancelled, const char** failure) {
     const int n = m_nRows;
     const int m = m_nColumns;
     const CVector c0 = m_Plane.Corner0;
@@ -141,23 +164,43 @@ bool CContourPlot::ComputeMesh(bool* triangles, bool* cancelled) {
 
     CWavefunction& wavefunction = *m_pMolecule->GetWavefunction();
     const int field = m_pMolecule->GetFieldIndex();
-    auto valueAt = [field](CEvaluator& evaluator, CVector p) {
+    std::atomic<bool> unevaluated{false};
+    auto valueAt = [field, &unevaluated](CEvaluator& evaluator, CVector p) {
         double value = 0.0;
         CEvalRequest request;
         request.fieldIndex = field;
         request.point = p;
         request.value = &value;
-        evaluator.Evaluate(request);
+        if (!evaluator.Evaluate(request)) unevaluated = true;
         return value;
     };
-    zel::ForEachPoint(wavefunction, static_cast<int>(m_Nodes.size()), [&](int k, CEvaluator& e) {
-        m_Nodes[static_cast<std::size_t>(k)].Value =
-            valueAt(e, m_Nodes[static_cast<std::size_t>(k)].Position);
-    });
-    if (IsCancelRequested()) {
-        *cancelled = true;
+    // The evaluation may fail to start (the wavefunction cannot be prepared,
+    // a thread cannot be had): no contour is traced from values not computed.
+    auto runs = [&](int count, const std::function<void(int, CEvaluator&)>& body) {
+        bool complete = false;
+        try {
+            complete = zel::ForEachPoint(wavefunction, count, body);
+        } catch (const std::bad_alloc&) {
+            *failure = kNoMemory;
+            return false;
+        } catch (const std::exception&) {
+            complete = false;
+        }
+        if (IsCancelRequested()) {
+            *cancelled = true;
+            return false;
+        }
+        if (!complete || unevaluated) {
+            *failure = kCannotEvaluate;
+            return false;
+        }
+        return true;
+    };
+    if (!runs(static_cast<int>(m_Nodes.size()), [&](int k, CEvaluator& e) {
+            m_Nodes[static_cast<std::size_t>(k)].Value =
+                valueAt(e, m_Nodes[static_cast<std::size_t>(k)].Position);
+        }))
         return false;
-    }
 
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < m; ++j) {
@@ -229,14 +272,9 @@ bool CContourPlot::ComputeMesh(bool* triangles, bool* cancelled) {
         }
         const long long batch = std::min(kTriangleBatch, total - start);
         found.assign(static_cast<std::size_t>(batch), {});
-        const bool complete =
-            zel::ForEachPoint(wavefunction, static_cast<int>(batch), [&](int i, CEvaluator& e) {
-                triangle(start + i, e, found[static_cast<std::size_t>(i)]);
-            });
-        if (!complete && IsCancelRequested()) {
-            *cancelled = true;
+        if (!runs(static_cast<int>(batch),
+                  [&](int i, CEvaluator& e) { triangle(start + i, e, found[static_cast<std::size_t>(i)]); }))
             return false;
-        }
         for (const auto& segments : found)
             for (const SSegment& s : segments) {
                 const CLine& level = *levels[s.level];
@@ -267,7 +305,7 @@ bool CContourPlot::ComputeOverlay(bool triangles) {
     for (const auto& point : m_SelectedPoints) {
         if (IsCancelRequested()) return false;
         point->m_Paths.clear();
-        const double distance = std::fabs((point->m_Position - c0) * m_View);
+        const double distance = DistanceFromPlane(point->m_Position);
         if (!point->m_bComputedPaths || !(distance <= point->m_dMaxDistance)) continue;
         const double pathStep = step / point->m_nPathCount;
         g_pDEOptions->MaxPathLength.Current = point->m_dMaxPathLength;
@@ -302,10 +340,9 @@ bool CContourPlot::ComputeOverlay(bool triangles) {
 void CContourPlot::ClipPath(CGradPath& path, const CSelectedPoint& point, const SPlaneRegion& region,
                             bool fromTail) const {
     auto& points = path.GetPointList();
-    const CVector c0 = m_Plane.Corner0;
     // The point in plot coordinates, or false when it lies outside.
     auto keep = [&](CVector& p) {
-        const double distance = std::fabs((p - c0) * m_View);
+        const double distance = DistanceFromPlane(p);
         const CVector q = PlotCoords(m_View, p);
         if (!(distance <= point.m_dMaxDistance) || !region.Contains(ToPage(q))) return false;
         p = q;

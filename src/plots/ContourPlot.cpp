@@ -317,6 +317,12 @@ zel::CPoint CContourPlot::PageMapping(CVector plotPoint, double centreX, double 
 
 // --- drawing -------------------------------------------------------------------------------
 
+double CContourPlot::DistanceFromPlane(CVector p) const {
+    // Along the normal itself: the view direction is nudged off the z axis,
+    // which far from corner 0 would tilt a point in the plane out of it.
+    return std::fabs((p - m_Plane.Corner0) * PlaneNormal(m_Plane.Corner0, m_Plane.Corner1, m_Plane.Corner2));
+}
+
 CContourPlot::SPlaneRegion CContourPlot::MakePlaneRegion() const {
     const zel::CPoint c0 = ToPage(PlotCoords(m_View, m_Plane.Corner0));
     const zel::CPoint c1 = ToPage(PlotCoords(m_View, m_Plane.Corner1));
@@ -353,6 +359,11 @@ void CContourPlot::Draw(zel::CCanvas& dc) {
         return;
     }
     UpdateView();
+    // Nothing of a computation that did not end is shown as if it had.
+    if (m_bComputeCancelled) {
+        DrawNotComputed(dc);
+        return;
+    }
     CPlot::Draw(dc);
     DrawContent(dc);
     DrawTexts(dc);
@@ -433,7 +444,7 @@ void CContourPlot::DrawContent(zel::CCanvas& dc) {
 void CContourPlot::DrawPointMarkers(const CSelectedPoint& point, double centreX, double centreY, double scale,
                                     const zel::CRect& border, zel::CCanvas& dc) {
     const double u = m_nUnitsFactor * m_dZoom;
-    const double d = std::fabs((point.m_Position - m_Plane.Corner0) * m_View);
+    const double d = DistanceFromPlane(point.m_Position);
     const zel::CPoint page = PageMapping(ToPlotCoords(point.m_Position), centreX, centreY, scale);
     if (!border.Contains(page)) return;
     const double x = page.x;

@@ -130,6 +130,9 @@ public:
     static constexpr int kMaxGridCount = 1000;
     // Steps of one level-crossing search.
     static constexpr int kMaxCrossingSteps = 6000;
+    // A crossing lies on its level to this part of the level (or of the
+    // values at the edge's ends, where they differ by less, or the level is 0).
+    static constexpr double kRelativeTolerance = 1e-4;
 
     // For loading: everything comes from the record.
     CContourPlot();
@@ -168,6 +171,13 @@ public:
     // values give the first node; after kMaxCrossingSteps steps the last
     // estimate is returned.
     CNode FindLevelCrossing(CNode first, CNode second, double level);
+    // The tolerance of a crossing of level between nodes of the values first
+    // and second: kRelativeTolerance of the smaller of |level| and the
+    // difference of the values (the difference alone for level 0), never
+    // more than the plot's stored tolerance. An absolute tolerance would let
+    // low levels snap to the mesh nodes; relative to the difference it keeps
+    // a crossing within that part of its edge where the field is flat.
+    static double CrossingTolerance(double stored, double level, double first, double second);
 
     // One point's blank disc and marker, when its page point lies inside the
     // border rectangle.
@@ -185,6 +195,7 @@ public:
     int GetColumns() const { return m_nColumns; }
     void SetRows(int rows) { m_nRows = rows; }
     void SetColumns(int columns) { m_nColumns = columns; }
+    // The stored upper bound of the crossing tolerance (see CrossingTolerance).
     double GetTolerance() const { return m_dTolerance; }
     CVector GetViewDirection() const { return m_View; }
     CVector GetPlaneCentre() const { return m_PlaneCentre; }
@@ -219,13 +230,18 @@ public:
     };
     SPlaneRegion MakePlaneRegion() const;
 
+    // The distance of p from the plane (bohr), along its unit normal.
+    double DistanceFromPlane(CVector p) const;
+
 private:
     void FitPlane(double* centreX, double* centreY, double* scale);
     zel::CPoint PageMapping(CVector plotPoint, double centreX, double centreY, double scale) const;
     // The parts of Compute. The mesh: false when the run ends there (no
-    // memory, or cancelled: *cancelled set); *triangles tells whether the
-    // triangle loop ran. The overlay: false when cancelled.
-    bool ComputeMesh(bool* triangles, bool* cancelled);
+    // memory for the mesh; cancelled: *cancelled set; the field not
+    // evaluated or no memory on the way: *failure := the message);
+    // *triangles tells whether the triangle loop ran. The overlay: false
+    // when cancelled.
+    bool ComputeMesh(bool* triangles, bool* cancelled, const char** failure);
     bool ComputeOverlay(bool triangles);
     // Cuts the path at its first point, walked from its start end, outside
     // the slab of the point or the plane region, and turns the points kept

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <exception>
 #include <new>
 #include <numbers>
 
@@ -250,7 +251,7 @@ void CSurfacePlot::Compute() {
         m_Order = {};
         zel::ShowMessageBox(kNoMemory);
         // Not computed; a repaint does not try again at once.
-        MarkComputeCancelled();
+        MarkComputeCancelled(kComputeFailed);
         return;
     }
     for (std::size_t k = 0; k < m_Order.size(); ++k)
@@ -259,8 +260,25 @@ void CSurfacePlot::Compute() {
     const CVector du = (c1 - c0) / m_nN;
     const CVector dv = (c2 - c0) / m_nM;
     const CVector normal = PlaneNormal(c0, c1, c2);
-    if (!ComputeNodes(false, normal, du, dv) || !ComputeNodes(true, normal, du, dv)) {
-        MarkComputeCancelled();
+    int stopped = 0;
+    const char* failure = kCannotEvaluate;
+    bool complete = false;
+    try {
+        complete =
+            ComputeNodes(false, normal, du, dv, &stopped) && ComputeNodes(true, normal, du, dv, &stopped);
+    } catch (const std::bad_alloc&) {
+        stopped = kComputeFailed;
+        failure = kNoMemory;
+    }
+    if (!complete) {
+        // Nothing half computed is drawn; a field that could not be
+        // evaluated is said so, a cancel is not.
+        m_NodePoints = {};
+        m_Nodes = {};
+        m_Elements = {};
+        m_Order = {};
+        MarkComputeCancelled(stopped);
+        if (stopped == kComputeFailed) zel::ShowMessageBox(failure);
         return;
     }
 
@@ -278,7 +296,7 @@ void CSurfacePlot::Compute() {
     SetRecompute(0);
 }
 
-bool CSurfacePlot::ComputeNodes(bool centres, CVector normal, CVector du, CVector dv) {
+bool CSurfacePlot::ComputeNodes(bool centres, CVector normal, CVector du, CVector dv, int* stopped) {
     CWavefunction& wavefunction = *m_pMolecule->GetWavefunction();
     const int field = m_pMolecule->GetFieldIndex();
     const double bound = m_dMaxValue;
@@ -296,27 +314,43 @@ bool CSurfacePlot::ComputeNodes(bool centres, CVector normal, CVector du, CVecto
     const int batchRows = std::max(1, kNodeBatch / columns);
     for (int top = 0; top < rows; top += batchRows) {
         const int count = std::min(batchRows, rows - top) * columns;
-        const bool complete = zel::ForEachPoint(wavefunction, count, [&](int index, CEvaluator& evaluator) {
-            const int i = top + index / columns;
-            const int j = index % columns;
-            CVector p = c0 + double(i) * dv + double(j) * du;
-            if (centres) p = p + half;
-            double value = 0.0;
-            CEvalRequest request;
-            request.fieldIndex = field;
-            request.point = p;
-            request.value = &value;
-            if (!evaluator.Evaluate(request)) failed = true;
-            // From below first, then from above, as the bound is applied.
-            if (value < -bound) value = -bound;
-            if (value > bound) value = bound;
-            const std::size_t k = first + static_cast<std::size_t>(i) * static_cast<std::size_t>(columns) +
-                                  static_cast<std::size_t>(j);
-            m_NodePoints[k] = p;
-            m_Nodes[k].Value = value;
-            m_Nodes[k].Position = p + (value * scale) * normal;
-        });
-        if (!complete || failed || IsCancelRequested()) return false;
+        bool complete = false;
+        try {
+            complete = zel::ForEachPoint(wavefunction, count, [&](int index, CEvaluator& evaluator) {
+                const int i = top + index / columns;
+                const int j = index % columns;
+                CVector p = c0 + double(i) * dv + double(j) * du;
+                if (centres) p = p + half;
+                double value = 0.0;
+                CEvalRequest request;
+                request.fieldIndex = field;
+                request.point = p;
+                request.value = &value;
+                if (!evaluator.Evaluate(request)) failed = true;
+                // From below first, then from above, as the bound is applied.
+                if (value < -bound) value = -bound;
+                if (value > bound) value = bound;
+                const std::size_t k = first +
+                                      static_cast<std::size_t>(i) * static_cast<std::size_t>(columns) +
+                                      static_cast<std::size_t>(j);
+                m_NodePoints[k] = p;
+                m_Nodes[k].Value = value;
+                m_Nodes[k].Position = p + (value * scale) * normal;
+            });
+        } catch (const std::bad_alloc&) {
+            throw;
+        } catch (const std::exception&) {
+            // The evaluation threads could not be started.
+            complete = false;
+        }
+        if (IsCancelRequested()) {
+            *stopped = kCancelled;
+            return false;
+        }
+        if (!complete || failed) {
+            *stopped = kComputeFailed;
+            return false;
+        }
         const int last = std::min(rows, top + batchRows) - 1;
         g_nProgress = static_cast<int>(50LL * last / m_nM) + (centres ? 50 : 0);
     }
@@ -363,9 +397,22 @@ void CSurfacePlot::SortByDepth() {
     }
 }
 
+double CSurfacePlot::FrontSide() const {
+    // The front of the plane is where the normal of its points A, B and C
+    // turns (they run counter-clockwise seen from it); the mesh's triangles
+    // wind along the corners' normal, which the derived corners turn the
+    // other way.
+    const CPlotPlane& p = m_Plane;
+    const CVector points = Cross(p.PointB - p.PointA, p.PointC - p.PointA);
+    const CVector corners = Cross(p.Corner1 - p.Corner0, p.Corner2 - p.Corner0);
+    return points * corners > 0.0 ? 1.0 : -1.0;
+}
+
 zel::COLORREF CSurfacePlot::ShadeColor(CVector normal) const {
     const double intensity = std::sqrt(std::fabs(normal * m_Light) / (normal.Length() * m_Light.Length()));
-    const CVector base = normal.z >= 0.0 ? m_TopColor : m_BottomColor;
+    // The viewer looks down the z axis: a triangle faces it when the side of
+    // the triangle on the front of the plane turns to +z.
+    const CVector base = FrontSide() * normal.z >= 0.0 ? m_TopColor : m_BottomColor;
     auto shade = [intensity](double c) {
         if (intensity <= 0.5) return TruncToInt(2.0 * c * intensity) & 0xFF;
         return TruncToInt(c + 2.0 * (255.0 - c) * (intensity - 0.5)) & 0xFF;
@@ -405,6 +452,10 @@ void CSurfacePlot::Draw(zel::CCanvas& dc) {
         DrawTexts(dc);
         return;
     }
+    if (m_bComputeCancelled) {
+        DrawNotComputed(dc);
+        return;
+    }
     CPlot::Draw(dc);
     // A loaded map draws in the order it is sorted into now.
     if (m_Order.size() != m_Elements.size()) {
@@ -412,7 +463,7 @@ void CSurfacePlot::Draw(zel::CCanvas& dc) {
         for (std::size_t k = 0; k < m_Order.size(); ++k)
             m_Order[k] = static_cast<int>(k);
     }
-    if (!m_bNotComputed && !m_bComputeCancelled && HasMesh()) DrawMesh(dc);
+    if (!m_bNotComputed && HasMesh()) DrawMesh(dc);
     DrawTexts(dc);
 }
 

@@ -130,11 +130,18 @@ public:
     // Shell sort of the drawing order by the triangles' centroid z, ascending
     // (gaps 1, 4, 13, 40, ..., the first above (4MN - 1) / 9 first).
     void SortByDepth();
-    // The fill colour of a triangle with normal n under the light: the top
-    // colour facing the viewer (n.z >= 0), else the bottom colour, darkened
-    // towards black below an intensity of 0.5 and lightened towards white
-    // above it, I = sqrt(|n . L| / (|n| |L|)).
+    // The fill colour of a triangle with normal n (of its vertex order,
+    // turned): the top colour when it faces the viewer, its side on the front
+    // of the plane turned to +z (FrontSide() n.z >= 0), else the bottom
+    // colour; so a flat map seen from the front shows the top colour. The
+    // colour is darkened towards black below an intensity of 0.5 and
+    // lightened towards white above it, I = sqrt(|n . L| / (|n| |L|)).
     zel::COLORREF ShadeColor(CVector normal) const;
+    // +1 when the triangles' vertex-order normals point to the front of the
+    // plane (the side its points A, B, C run counter-clockwise seen from),
+    // -1 when they point away from it, as for corners derived from the
+    // points.
+    double FrontSide() const;
 
     // Node and triangle counts of an M x N grid, in 64 bits.
     static long long NodeCount(int m, int n);
@@ -145,9 +152,10 @@ private:
     // Whether nodes, triangles and working points are those of the current
     // grid, every triangle as the layout makes it.
     bool HasMesh() const;
-    // The corner rows (centres false) or the centre rows;
-    // false when cancelled or the field could not be evaluated.
-    bool ComputeNodes(bool centres, CVector n, CVector du, CVector dv);
+    // The corner rows (centres false) or the centre rows; false when
+    // cancelled (*stopped := kCancelled) or the field could not be evaluated
+    // (*stopped := kComputeFailed).
+    bool ComputeNodes(bool centres, CVector n, CVector du, CVector dv, int* stopped);
     void DrawMesh(zel::CCanvas& dc);
 
     int m_bNotComputed = 1;

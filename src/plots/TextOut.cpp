@@ -13,6 +13,7 @@
 #include <fstream>
 #include <new>
 
+#include "analysis/DocumentFile.h"
 #include "analysis/Molecule.h"
 #include "platform/core/Format.h"
 #include "wavefunction/Evaluator.h"
@@ -147,17 +148,13 @@ TextOutResult CTextOutput::Write(CMolecule& molecule, const CPlotPlane& plane, i
         say(kNoMemory);
         return TextOutResult::NoMemory;
     }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out.is_open()) {
-        say("Could not open file " + path + ": " + std::strerror(errno));
-        return TextOutResult::CannotOpen;
-    }
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    const bool written = static_cast<bool>(out);
-    out.close();
-    if (!written || out.fail()) {
-        say("Could not write file " + path + ": the values were not written completely.");
+    // Beside the file and over it when complete, as the document is saved:
+    // a failed write leaves the file the user agreed to replace as it was.
+    std::string error;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    if (!ReplaceFile(path, std::span<const std::uint8_t>(bytes, text.size()), error,
+                     "Could not write file")) {
+        say(error);
         return TextOutResult::CannotWrite;
     }
     return TextOutResult::Written;

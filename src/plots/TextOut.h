@@ -73,9 +73,9 @@ public:
                                      double maxValue, STextOutGrid& grid, CVector* failedAt = nullptr);
     // The file's text for a computed grid.
     static std::string FormatGrid(const STextOutGrid& grid, int columns, int rows, bool coordinates);
-    // Computes and writes (replaces) the file at path. On failure nothing is
-    // written and *message says why (the path and the cause); a file that
-    // cannot be opened is left as it was.
+    // Computes and writes (replaces) the file at path, beside it first and
+    // over it when complete. On failure *message says why (the path and the
+    // cause) and the file at path is left as it was.
     static TextOutResult Write(CMolecule& molecule, const CPlotPlane& plane, int columns, int rows,
                                double maxValue, bool coordinates, const std::string& path,
                                std::string* message);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <sstream>
+#include <vector>
 
 #include "analysis/Molecule.h"
 #include "platform/core/Format.h"
@@ -233,7 +234,7 @@ bool CContourPlotDlg::OnInitDialog() {
     m_SavedPlane = m_pPlot->GetPlane();
     for (int spin : {kRowsSpin, kColumnsSpin})
         if (auto* control = DlgItem<zel::CSpinButton>(spin))
-            control->SetRange(0, CContourPlot::kMaxGridCount);
+            control->SetRange(1, CContourPlot::kMaxGridCount);
     Enable(kLineStyle, false);
     return true;
 }
@@ -269,20 +270,34 @@ void CContourPlotDlg::OnAddLevels() {
     const double start = LeadingReal(GetDlgItemText(kStart));
     const double step = LeadingReal(GetDlgItemText(kStep));
     const int count = LeadingInt(GetDlgItemText(kNum));
-    if (step == 0.0) {
-        AddLevel(start);
-    } else if (count > kMaxSeries) {
+    if (step != 0.0 && count > kMaxSeries) {
         // More levels than a plot can show would only freeze the dialog.
         zel::ShowMessageBox(zel::IntegerRangeMessage(0, kMaxSeries), zel::PromptButtons::OK,
                             zel::PromptIcon::Warning);
         if (auto* edit = DlgItem<QLineEdit>(kNum)) edit->setFocus();
         return;
+    }
+    std::vector<double> series;
+    if (step == 0.0) {
+        series.push_back(start);
     } else {
         const auto* arithmetic = DlgItem<QAbstractButton>(kArithmetic);
-        const bool series = arithmetic && arithmetic->isChecked();
+        const bool additive = arithmetic && arithmetic->isChecked();
         for (int k = 0; k < count; ++k)
-            AddLevel(series ? start + k * step : start * std::pow(step, k));
+            series.push_back(additive ? start + k * step : start * std::pow(step, k));
     }
+    // A level beyond the largest number would be drawn nowhere and could not
+    // be saved: the whole series is refused, nothing is added.
+    if (!std::all_of(series.begin(), series.end(), [](double x) { return std::isfinite(x); })) {
+        zel::ShowMessageBox(kLevelsNotFinite, zel::PromptButtons::OK, zel::PromptIcon::Warning);
+        if (auto* edit = DlgItem<QLineEdit>(step == 0.0 ? kStart : kNum)) {
+            edit->setFocus();
+            edit->selectAll();
+        }
+        return;
+    }
+    for (double x : series)
+        AddLevel(x);
     Enable(kLineStyle, false);
 }
 
@@ -494,12 +509,13 @@ void CContourPlotDlg::OnPlaneSetup() {
 
 void CContourPlotDlg::OnOK() {
     // Counts beyond the limit would take more memory and time than any plot
-    // is worth, and their products overflow: refused, nothing stored.
+    // is worth, and their products overflow; a count of 0 gives no mesh and
+    // an empty plot: refused, nothing stored.
     const int rows = LeadingInt(GetDlgItemText(kRows));
     const int columns = LeadingInt(GetDlgItemText(kColumns));
     for (const auto& [id, count] : {std::pair{kRows, rows}, std::pair{kColumns, columns}}) {
-        if (count >= 0 && count <= CContourPlot::kMaxGridCount) continue;
-        zel::ShowMessageBox(zel::IntegerRangeMessage(0, CContourPlot::kMaxGridCount), zel::PromptButtons::OK,
+        if (count >= 1 && count <= CContourPlot::kMaxGridCount) continue;
+        zel::ShowMessageBox(zel::IntegerRangeMessage(1, CContourPlot::kMaxGridCount), zel::PromptButtons::OK,
                             zel::PromptIcon::Warning);
         if (auto* edit = DlgItem<QLineEdit>(id)) {
             edit->setFocus();

@@ -52,6 +52,9 @@ public:
     static constexpr int kDistance = 1359;
     // Levels one Add makes at most.
     static constexpr int kMaxSeries = 1000;
+    // Refusal of a series whose levels overflow.
+    static constexpr const char* kLevelsNotFinite =
+        "The series reaches levels beyond the largest number: no level was added.";
 
     // The dialog on an existing plot (Plot > Modify Plot).
     explicit CContourPlotDlg(CContourPlot* plot, QWidget* parent = nullptr);

@@ -1,5 +1,6 @@
 #include "ui/PlaneSetupDlg.h"
 
+#include <QLineEdit>
 #include <QListWidget>
 
 #include <cmath>
@@ -196,11 +197,26 @@ void CPlaneSetupDlg::OnCalculateProjectedCenter() {
     if (ProjectCentre()) UpdateData(false);
 }
 
+bool CPlaneSetupDlg::HasArea() {
+    // A rectangle without area has no normal: plots of it would be points.
+    for (const auto& [side, id] : {std::pair{m_dWidth, kWidth}, std::pair{m_dHeight, kHeight}}) {
+        if (side != 0.0) continue;
+        zel::ShowMessageBox(CPlot::kNoArea);
+        if (auto* edit = DlgItem<QLineEdit>(id)) {
+            edit->setFocus();
+            edit->selectAll();
+        }
+        return false;
+    }
+    return true;
+}
+
 bool CPlaneSetupDlg::StorePlane() {
     if (!CPlotPlane::SpansPlane(m_A, m_B, m_C)) {
         zel::ShowMessageBox(CPlot::kNoPlane);
         return false;
     }
+    if (!HasArea()) return false;
     CPlotPlane plane = m_Plane;
     plane.PointA = m_A;
     plane.PointB = m_B;
@@ -209,8 +225,9 @@ bool CPlaneSetupDlg::StorePlane() {
     plane.Width = m_dWidth;
     plane.Height = m_dHeight;
     plane.Angle = m_dAngle;
-    if (m_pPlot->SetPlane(plane) != 0) {
-        zel::ShowMessageBox(kPlaneTooLarge);
+    if (const int refused = m_pPlot->SetPlane(plane); refused != 0) {
+        // Finite corners that still span no plane: a side too small for them.
+        zel::ShowMessageBox(refused == CPlot::kPlaneWithoutArea ? CPlot::kNoArea : kPlaneTooLarge);
         return false;
     }
     m_Plane = m_pPlot->GetPlane();
@@ -239,6 +256,8 @@ void CPlaneSetupDlg::RestoreCurrentPlot() {
 
 void CPlaneSetupDlg::OnOK() {
     if (!UpdateData(true)) return;
+    // Refused before the centre moves: a refusal changes no field.
+    if (!HasArea()) return;
     if (!ProjectCentre()) return;
     UpdateData(false);
     if (!StorePlane()) return;

@@ -5,7 +5,8 @@
 // of the critical points of the plot's field. "Apply in 3DView" stores the
 // plane at once and shows it in the three-dimensional view; OK projects the
 // centre into the plane and stores the plane. Points that span no plane are
-// refused with a message, the plot keeping its plane.
+// refused with a message, the plot keeping its plane, and so is a rectangle
+// of width or height 0.
 
 #include "analysis/PlotPlane.h"
 #include "platform/qt/Dialog.h"
@@ -58,6 +59,9 @@ private:
     // The centre moved into the plane of A, B and C; false (with the
     // message) when they span none.
     bool ProjectCentre();
+    // False (with the message, the focus in the field) for a width or
+    // height of 0.
+    bool HasArea();
     // Working plane := the fields; stores it in the plot. False (with the
     // message) when the plot refused it.
     bool StorePlane();

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <algorithm>
 #include <cmath>
 
 #include "analysis/Molecule.h"
@@ -198,8 +199,29 @@ bool CSurfacePlotDlg::ReadGridCount(int id, const char* tooSmall, int* count) {
     return false;
 }
 
+bool CSurfacePlotDlg::HeightsAreFinite(double scale, double bound) const {
+    const CPlotPlane plane = m_pPlot->GetPlane();
+    double reach = std::fabs(scale * bound);
+    for (const CVector& corner : {plane.Corner0, plane.Corner1, plane.Corner2})
+        reach = std::max({reach, std::fabs(corner.x) + std::fabs(scale * bound),
+                          std::fabs(corner.y) + std::fabs(scale * bound),
+                          std::fabs(corner.z) + std::fabs(scale * bound)});
+    return std::isfinite(scale) && std::isfinite(bound) && std::isfinite(reach);
+}
+
 void CSurfacePlotDlg::OnOK() {
     if (!UpdateData(true)) return;
+    // Heights of value x scale that are not finite numbers would give a map
+    // that can be neither drawn nor saved: refused before anything changes.
+    if (!HeightsAreFinite(LeadingReal(GetDlgItemText(kScale)),
+                          std::fabs(LeadingReal(GetDlgItemText(kMaxValue))))) {
+        zel::ShowMessageBox(kBadHeights, zel::PromptButtons::OK, zel::PromptIcon::Error);
+        if (auto* edit = DlgItem<QLineEdit>(kScale)) {
+            edit->setFocus();
+            edit->selectAll();
+        }
+        return;
+    }
     m_pPlot->SetAngles(m_nX, m_nY, m_nZ);
 
     double x = LeadingReal(GetDlgItemText(kLightX));

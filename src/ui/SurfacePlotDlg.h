@@ -41,6 +41,9 @@ public:
 
     static constexpr const char* kBadM = "ERROR: M must be a number > 0";
     static constexpr const char* kBadN = "ERROR: N must be a number > 0";
+    // Refusal of a scale and |Max. value| whose heights overflow.
+    static constexpr const char* kBadHeights =
+        "ERROR: Scale times |Max. value| gives heights that are not finite numbers";
 
     // The dialog on an existing map (Modify).
     explicit CSurfacePlotDlg(CSurfacePlot* plot, QWidget* parent = nullptr);
@@ -72,6 +75,8 @@ private:
     // A grid count from its field; false (with the message, the field's text
     // selected) when it lies outside 1..kMaxGridCount.
     bool ReadGridCount(int id, const char* tooSmall, int* count);
+    // Whether every lifted node of the map's plane stays a finite number.
+    bool HeightsAreFinite(double scale, double bound) const;
 
     CSurfacePlot* m_pPlot;
     std::unique_ptr<CSurfacePlot> m_pNewPlot; // a new map until OK takes it

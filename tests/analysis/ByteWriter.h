@@ -28,6 +28,11 @@ struct ByteWriter {
             b.push_back(static_cast<std::uint8_t>(u >> (8 * i)));
         return *this;
     }
+    ByteWriter& Float(float f) {
+        std::uint32_t u;
+        std::memcpy(&u, &f, sizeof u);
+        return Int(static_cast<std::int32_t>(u));
+    }
     ByteWriter& Double(double d) {
         std::uint64_t u;
         std::memcpy(&u, &d, sizeof u);

@@ -311,6 +311,25 @@ TEST(PlotModel, RecordByteForByteAndBack) {
     EXPECT_EQ(loaded.GetLogFont().Height, -500);
 }
 
+// Texts beyond Windows-1252 (Greek rho, a superscript three beside it is
+// in the code page) come back as typed, title and free texts alike.
+TEST(PlotModel, TextsOutsideLatin1ComeBackAfterSaving) {
+    CMolecule molecule;
+    auto plot = MakePlot(molecule);
+    const std::string rho = "\u03C1 in e/bohr\u00B3";
+    plot->GetTextList()->front()->SetText(rho);
+    plot->GetTitle()->SetText("\u0394\u03C1 of the dimer");
+    const Bytes bytes = StorePlot(*plot);
+    CTestPlot loaded;
+    zel::CArchive in(bytes);
+    loaded.Serialize(in);
+    EXPECT_TRUE(in.AtEnd());
+    EXPECT_EQ(loaded.GetTextList()->front()->GetText(), rho);
+    EXPECT_EQ(loaded.GetTextList()->back()->GetText(), "Beta");
+    EXPECT_EQ(loaded.GetTitle()->GetText(), "\u0394\u03C1 of the dimer");
+    EXPECT_EQ(StorePlot(loaded), bytes);
+}
+
 TEST(PlotModel, DamagedRecordsAreRefused) {
     struct Case {
         const char* what;

@@ -190,15 +190,18 @@ TEST(PlotOrientation, RotationsAndTheKindsThatTurnOnlyInTheirPlane) {
 TEST(PlotOrientation, AnglesRecoveredFromTheOrientation) {
     struct Case {
         double x, y, z; // degrees turned, about x first
-        int ax, ay, az; // the angles recovered, truncated toward zero
+        int ax, ay, az; // the angles recovered, rounded
     };
     const Case cases[] = {
         {0, 0, 0, 0, 0, 0},
+        // Whole degrees come back as they were typed, not a degree short.
+        {-60, 0, 0, -60, 0, 0},
+        {-60, 35, -123, -60, 35, -123},
         {30.25, -45.25, 120.25, 30, -45, 120},
-        {-170.5, 80.5, -10.5, -170, 80, -10},
-        {179.5, -89.5, 5.5, 179, -89, 5},
+        {-170.7, 80.7, -10.7, -171, 81, -11},
+        {179.4, -89.4, 5.4, 179, -89, 5},
         // The x axis turned onto z: only z - x is defined; x comes back as 0.
-        {20, 90, 40.5, 0, 90, 20},
+        {20, 90, 40.4, 0, 90, 20},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.x) + " " + std::to_string(c.y) + " " + std::to_string(c.z));
@@ -209,8 +212,7 @@ TEST(PlotOrientation, AnglesRecoveredFromTheOrientation) {
         plot.Modify();
         const int* angles = plot.GetAngles();
         EXPECT_EQ(angles[0], c.ax);
-        // 90 degrees may come back a hair below.
-        EXPECT_NEAR(angles[1], c.ay, c.ay == 90 ? 1 : 0);
+        EXPECT_EQ(angles[1], c.ay);
         EXPECT_EQ(angles[2], c.az);
     }
 }

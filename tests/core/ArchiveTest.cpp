@@ -234,6 +234,48 @@ TEST(ArchiveText, StringsAreConvertedOnTheWayInAndOut) {
     EXPECT_EQ(in.ReadString(), "é€");
 }
 
+// Text that Windows-1252 cannot hold goes in UTF-16 behind 0xFF 0xFFFE, so
+// every character comes back; other text keeps its one-byte form.
+TEST(ArchiveText, TextBeyondWindows1252GoesInUtf16) {
+    struct Case {
+        std::string utf8;
+        Bytes bytes;
+    };
+    const Case cases[] = {
+        {"\u03C1 e/bohr\u00B3", {0xFF, 0xFE, 0xFF, 0x09, 0xC1, 0x03, ' ',  0x00, 'e',  0x00, '/',
+                                 0x00, 'b',  0x00, 'o',  0x00, 'h',  0x00, 'r',  0x00, 0xB3, 0x00}},
+        {"a\U0001F600", {0xFF, 0xFE, 0xFF, 0x03, 'a', 0x00, 0x3D, 0xD8, 0x00, 0xDE}}, // a surrogate pair
+        {"\u0080", {0xFF, 0xFE, 0xFF, 0x01, 0x80, 0x00}},
+        {"\u00B3\u20AC", {0x02, 0xB3, 0x80}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.utf8);
+        CArchive out;
+        out << c.utf8;
+        EXPECT_EQ(out.Bytes(), c.bytes);
+        CArchive in(out.Bytes());
+        EXPECT_EQ(in.ReadString(), c.utf8);
+        EXPECT_TRUE(in.AtEnd());
+    }
+    // Long text takes the word form of the length after the marker.
+    const std::string longText = "\u03C1" + std::string(300, 'x');
+    CArchive out;
+    out << longText;
+    ASSERT_GE(out.Bytes().size(), 6u);
+    EXPECT_EQ(Bytes(out.Bytes().begin(), out.Bytes().begin() + 6),
+              (Bytes{0xFF, 0xFE, 0xFF, 0xFF, 0x2D, 0x01}));
+    CArchive in(out.Bytes());
+    EXPECT_EQ(in.ReadString(), longText);
+    // Malformed UTF-8 is one '?' per broken sequence; a lone surrogate read
+    // back is '?'.
+    CArchive broken;
+    broken << std::string("\u03C1\xC3");
+    CArchive back(broken.Bytes());
+    EXPECT_EQ(back.ReadString(), "\u03C1?");
+    CArchive lone(Bytes{0xFF, 0xFE, 0xFF, 0x02, 0x00, 0xD8, 'x', 0x00});
+    EXPECT_EQ(lone.ReadString(), "?x");
+}
+
 TEST(ArchiveCounts, WordFormBelow0xFFFFAndDwordFormFromIt) {
     struct Case {
         std::size_t n;
@@ -547,11 +589,21 @@ TEST(ArchiveRefusals, BadDataEndsTheLoadWithAClearMessage) {
          "Unexpected empty object in file."},
         {"one object owned twice", Cat({{0x02, 0x00}, kPointClass, kPointData, {0x02, 0x00}}), readPoints,
          Cause::BadIndex, "Invalid shared object in file."},
-        {"Unicode string",
-         {0xFF, 0xFE, 0xFF, 0x01, 0x41, 0x00},
+        {"UTF-16 marker twice",
+         {0xFF, 0xFE, 0xFF, 0xFF, 0xFE, 0xFF, 0x01, 0x41, 0x00},
          [](CArchive& ar) { ar.ReadString(); },
          Cause::Unsupported,
          "Unsupported Unicode text in file."},
+        {"UTF-16 string past the end",
+         {0xFF, 0xFE, 0xFF, 0x02, 0x41, 0x00, 0x42},
+         [](CArchive& ar) { ar.ReadString(); },
+         Cause::EndOfFile,
+         "Unexpected end of file."},
+        {"huge UTF-16 string",
+         {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x41, 0x00},
+         [](CArchive& ar) { ar.ReadString(); },
+         Cause::EndOfFile,
+         "Unexpected end of file."},
         {"string past the end",
          {0x05, 'a', 'b'},
          [](CArchive& ar) { ar.ReadString(); },

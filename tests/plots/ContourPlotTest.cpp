@@ -214,6 +214,16 @@ TEST_F(GaussianContours, CancelLeavesThePlotMarkedForRecomputation) {
     EXPECT_EQ(plot->IsRecompute(), 1);
     EXPECT_EQ(plot->IsComputeCancelled(), 1);
     EXPECT_TRUE(plot->NeedsCompute());
+    EXPECT_TRUE(prompts.Texts().empty());
+    // Shown as not computed: no segment, the line that says why, the texts
+    // and title.
+    EXPECT_TRUE(plot->GetSegments().empty());
+    plot->Toggle(CPlot::kAxesCode); // the triad draws lines of its own
+    const Records cancelled = Draw(*plot);
+    EXPECT_TRUE(Shows(cancelled, CPlot::kCancelledLine));
+    EXPECT_TRUE(std::none_of(cancelled.begin(), cancelled.end(),
+                             [](const std::string& r) { return r.rfind("LineTo", 0) == 0; }));
+    EXPECT_TRUE(Shows(cancelled, "New Plot (0)"));
     // A repaint does not start it again; an explicit request does.
     EXPECT_FALSE(plot->NeedsAutoCompute());
     plot->SetRecompute(1);
@@ -221,6 +231,8 @@ TEST_F(GaussianContours, CancelLeavesThePlotMarkedForRecomputation) {
     plot->Compute();
     EXPECT_EQ(plot->IsRecompute(), 0);
     EXPECT_FALSE(plot->GetSegments().empty());
+    const Records computed = Draw(*plot);
+    EXPECT_FALSE(Shows(computed, CPlot::kCancelledLine));
 }
 
 TEST_F(GaussianContours, GridBeyondTheLimitIsRefusedAsNoMemory) {
@@ -333,6 +345,105 @@ TEST_F(GaussianContours, MarkerShapes) {
     zel::CRecordingCanvas dc;
     plot->DrawPointMarkers(far, 1000.0, 0.0, plot->GetScale(), border, dc);
     EXPECT_TRUE(dc.Records().empty());
+}
+
+// A point in the plane far from corner 0 is in the plane: the distance is
+// measured along the plane's normal, not along the view, which is nudged
+// 0.0001 off it (at 30 bohr that alone would be 0.003 bohr).
+TEST_F(GaussianContours, PointInThePlaneFarFromCornerZeroIsInThePlane) {
+    ASSERT_EQ(plot->SetPlane(Plane({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}, 30.0, 30.0)), 0);
+    plot->UpdateView();
+    const zel::CRect border = plot->GetBorder()->GetRect();
+    const CVector c0 = plot->GetPlane().Corner0;
+    for (const auto& [height, expected] : {std::pair{0.0, "Ellipse"}, std::pair{0.0011, "Rectangle"}}) {
+        CSelectedPoint point;
+        point.m_nInPlaneShape = CSelectedPoint::kCircle;
+        point.m_nOffPlaneShape = CSelectedPoint::kRectangle;
+        const CPlotPlane plane = plot->GetPlane();
+        point.m_Position = c0 + 0.9 * (plane.Corner1 - c0) + 0.9 * (plane.Corner2 - c0);
+        ASSERT_GT((point.m_Position - c0).Length(), 30.0);
+        point.m_Position.z = height;
+        zel::CRecordingCanvas dc;
+        plot->DrawPointMarkers(point, plot->GetCentreX(), plot->GetCentreY(), plot->GetScale(), border, dc);
+        std::vector<std::string> kinds;
+        for (const std::string& r : dc.Records())
+            if (r.rfind("Select", 0) != 0) kinds.push_back(r.substr(0, r.find(' ')));
+        EXPECT_EQ(kinds, std::vector<std::string>{expected}) << height;
+    }
+}
+
+// Low levels on a coarse grid: every crossing lies on its level to a part of
+// the level, not to the stored tolerance 1e-4 (a tenth of a level of 0.001,
+// which let crossings snap to the mesh nodes).
+TEST_F(GaussianContours, LowLevelsLieOnTheirLevelRelativeToIt) {
+    ASSERT_EQ(plot->SetPlane(Plane({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}, 8.0, 8.0)), 0);
+    plot->SetRows(15);
+    plot->SetColumns(15);
+    const std::vector<double> levels = {0.001, 0.002, 0.004};
+    for (double level : levels)
+        AddLevel(*plot, level);
+    plot->Compute();
+    ASSERT_EQ(plot->IsRecompute(), 0);
+    std::map<double, int> perLevel;
+    for (const auto& segment : plot->GetSegments()) {
+        const double level = segment->GetLevel();
+        ++perLevel[level];
+        for (CVector end : {segment->GetStart(), segment->GetEnd()})
+            EXPECT_NEAR(Rho(Radius(end)), level, CContourPlot::kRelativeTolerance * level * (1 + 1e-9))
+                << level;
+    }
+    for (double level : levels)
+        EXPECT_GT(perLevel[level], 8) << level;
+
+    // One edge, its first node a twentieth of the level off it: the crossing
+    // is not the node, but the point of the closed-form radius.
+    const double level = 0.001;
+    const double r0 = std::sqrt(std::log(2.0 / 0.00095) / (2.0 * kAlpha));
+    const double r1 = std::sqrt(std::log(2.0 / 0.005) / (2.0 * kAlpha));
+    const CNode outer({r0, 0, 0}, Rho(r0));
+    const CNode inner({r1, 0, 0}, Rho(r1));
+    const CNode p = plot->FindLevelCrossing(outer, inner, level);
+    EXPECT_NEAR(p.Position.x, std::sqrt(std::log(2.0 / level) / (2.0 * kAlpha)), 1e-4 * (r0 - r1));
+    EXPECT_LE(std::fabs(p.Value - level), CContourPlot::kRelativeTolerance * level);
+}
+
+TEST(ContourCrossing, ToleranceIsRelativeAndTheStoredOneABound) {
+    struct Case {
+        double stored, level, first, second, expected;
+    };
+    const Case cases[] = {
+        {1e-4, 0.001, 0.0005, 0.5, 1e-7},  // a part of the level
+        {1e-4, 1.0, 0.9995, 1.0005, 1e-7}, // of the values' difference where the field is flat
+        {1e-4, 0.0, -0.02, 0.02, 4e-6},    // level 0: of the difference
+        {1e-9, 1.0, 0.0, 2.0, 1e-9},       // a plot saved with a smaller tolerance keeps it
+        {1e-4, 5.0, 0.0, 20.0, 1e-4},      // never looser than the stored one
+    };
+    for (const Case& c : cases)
+        EXPECT_NEAR(CContourPlot::CrossingTolerance(c.stored, c.level, c.first, c.second), c.expected,
+                    1e-12 * c.expected)
+            << c.level;
+}
+
+// The field cannot be evaluated (no wavefunction to prepare): no contour is
+// traced from values never computed; the plot says so and stays not computed.
+TEST(ContourFailures, FieldThatCannotBeEvaluatedIsReportedAndLeavesNoContours) {
+    zel::CScriptedPrompts prompts;
+    zel::ScopedPromptService scoped{prompts};
+    CMolecule empty;
+    CContourPlot plot(&empty);
+    plot.SetRows(3);
+    plot.SetColumns(3);
+    AddLevel(plot, 0.5);
+    plot.GetSegments().push_back(std::make_unique<CLine>());
+    plot.SetRecompute(0);
+    plot.Compute();
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{CPlot::kCannotEvaluate});
+    EXPECT_TRUE(plot.GetSegments().empty());
+    EXPECT_EQ(plot.IsComputeCancelled(), CPlot::kComputeFailed);
+    EXPECT_TRUE(plot.NeedsCompute());
+    EXPECT_FALSE(plot.NeedsAutoCompute());
+    const Records drawn = Draw(plot);
+    EXPECT_TRUE(Shows(drawn, CPlot::kFailedLine));
 }
 
 // --- water in its molecular plane ---------------------------------------------------------

@@ -29,6 +29,15 @@ inline Records Draw(CPlot& plot) {
     return dc.Records();
 }
 
+// Whether a text drawn in the records ends with text.
+inline bool Shows(const Records& records, const std::string& text) {
+    for (const std::string& r : records)
+        if (r.rfind("TextOut ", 0) == 0 && r.size() >= text.size() &&
+            r.compare(r.size() - text.size(), text.size(), text) == 0)
+            return true;
+    return false;
+}
+
 // The plane through a, b and c, centred at centre, width x height bohr.
 inline CPlotPlane Plane(CVector a, CVector b, CVector c, CVector centre, double width, double height) {
     CPlotPlane plane;

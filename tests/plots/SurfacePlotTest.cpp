@@ -32,7 +32,7 @@ using namespace plottest;
 // The shading rule, written out once more for the oracle.
 zel::COLORREF ExpectedShade(CVector n, CVector light, CVector top, CVector bottom) {
     const double i = std::sqrt(std::fabs(n * light) / (n.Length() * light.Length()));
-    const CVector c = n.z >= 0 ? top : bottom;
+    const CVector c = n.z <= 0 ? top : bottom;
     int rgb[3];
     const double parts[3] = {c.x, c.y, c.z};
     for (int k = 0; k < 3; ++k) {
@@ -142,15 +142,16 @@ TEST_F(GaussianRelief, ShadingCases) {
         CVector normal;
         zel::COLORREF expected;
     };
-    // Light (0, 0, -1); top red, bottom white.
+    // Light (0, 0, -1); top red, bottom white. The front of the plane has
+    // its triangles' normals away from the eye.
     const double s = std::sqrt(1.0 - 0.25 * 0.25);
     const Case cases[] = {
-        {"facing the light: white", {0, 0, 1}, zel::RGB(255, 255, 255)},
-        {"|cos| 0.25: the base colour", {s, 0, 0.25}, zel::RGB(255, 0, 0)},
+        {"along the light: white", {0, 0, -1}, zel::RGB(255, 255, 255)},
+        {"|cos| 0.25: the base colour", {s, 0, -0.25}, zel::RGB(255, 0, 0)},
         {"edge-on: black", {1, 0, 0}, zel::RGB(0, 0, 0)},
-        {"facing away: the bottom colour", {0, s, -0.25}, zel::RGB(255, 255, 255)},
+        {"turned away: the bottom colour", {0, s, 0.25}, zel::RGB(255, 255, 255)},
         {"|cos| 0.0625: half the top colour",
-         {std::sqrt(1 - 0.0625 * 0.0625), 0, 0.0625},
+         {std::sqrt(1 - 0.0625 * 0.0625), 0, -0.0625},
          zel::RGB(127, 0, 0)},
     };
     for (const Case& c : cases)
@@ -158,7 +159,53 @@ TEST_F(GaussianRelief, ShadingCases) {
     // A bottom colour of 100 half way to white above I = 0.5.
     plot->SetColor(1, {100, 100, 100});
     const double cosine = 0.5625; // I = 0.75
-    EXPECT_EQ(plot->ShadeColor({0, std::sqrt(1 - cosine * cosine), -cosine}), zel::RGB(177, 177, 177));
+    EXPECT_EQ(plot->ShadeColor({0, std::sqrt(1 - cosine * cosine), cosine}), zel::RGB(177, 177, 177));
+}
+
+// A flat map tilted back or forward by 60 degrees, seen from the front of its
+// plane (its points turn counter-clockwise as the viewer sees them): every
+// triangle shows the top colour, lightened by I = sqrt(cos 60)
+// (2 x 255 x (0.7071 - 0.5) = 105.6). So for corners derived from the points
+// and for the corners a new map starts with, whose triangles wind the other
+// way; seen from behind, the bottom colour.
+TEST_F(GaussianRelief, FlatMapSeenFromTheFrontShowsTheTopColour) {
+    struct Case {
+        const char* what;
+        bool derived;
+        int x;
+        const char* brush;
+    };
+    const Case cases[] = {
+        {"derived corners", true, 60, "SelectBrush rgb(255,105,105)"},
+        {"derived corners", true, -60, "SelectBrush rgb(255,105,105)"},
+        {"a new map's corners", false, 60, "SelectBrush rgb(255,105,105)"},
+        {"a new map's corners", false, -60, "SelectBrush rgb(255,105,105)"},
+        {"derived corners from behind", true, 120, "SelectBrush rgb(105,105,255)"},
+        {"a new map's corners from behind", false, -120, "SelectBrush rgb(105,105,255)"},
+    };
+    const CPlotPlane derived = plot->GetPlane();
+    const CPlotPlane fresh = CSurfacePlot(&molecule).GetPlane();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.what) + " " + std::to_string(c.x));
+        plot->RestorePlane(c.derived ? derived : fresh);
+        plot->SetScale(0.0);
+        plot->SetGrid(3, 3);
+        plot->SetColor(1, {0, 0, 255});
+        if (plot->Query(0)) plot->Toggle(CSurfacePlot::kElementBorderCode);
+        plot->SetRecompute(1);
+        plot->Compute();
+        ASSERT_EQ(plot->IsNotComputed(), 0);
+        plot->SetAngles(c.x, 0, 0);
+        plot->OrientByAngles();
+        const Records drawn = Draw(*plot);
+        int polygons = 0;
+        for (std::size_t i = 0; i < drawn.size(); ++i) {
+            if (drawn[i].rfind("Polygon ", 0) != 0) continue;
+            ++polygons;
+            EXPECT_EQ(drawn[i - 2], c.brush);
+        }
+        EXPECT_EQ(polygons, 4 * 3 * 3);
+    }
 }
 
 TEST_F(GaussianRelief, PerspectiveAndDepthSort) {
@@ -183,8 +230,13 @@ TEST_F(GaussianRelief, PerspectiveAndDepthSort) {
 }
 
 TEST_F(GaussianRelief, FitIsFiniteForAMapWithoutExtent) {
-    // A plane of no size: every node projects onto one point.
-    ASSERT_EQ(plot->SetPlane(Plane({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}, 0.0, 0.0)), 0);
+    // A plane of no size: every node projects onto one point. SetPlane
+    // refuses one; a document written before may still hold it.
+    EXPECT_EQ(plot->SetPlane(Plane({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}, 0.0, 0.0)),
+              CPlot::kPlaneWithoutArea);
+    CPlotPlane none = plot->GetPlane();
+    none.Corner0 = none.Corner1 = none.Corner2 = none.Centre = {0, 0, 0};
+    plot->RestorePlane(none);
     plot->SetScale(0.0);
     plot->SetGrid(2, 2);
     plot->Compute();
@@ -234,9 +286,34 @@ TEST_F(GaussianRelief, CancelLeavesOnlyTheDecorations) {
         std::count_if(drawn.begin(), drawn.end(), [](const auto& r) { return r.rfind("Polygon", 0) == 0; }),
         0);
     EXPECT_FALSE(drawn.empty()); // border, triad, title
+    EXPECT_TRUE(Shows(drawn, CPlot::kCancelledLine));
+    EXPECT_TRUE(Shows(drawn, "New Plot (0)"));
+    EXPECT_TRUE(prompts.Texts().empty());
     plot->SetRecompute(1);
     plot->Compute();
     EXPECT_EQ(plot->IsNotComputed(), 0);
+    EXPECT_FALSE(Shows(Draw(*plot), CPlot::kCancelledLine));
+}
+
+// The field cannot be evaluated: said so, not taken for a cancel; the map
+// stays not computed and draws as such.
+TEST(ReliefFailures, FieldThatCannotBeEvaluatedIsReported) {
+    zel::CScriptedPrompts prompts;
+    zel::ScopedPromptService scoped{prompts};
+    CMolecule empty;
+    CSurfacePlot plot(&empty);
+    plot.SetGrid(2, 2);
+    plot.SetRecompute(0);
+    plot.Compute();
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{CPlot::kCannotEvaluate});
+    EXPECT_EQ(plot.IsNotComputed(), 1);
+    EXPECT_EQ(plot.IsComputeCancelled(), CPlot::kComputeFailed);
+    EXPECT_FALSE(plot.NeedsAutoCompute());
+    const Records drawn = Draw(plot);
+    EXPECT_TRUE(Shows(drawn, CPlot::kFailedLine));
+    EXPECT_EQ(
+        std::count_if(drawn.begin(), drawn.end(), [](const auto& r) { return r.rfind("Polygon", 0) == 0; }),
+        0);
 }
 
 TEST_F(GaussianRelief, ModifyRebuildsTheOrientationFromTheAngles) {
@@ -256,13 +333,13 @@ TEST_F(GaussianRelief, ModifyRebuildsTheOrientationFromTheAngles) {
     const double b = -40 * d, g = 100 * d;
     EXPECT_NEAR((x - CVector(std::cos(g) * std::cos(b), std::sin(g) * std::cos(b), -std::sin(b))).Length(),
                 0.0, 1e-12);
-    // The next Modify recovers them (truncated), and Cancel changes nothing else.
+    // The next Modify recovers them exactly, and Cancel changes nothing else.
     plot->SetRecompute(0);
     const CMatrix before = plot->GetOrientation();
     dialogs.PushSurfaceAnswer([](CSurfacePlot& p) {
-        EXPECT_NEAR(p.GetAngles()[0], 30, 1);
-        EXPECT_NEAR(p.GetAngles()[1], -40, 1);
-        EXPECT_NEAR(p.GetAngles()[2], 100, 1);
+        EXPECT_EQ(p.GetAngles()[0], 30);
+        EXPECT_EQ(p.GetAngles()[1], -40);
+        EXPECT_EQ(p.GetAngles()[2], 100);
         return zel::IDCANCEL;
     });
     plot->Modify();
@@ -352,7 +429,7 @@ TEST_F(WaterRelief, PaintedFromTheFarthestToTheNearestInTheShadingsColours) {
         EXPECT_GE(depth, lastDepth - 1e-12) << k;
         lastDepth = depth;
         const CVector n = Cross(b - a, c - a);
-        (n.z >= 0 ? tops : bottoms)++;
+        (n.z <= 0 ? tops : bottoms)++;
         EXPECT_EQ(brushes[k], "SelectBrush " + zel::CRecordingCanvas::FormatColor(ExpectedShade(
                                                    n, {0, 0, -1}, {255, 0, 0}, {255, 255, 255})))
             << k;
@@ -430,6 +507,17 @@ TEST_F(WaterRelief, MapNeverComputedSavesAnEmptyMeshAndIsComputedAfterLoading) {
     loaded = dynamic_cast<CSurfacePlot*>(molecule.GetPlotList().front().get());
     EXPECT_EQ(loaded->GetNodes().size(), 4u * 5u + 12u);
     EXPECT_EQ(loaded->IsNotComputed(), 1);
+}
+
+// A map whose heights overflowed cannot be saved; the refusal names it.
+TEST_F(WaterRelief, SaveRefusedForANumberNotFiniteNamesThePlot) {
+    plot->SetMaxValue(10.0);
+    plot->SetScale(1e308);
+    plot->Compute();
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    EXPECT_FALSE(StoreDocumentBytes(molecule, bytes, error));
+    EXPECT_EQ(error, "Could not save the document: a number in the plot \"New Plot (0)\" is not finite.");
 }
 
 TEST_F(WaterRelief, StoredCountsOutsideTheRangeAreRefused) {

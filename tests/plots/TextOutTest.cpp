@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -163,15 +167,36 @@ TEST_F(TextOutTest, FailuresSaySoAndLeaveTheFileAlone) {
     const CPlotPlane plane = settings.GetPlane();
     std::string message;
 
-    // A path that cannot be opened.
+    // A path that cannot be written.
     const std::string missing = (dir / "no-such-folder" / "rho.dat").string();
     EXPECT_EQ(CTextOutput::Write(molecule, plane, 3, 3, 1.0, true, missing, &message),
-              TextOutResult::CannotOpen);
-    EXPECT_EQ(message, "Could not open file " + missing + ": No such file or directory");
+              TextOutResult::CannotWrite);
+    EXPECT_EQ(message, "Could not write file " + missing + ": No such file or directory");
     const std::string folder = dir.string();
     EXPECT_EQ(CTextOutput::Write(molecule, plane, 3, 3, 1.0, true, folder, &message),
-              TextOutResult::CannotOpen);
-    EXPECT_EQ(message, "Could not open file " + folder + ": Is a directory");
+              TextOutResult::CannotWrite);
+    EXPECT_EQ(message, "Could not write file " + folder + ": Is a directory");
+
+    // The disk refuses the values halfway (the file-size limit makes write
+    // fail): the file the user agreed to replace is still there, whole, and
+    // nothing is left beside it.
+    {
+        rlimit old{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+        rlimit small = old;
+        small.rlim_cur = 64;
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const TextOutResult result = CTextOutput::Write(molecule, plane, 3, 3, 1.0, true, existing, &message);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        EXPECT_EQ(result, TextOutResult::CannotWrite);
+        EXPECT_EQ(message.rfind("Could not write file " + existing + ": ", 0), 0u) << message;
+        EXPECT_EQ(ReadFile(existing), "old contents");
+        EXPECT_EQ(
+            std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()),
+            1);
+    }
 
     // Counts outside 1..1000.
     for (const auto& [columns, rows] :

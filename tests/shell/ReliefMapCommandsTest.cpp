@@ -142,7 +142,7 @@ TEST_F(ReliefMapCommandsTest, TextOutSaysWhyAFileCannotBeWrittenAndStaysOpen) {
         Click(d, zel::IDOK);
         EXPECT_TRUE(d->isVisible());
         EXPECT_EQ(m_prompts.Texts(),
-                  std::vector<std::string>{"Could not open file " + bad + ": No such file or directory"});
+                  std::vector<std::string>{"Could not write file " + bad + ": No such file or directory"});
         Click(d, zel::IDOK);
     });
     ASSERT_TRUE(m_frame->ExecuteCommand(cmd::PlotTextOut));

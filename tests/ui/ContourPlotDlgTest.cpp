@@ -137,6 +137,19 @@ TEST_F(ContourPlotDlgTest, LevelsStayAscendingByTheirValues) {
         Click(d, D::kAdd);
         EXPECT_EQ(prompts.Texts().back(), "Enter an integer between 0 and 1000.");
         EXPECT_EQ(Levels(*plot).size(), 3u);
+        // A series whose levels overflow (1 x 10^400 is beyond the largest
+        // double) is refused whole, with the focus in Num.
+        for (const bool geometric : {true, false}) {
+            SetText(d, D::kStart, geometric ? "1" : "1e308");
+            SetText(d, D::kStep, geometric ? "10" : "1e308");
+            SetText(d, D::kNum, "400");
+            Click(d, geometric ? D::kGeometric : D::kArithmetic);
+            Click(d, D::kAdd);
+            EXPECT_EQ(prompts.Texts().back(), D::kLevelsNotFinite);
+            EXPECT_EQ(d->focusWidget(), d->GetDlgItem(D::kNum));
+            EXPECT_EQ(Levels(*plot).size(), 3u);
+            EXPECT_EQ(Lines(d, D::kLevels).size(), 3u);
+        }
         Click(d, zel::IDCANCEL);
     });
     // Levels went in at once; Cancel keeps them.
@@ -229,14 +242,20 @@ TEST_F(ContourPlotDlgTest, GridCountsAreBoundedAndANewPlotJoinsOnOk) {
                          EXPECT_EQ(d->GetDlgItemText(D::kColumns), "30");
                          auto* spin = d->DlgItem<zel::CSpinButton>(D::kRowsSpin);
                          EXPECT_EQ(spin->GetUpper(), 1000);
+                         EXPECT_EQ(spin->GetLower(), 1);
                          SetText(d, D::kRows, "40");
-                         SetText(d, D::kColumns, "2147483647");
-                         Click(d, zel::IDOK);
-                         EXPECT_TRUE(d->isVisible());
-                         EXPECT_EQ(prompts.Texts(),
-                                   std::vector<std::string>{"Enter an integer between 0 and 1000."});
-                         EXPECT_TRUE(molecule.GetPlotList().empty());
-                         EXPECT_EQ(plot->GetColumns(), 30);
+                         // Too many, and none (which would give an empty plot).
+                         for (const char* columns : {"2147483647", "0"}) {
+                             SetText(d, D::kColumns, columns);
+                             Click(d, zel::IDOK);
+                             EXPECT_TRUE(d->isVisible());
+                             EXPECT_EQ(prompts.Texts().back(), "Enter an integer between 1 and 1000.");
+                             EXPECT_EQ(d->focusWidget(), d->GetDlgItem(D::kColumns));
+                             EXPECT_TRUE(molecule.GetPlotList().empty());
+                             EXPECT_EQ(plot->GetColumns(), 30);
+                             EXPECT_EQ(plot->GetRows(), 30);
+                         }
+                         EXPECT_EQ(prompts.Texts().size(), 2u);
                          SetText(d, D::kColumns, "1000");
                          Click(d, zel::IDOK);
                      }),

@@ -291,6 +291,49 @@ TEST_F(PlotDialogsTest, PlaneSetupRefusesPointsOnOneLine) {
     }
 }
 
+// A rectangle without area is refused where it is typed, as points on one
+// line are: the message, the focus in the field, the plot's plane unchanged.
+TEST_F(PlotDialogsTest, PlaneSetupRefusesAPlaneOfWidthOrHeightZero) {
+    CMolGraphPlot* plot = AddPlot();
+    const CPlotPlane before = plot->GetPlane();
+    using D = CPlaneSetupDlg;
+    for (int field : {D::kWidth, D::kHeight}) {
+        for (int command : {D::kApply, static_cast<int>(zel::IDOK)}) {
+            SCOPED_TRACE(std::to_string(field) + " " + std::to_string(command));
+            CPlaneSetupDlg dialog(plot);
+            const std::size_t shown = prompts.Texts().size();
+            bool focused = false;
+            EXPECT_EQ(Run<D>(dialog,
+                             [&](D* d) {
+                                 SetText(d, field, "0");
+                                 SetText(d, D::kCentreZ, "5"); // off the plane
+                                 Click(d, command);
+                                 EXPECT_TRUE(d->isVisible());
+                                 EXPECT_EQ(Text(d, D::kCentreZ), "5"); // not projected
+                                 focused = d->focusWidget() == d->GetDlgItem(field);
+                                 Click(d, zel::IDCANCEL);
+                             }),
+                      zel::IDCANCEL);
+            ASSERT_EQ(prompts.Texts().size(), shown + 1);
+            EXPECT_EQ(prompts.Texts().back(), CPlot::kNoArea);
+            EXPECT_TRUE(focused);
+            const CPlotPlane after = plot->GetPlane();
+            EXPECT_EQ(after.Corner0, before.Corner0);
+            EXPECT_EQ(after.Corner1, before.Corner1);
+            EXPECT_EQ(after.Width, before.Width);
+            EXPECT_EQ(after.Height, before.Height);
+        }
+    }
+    // The model refuses it too, for every caller.
+    CPlotPlane flat = before;
+    flat.PointA = {0, 0, 0};
+    flat.PointB = {1, 0, 0};
+    flat.PointC = {0, 1, 0};
+    flat.Width = 0.0;
+    EXPECT_EQ(plot->SetPlane(flat), CPlot::kPlaneWithoutArea);
+    EXPECT_EQ(plot->GetPlane().Corner0, before.Corner0);
+}
+
 TEST_F(PlotDialogsTest, ApplyIn3DViewShowsThePlaneAndCancelKeepsIt) {
     CMolGraphPlot* current = AddPlot();
     CMolGraphPlot* plot = AddPlot();

@@ -135,6 +135,30 @@ TEST_F(SurfacePlotDlgTest, RefusedFieldsKeepTheDialogOpenUntilANewMapIsAddedOnce
     EXPECT_EQ(molecule.GetPlotList().size(), 1u);
 }
 
+// A scale whose heights would not be finite numbers (the map could be
+// neither drawn nor saved) is refused before anything is stored.
+TEST_F(SurfacePlotDlgTest, ScaleWithHeightsBeyondTheLargestNumberIsRefused) {
+    D dialog(std::make_unique<CSurfacePlot>(&molecule));
+    CSurfacePlot* plot = dialog.GetPlot();
+    Run<D>(dialog, [&](D* d) {
+        SetText(d, D::kAngleX, "40");
+        for (const auto& [scale, bound] : {std::pair{"1e308", "10"}, std::pair{"2", "1e308"}}) {
+            SetText(d, D::kScale, scale);
+            SetText(d, D::kMaxValue, bound);
+            Click(d, zel::IDOK);
+            EXPECT_TRUE(d->isVisible());
+            ASSERT_FALSE(prompts.Texts().empty());
+            EXPECT_EQ(prompts.Texts().back(), D::kBadHeights);
+            EXPECT_EQ(d->focusWidget(), d->GetDlgItem(D::kScale));
+            EXPECT_EQ(plot->GetAngles()[0], 0);
+            EXPECT_EQ(plot->GetScale(), 1.0);
+            EXPECT_EQ(plot->GetMaxValue(), 1.0);
+        }
+        Click(d, zel::IDCANCEL);
+    });
+    EXPECT_TRUE(molecule.GetPlotList().empty());
+}
+
 TEST_F(SurfacePlotDlgTest, CancelledPlaneSetupGivesBackThePlaneTheDialogOpenedWith) {
     CSurfacePlot plot(&molecule);
     const CPlotPlane opened = plot.GetPlane();

@@ -1,5 +1,5 @@
-#include <cmath>
 #include "platform/core/Archive.h"
+#include <cmath>
 
 #include <algorithm>
 #include <bit>
@@ -63,11 +63,87 @@ void AppendUtf8(std::string& out, char32_t cp) {
     } else if (cp < 0x800) {
         out += static_cast<char>(0xC0 | (cp >> 6));
         out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
+    } else if (cp < 0x10000) {
         out += static_cast<char>(0xE0 | (cp >> 12));
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
     }
+}
+
+// UTF-16 code units of UTF-8 text; a malformed sequence becomes one '?', as
+// in the Windows-1252 form.
+std::u16string EncodeUtf16(std::string_view utf8) {
+    std::u16string out;
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const auto b0 = static_cast<unsigned char>(utf8[i]);
+        std::size_t length = 0;
+        char32_t cp = b0;
+        unsigned char lo = 0x80, hi = 0xBF;
+        if (b0 < 0x80) {
+            length = 1;
+        } else if (b0 >= 0xC2 && b0 <= 0xDF) {
+            length = 2;
+            cp = b0 & 0x1F;
+        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+            length = 3;
+            cp = b0 & 0x0F;
+            if (b0 == 0xE0) lo = 0xA0;
+            if (b0 == 0xED) hi = 0x9F;
+        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+            length = 4;
+            cp = b0 & 0x07;
+            if (b0 == 0xF0) lo = 0x90;
+            if (b0 == 0xF4) hi = 0x8F;
+        }
+        std::size_t used = 1;
+        bool valid = length != 0;
+        for (; valid && used < length; ++used) {
+            if (i + used >= utf8.size()) {
+                valid = false;
+                break;
+            }
+            const auto b = static_cast<unsigned char>(utf8[i + used]);
+            if (used == 1 ? (b < lo || b > hi) : (b < 0x80 || b > 0xBF)) {
+                valid = false;
+                break;
+            }
+            cp = (cp << 6) | (b & 0x3F);
+        }
+        i += used;
+        if (!valid) {
+            out += u'?';
+        } else if (cp >= 0x10000) {
+            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+    }
+    return out;
+}
+
+// UTF-8 of UTF-16 code units; a lone surrogate becomes '?'.
+std::string DecodeUtf16(std::u16string_view utf16) {
+    std::string out;
+    for (std::size_t i = 0; i < utf16.size(); ++i) {
+        const char32_t u = utf16[i];
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
+            utf16[i + 1] <= 0xDFFF) {
+            AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (utf16[i + 1] - 0xDC00));
+            ++i;
+        } else if (u >= 0xD800 && u <= 0xDFFF) {
+            out += '?';
+        } else {
+            AppendUtf8(out, u);
+        }
+    }
+    return out;
 }
 
 } // namespace
@@ -252,10 +328,12 @@ std::string CArchive::DecodeCp1252(std::string_view cp1252) {
     return out;
 }
 
-void CArchive::WriteString(std::string_view utf8) {
-    RequireStoring();
-    const std::string text = EncodeCp1252(utf8);
-    const std::size_t n = text.size();
+// The length prefix of a text: one byte below 0xFF, else 0xFF and a word
+// below 0xFFFE, else 0xFF, 0xFFFF and a dword. The word 0xFFFE after 0xFF
+// marks a text in UTF-16 (its length prefix follows, in code units): no
+// Windows-1252 text has that prefix, so documents that hold only such texts
+// keep the bytes they always had.
+void CArchive::WriteStringLength(std::size_t n) {
     if (n < 0xFF) {
         PutLE(static_cast<std::uint8_t>(n));
     } else if (n < 0xFFFE) {
@@ -268,22 +346,53 @@ void CArchive::WriteString(std::string_view utf8) {
     } else {
         throw CArchiveException(CArchiveException::Cause::TooLarge, "Text too long to store.");
     }
-    m_out.insert(m_out.end(), text.begin(), text.end());
+}
+
+void CArchive::WriteString(std::string_view utf8) {
+    RequireStoring();
+    const std::string text = EncodeCp1252(utf8);
+    // Text that Windows-1252 holds whole is written in it; any other in
+    // UTF-16, so that every character comes back.
+    if (DecodeCp1252(text) == utf8) {
+        WriteStringLength(text.size());
+        m_out.insert(m_out.end(), text.begin(), text.end());
+        return;
+    }
+    const std::u16string wide = EncodeUtf16(utf8);
+    PutLE(std::uint8_t{0xFF});
+    PutLE(std::uint16_t{0xFFFE});
+    WriteStringLength(wide.size());
+    for (char16_t unit : wide)
+        PutLE(static_cast<std::uint16_t>(unit));
+}
+
+std::uint32_t CArchive::ReadStringLength(bool* wide) {
+    std::uint8_t shortLength;
+    GetLE(shortLength);
+    if (shortLength != 0xFF) return shortLength;
+    const std::uint16_t word = ReadWord();
+    if (word == 0xFFFE) {
+        if (!wide || *wide)
+            throw CArchiveException(CArchiveException::Cause::Unsupported,
+                                    "Unsupported Unicode text in file.");
+        *wide = true;
+        return ReadStringLength(nullptr);
+    }
+    return word == 0xFFFF ? ReadDword() : word;
 }
 
 std::string CArchive::ReadString() {
-    std::uint8_t shortLength;
-    GetLE(shortLength);
-    std::uint32_t length = shortLength;
-    if (shortLength == 0xFF) {
-        const std::uint16_t word = ReadWord();
-        if (word == 0xFFFE)
-            throw CArchiveException(CArchiveException::Cause::Unsupported,
-                                    "Unsupported Unicode text in file.");
-        length = word == 0xFFFF ? ReadDword() : word;
+    bool wide = false;
+    const std::uint32_t length = ReadStringLength(&wide);
+    if (!wide) {
+        const std::uint8_t* p = Take(length);
+        return DecodeCp1252(std::string_view(reinterpret_cast<const char*>(p), length));
     }
-    const std::uint8_t* p = Take(length);
-    return DecodeCp1252(std::string_view(reinterpret_cast<const char*>(p), length));
+    const std::uint8_t* p = Take(2 * std::size_t{length});
+    std::u16string units(length, u'\0');
+    for (std::uint32_t k = 0; k < length; ++k)
+        units[k] = static_cast<char16_t>(p[2 * k] | (p[2 * k + 1] << 8));
+    return DecodeUtf16(units);
 }
 
 // ---------------------------------------------------------------------------

@@ -18,7 +18,9 @@
 //   int, unsigned                           4 bytes (LONG, DWORD)
 //   long long, unsigned long long           8 bytes
 //   float, double                           4 / 8 bytes, IEEE 754
-//   std::string                             length-prefixed Windows-1252 text
+//   std::string                             length-prefixed Windows-1252 text, or
+//                                           UTF-16 behind the marker 0xFF 0xFFFE
+//                                           when Windows-1252 cannot hold it
 // Any other type (bool, long, size_t, enums, pointers, string literals) does not
 // compile: `long` is 8 bytes here but the original LONG was 4, so the width must
 // be chosen explicitly with a cast. Use `long long` for 64-bit values
@@ -309,6 +311,9 @@ private:
 
     std::size_t CheckUnsignedCount(std::uint64_t count, std::size_t minBytesPerElement) const;
     [[noreturn]] static void ThrowBadCount(const std::string& count);
+    void WriteStringLength(std::size_t n);
+    // Sets *wide at the UTF-16 marker (refused where wide is null or set).
+    std::uint32_t ReadStringLength(bool* wide);
     [[noreturn]] static void ThrowNullInList();
 
     void WriteIndexTag(std::uint32_t index, bool isClass);
