@@ -489,6 +489,25 @@ TEST_F(PlotViewTest, PlotCommandsNeedAChosenPlotAndDeleteAsks) {
     EXPECT_EQ(Drawn(), Records{"TextOut 0 0 Plot not defined"});
 }
 
+// Deleting one of two plots leaves neither a plot shown nor an entry named:
+// the control pane's list and the view agree until the user picks a plot.
+TEST_F(PlotViewTest, AfterADeleteTheListNamesNoPlotAsTheViewShowsNone) {
+    AddPlot();
+    AddPlot();
+    m_frame->SetActiveView(m_view);
+    QComboBox* plots = m_frame->GetControlView()->GetList(CControlView::kPlotList);
+    ASSERT_EQ(plots->currentIndex(), 0);
+    m_prompts.PushAnswer(zel::IDYES);
+    ASSERT_TRUE(m_frame->ExecuteCommand(cmd::PlotDelete));
+    ASSERT_EQ(plots->count(), 1);
+    EXPECT_EQ(plots->currentIndex(), -1);
+    EXPECT_EQ(Drawn(), Records{"TextOut 0 0 Plot not defined"});
+    plots->setCurrentIndex(0);
+    emit plots->activated(0);
+    EXPECT_EQ(Molecule().GetCurrentPlot(), Molecule().GetPlotList().front().get());
+    EXPECT_NE(Drawn(), Records{"TextOut 0 0 Plot not defined"});
+}
+
 TEST_F(PlotViewTest, ReopenedDocumentDrawsTheSamePlot) {
     CPlot* plot = AddPlot();
     plot->RotateY(0.3);
@@ -502,12 +521,16 @@ TEST_F(PlotViewTest, ReopenedDocumentDrawsTheSamePlot) {
     bool loaded = false;
     ASSERT_TRUE(m_doc->OnOpenDocument(path, &loaded));
     ASSERT_TRUE(loaded);
-    // Listed and selected, but shown only when chosen.
+    // Listed, but neither selected nor shown until chosen: the list and the
+    // view agree.
     QComboBox* plots = m_frame->GetControlView()->GetList(CControlView::kPlotList);
     ASSERT_EQ(plots->count(), 1);
-    EXPECT_EQ(plots->currentText().toStdString(), "New Plot (0)");
+    EXPECT_EQ(plots->itemText(0).toStdString(), "New Plot (0)");
+    EXPECT_EQ(plots->currentIndex(), -1);
     EXPECT_EQ(Drawn(), Records{"TextOut 0 0 Plot not defined"});
+    plots->setCurrentIndex(0);
     emit plots->activated(0);
+    EXPECT_EQ(plots->currentText().toStdString(), "New Plot (0)");
     EXPECT_EQ(Drawn(), before);
 }
 
