@@ -29,6 +29,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -446,6 +447,31 @@ TEST_F(PlotViewTest, ExportWritesAMetafileClippedToTheBorder) {
     ASSERT_TRUE(m_frame->ExecuteCommand(cmd::PlotExport));
     EXPECT_EQ(m_prompts.Texts().back(),
               "Could not create file /nonexistent-folder/plot.emf: No such file or directory");
+}
+
+// Export and Save As open beside the document once it has a file (before
+// that the chooser's last folder); Export proposes the plot's title as the
+// file name.
+TEST_F(PlotViewTest, ExportAndSaveAsOpenBesideTheDocument) {
+    AddPlot()->GetTitle()->SetText("rho: C/N plane");
+    m_frame->SetActiveView(m_view);
+    m_chooser.PushAnswer(std::nullopt);
+    ASSERT_TRUE(m_frame->ExecuteCommand(cmd::PlotExport));
+    ASSERT_FALSE(m_chooser.Requests().empty());
+    EXPECT_EQ(m_chooser.Requests().back().directory, "");
+    EXPECT_EQ(m_chooser.Requests().back().fileName, "rho_ C_N plane.emf");
+
+    const QString folder = m_temp.filePath(QStringLiteral("documents"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(m_doc->OnSaveDocument(QDir(folder).filePath(QStringLiteral("dimer.zlm")).toStdString()));
+    for (int command : {cmd::PlotExport, cmd::FileSaveAs}) {
+        SCOPED_TRACE(command);
+        m_chooser.PushAnswer(std::nullopt);
+        ASSERT_TRUE(m_frame->ExecuteCommand(command));
+        EXPECT_EQ(m_chooser.Requests().back().directory, folder.toStdString());
+        EXPECT_TRUE(m_chooser.Requests().back().save);
+    }
+    EXPECT_EQ(m_chooser.Requests().back().fileName, "dimer.zlm");
 }
 
 TEST_F(PlotViewTest, PlotCommandsNeedAChosenPlotAndDeleteAsks) {
