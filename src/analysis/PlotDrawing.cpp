@@ -76,6 +76,13 @@ void CPlot::Draw(zel::CCanvas& dc) {
     if (m_Axes.IsVisible()) DrawAxesTriad(dc);
 }
 
+void CPlot::DrawBorderOutline(zel::CCanvas& dc) {
+    if (!m_Border.IsVisible()) return;
+    const zel::SBrush previous = dc.SelectBrush({zel::RGB(255, 255, 255), true});
+    DrawBorder(dc);
+    dc.SelectBrush(previous);
+}
+
 void CPlot::DrawBorder(zel::CCanvas& dc) {
     const double u = PageUnits(m_PageSetup);
     dc.SetWindowOrg(-TruncToInt(u * m_PageSetup.m_dPaperWidth) / 2,

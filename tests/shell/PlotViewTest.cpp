@@ -391,6 +391,69 @@ TEST_F(PlotViewTest, PrintsOnePageInThePagesOrientation) {
     EXPECT_EQ(previewed, QPageLayout::Landscape);
 }
 
+// The preview shows the page as the printer gets it: the border's line on
+// all four sides, however far the preview scales the page down, and nothing
+// of the plot outside the border.
+TEST_F(PlotViewTest, PreviewShowsTheWholeBorderAndNothingOutsideIt) {
+    CPlot* plot = AddPlot();
+    // A text 17 mm above the page's bottom, below the border (30 mm).
+    plot->GetTextList()->push_back(std::make_unique<CPlotText>());
+    plot->GetTextList()->back()->SetText("MMMMMMMM");
+    plot->GetTextList()->back()->SetPosition({10000, -28000});
+    QPrinter* printer = GetSharedPrinter();
+    ASSERT_NE(printer, nullptr);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(m_temp.filePath(QStringLiteral("preview.pdf")));
+
+    QImage shown;
+    zel::test::WhenVisible<QPrintPreviewDialog>([&](QPrintPreviewDialog* preview) {
+        preview->resize(700, 900);
+        if (auto* widget = preview->findChild<QPrintPreviewWidget*>()) {
+            widget->fitInView();
+            QCoreApplication::processEvents();
+            shown = widget->grab().toImage();
+        }
+        preview->reject();
+    });
+    m_frame->SetActiveView(m_view);
+    ASSERT_TRUE(m_frame->ExecuteCommand(cmd::FilePrintPreview));
+    ASSERT_FALSE(shown.isNull());
+
+    // The page: the white area on the grey ground.
+    QRect page;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            if (shown.pixelColor(x, y) == QColor(Qt::white)) page |= QRect(x, y, 1, 1);
+    ASSERT_GT(page.width(), 100);
+    const double w = plot->PageWidth();
+    const double h = plot->PageHeight();
+    auto at = [&](double x, double y) { // page units, centre (0, 0), y upwards
+        return QPoint(page.left() + static_cast<int>(std::lround((x + w / 2) / w * page.width())),
+                      page.top() + static_cast<int>(std::lround((h / 2 - y) / h * page.height())));
+    };
+    auto dark = [&](QPoint p) { return qGray(shown.pixel(p)) < 160; };
+    auto inkedNear = [&](QPoint p, bool alongX) {
+        for (int d = -3; d <= 3; ++d)
+            if (dark(alongX ? p + QPoint(d, 0) : p + QPoint(0, d))) return true;
+        return false;
+    };
+    const zel::CRect border = plot->GetBorder()->GetRect();
+    // Away from the title (bottom centre) and the axes triad (bottom right).
+    const int quarterX = border.left + (border.right - border.left) / 4;
+    const int midY = (border.top + border.bottom) / 2;
+    EXPECT_TRUE(inkedNear(at(border.left, midY), true)) << "left";
+    EXPECT_TRUE(inkedNear(at(border.right, midY), true)) << "right";
+    EXPECT_TRUE(inkedNear(at(quarterX, border.top), false)) << "top";
+    EXPECT_TRUE(inkedNear(at(quarterX, border.bottom), false)) << "bottom";
+    // The text below the border does not show.
+    const QPoint text = at(10000 - w / 2, -28000 + h / 2);
+    bool inked = false;
+    for (int y = text.y() - 1; y < text.y() + 8; ++y)
+        for (int x = text.x(); x < text.x() + 20; ++x)
+            inked = inked || dark({x, y});
+    EXPECT_FALSE(inked);
+}
+
 TEST_F(PlotViewTest, CopyPutsTheViewOnTheClipboard) {
     AddPlot();
     m_frame->SetActiveView(m_view);
