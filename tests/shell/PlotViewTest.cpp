@@ -490,19 +490,20 @@ TEST_F(PlotViewTest, ExportWritesAMetafileClippedToTheBorder) {
     EXPECT_EQ(file.Description(), std::u16string(u"Zelmora\0plot.emf\0\0", 18));
     const auto* mapMode = file.Find<U_EMRSETMAPMODE>(U_EMR_SETMAPMODE);
     ASSERT_NE(mapMode, nullptr);
-    EXPECT_EQ(mapMode->iMode, static_cast<uint32_t>(U_MM_HIMETRIC));
+    EXPECT_EQ(mapMode->iMode, static_cast<uint32_t>(U_MM_ANISOTROPIC));
 
-    // The border's corners on the view's device, one past the bottom right.
+    // The clip is the border, from the page's top-left corner (30 mm in from
+    // its left and top, 30 mm from its right and bottom), in logical units
+    // that cover the view's device pixels of it.
     const double k = m_view->logicalDpiX() / 2540.0;
-    const auto* clip = file.Find<U_EMREXTSELECTCLIPRGN>(U_EMR_EXTSELECTCLIPRGN);
+    const auto* clip = file.Find<U_EMRINTERSECTCLIPRECT>(U_EMR_INTERSECTCLIPRECT);
     ASSERT_NE(clip, nullptr);
-    EXPECT_EQ(clip->iMode, static_cast<uint32_t>(U_RGN_COPY));
-    ASSERT_EQ(clip->RgnData[0].rdh.nCount, 1u);
-    const U_RECTL rect = clip->RgnData[0].Buffer[0];
-    EXPECT_EQ(rect.left, std::lround(3000 * k));
-    EXPECT_EQ(rect.top, std::lround(3000 * k));
-    EXPECT_EQ(rect.right, std::lround(18000 * k) + 1);
-    EXPECT_EQ(rect.bottom, std::lround(26700 * k) + 1);
+    const U_RECTL rect = clip->rclClip;
+    EXPECT_NEAR(rect.left, 3000, 1.0 / k + 1);
+    EXPECT_NEAR(rect.top, -3000, 1.0 / k + 1);
+    EXPECT_NEAR(rect.right, 18000, 2.0 / k + 1);
+    EXPECT_NEAR(rect.bottom, -26700, 2.0 / k + 1);
+    EXPECT_EQ(file.Find<U_ENHMETARECORD>(U_EMR_EXTSELECTCLIPRGN), nullptr);
     EXPECT_EQ(file.Record(file.offsets.size() - 1)->iType, static_cast<uint32_t>(U_EMR_EOF));
 
     // An export that cannot create its file says so and writes nothing.
