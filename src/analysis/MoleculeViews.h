@@ -14,6 +14,9 @@ public:
     virtual void SetModifiedFlag(bool modified = true) = 0;
     // Every view redraws from the model (no sender, no hint).
     virtual void UpdateAllViews() = 0;
+    // The file the document was read from or last saved to; empty for a
+    // document never saved.
+    virtual std::string GetDocumentPath() const { return {}; }
 };
 
 class IRecordView {

@@ -208,6 +208,11 @@ public:
     // factor, so that the scale is converted once whichever runs first.
     void ApplyUnits();
     void DrawBorder(zel::CCanvas& dc);
+    // The border's line alone (no fill), when the border is shown: drawn
+    // once more after a drawing clipped to the border, whose clip runs
+    // through the middle of that line and may leave nothing of it on a
+    // scaled-down page.
+    void DrawBorderOutline(zel::CCanvas& dc);
     // The unit cube through ToPlotCoords, scaled so that its largest projected
     // coordinate is 10 mm, 15 mm left of the border's right edge and 17 mm
     // above its bottom. Skipped when the cube projects onto a point.

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <filesystem>
 #include <optional>
+#include <string_view>
 
 #include "analysis/Molecule.h"
 #include "analysis/Plot.h"
@@ -73,6 +74,13 @@ void CPlot::Draw(zel::CCanvas& dc) {
     dc.SetWindowOrg(-PageWidth() / 2, PageHeight() / 2);
     if (m_Border.IsVisible()) DrawBorder(dc);
     if (m_Axes.IsVisible()) DrawAxesTriad(dc);
+}
+
+void CPlot::DrawBorderOutline(zel::CCanvas& dc) {
+    if (!m_Border.IsVisible()) return;
+    const zel::SBrush previous = dc.SelectBrush({zel::RGB(255, 255, 255), true});
+    DrawBorder(dc);
+    dc.SelectBrush(previous);
 }
 
 void CPlot::DrawBorder(zel::CCanvas& dc) {
@@ -275,6 +283,24 @@ void CPlot::EditText(zel::CCanvas& dc, int x, int y) {
     }
 }
 
+namespace {
+
+// The name Export proposes: the plot's title, with the characters a file
+// name cannot hold (here or on the systems the file may travel to) replaced.
+std::string ProposedMetafileName(const std::string& title) {
+    std::string name;
+    for (const unsigned char c : title)
+        name += (c < 32 || std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos)
+                    ? '_'
+                    : static_cast<char>(c);
+    const std::size_t first = name.find_first_not_of(" .");
+    const std::size_t last = name.find_last_not_of(" .");
+    name = first == std::string::npos ? std::string() : name.substr(first, last - first + 1);
+    return (name.empty() ? std::string("plot") : name) + ".emf";
+}
+
+} // namespace
+
 void CPlot::ExportEMF(zel::CCanvas& reference) {
     m_pMetaFile.reset();
     zel::SFileRequest request;
@@ -282,6 +308,11 @@ void CPlot::ExportEMF(zel::CCanvas& reference) {
     request.filter = kMetafileFilter;
     request.defaultExtension = "emf";
     request.overwritePrompt = true;
+    request.fileName = ProposedMetafileName(m_Title.GetText());
+    // Beside the document, when it has been saved.
+    if (const IMoleculeDocument* document = m_pMolecule ? m_pMolecule->GetDocument() : nullptr)
+        if (const std::string saved = document->GetDocumentPath(); !saved.empty())
+            request.directory = std::filesystem::path(saved).parent_path().string();
     const std::optional<std::string> path = zel::ChooseFile(request);
     if (!path) return;
 

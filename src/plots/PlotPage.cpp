@@ -18,6 +18,9 @@ void DrawPlotPage(zel::CCanvas& dc, CPlot* plot) {
     dc.SetClipRect(BorderClipRect(dc, *plot));
     plot->Draw(dc);
     dc.SetClipRect(std::nullopt);
+    // The clip cuts the border's line lengthwise: the whole line on top, so
+    // that a printed page and its preview show the same frame.
+    plot->DrawBorderOutline(dc);
 }
 
 void DrawPlotTextsOnly(zel::CCanvas& dc, CPlot* plot) {

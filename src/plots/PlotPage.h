@@ -10,7 +10,8 @@ inline constexpr const char* kPlotNotDefined = "Plot not defined";
 
 // Without a plot "Plot not defined" at the logical origin. With one, the plot
 // draws itself clipped to its border (the border line included): nothing it
-// draws outside the border shows.
+// draws outside the border shows; the border's line is then drawn whole, so
+// that no device, however scaled, loses the half of it outside the clip.
 void DrawPlotPage(zel::CCanvas& dc, CPlot* plot);
 
 // While a job runs: only what no job changes, the plot's free texts and

@@ -115,6 +115,10 @@ void CControlView::OnUpdate() {
             m_pMolecule->SetCurrentPlot(m_pMolecule->GetPlotState() == 0 ? plot : nullptr);
         }
     }
+    // The list names the plot the plot view shows: no entry while there is
+    // none (after a document was opened or a plot deleted, until the user
+    // picks one).
+    if (!m_pMolecule->GetCurrentPlot()) Select(m_PlotList, -1);
     m_bSkipPlotRefresh = false;
     m_nPlotIndex = m_PlotList->currentIndex();
     m_nAtomIndex = m_AtomList->currentIndex();

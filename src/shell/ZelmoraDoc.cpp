@@ -238,6 +238,8 @@ bool CZelmoraDoc::DoSave(bool askForName) {
         request.filter = CZelmoraDoc::kFileFilter;
         request.defaultExtension = "zlm";
         request.fileName = path.empty() ? std::string() : std::filesystem::path(path).filename().string();
+        // Beside the document, not in the program's working folder.
+        if (!path.empty()) request.directory = std::filesystem::path(path).parent_path().string();
         request.overwritePrompt = true;
         const std::optional<std::string> chosen = zel::ChooseFile(request);
         if (!chosen) return false;

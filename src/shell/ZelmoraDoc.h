@@ -65,6 +65,7 @@ public:
 
     // The file the document was read from or last saved to; empty for none.
     const std::string& GetPathName() const { return m_strPathName; }
+    std::string GetDocumentPath() const override { return m_strPathName; }
     void SetPathName(const std::string& path) { m_strPathName = path; }
 
     // --- framework operations ----------------------------------------------------

@@ -15,6 +15,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -132,13 +133,128 @@ TEST(EmfCanvas, EveryRecordIsSafeAndTheHeaderCountsThem) {
     EXPECT_EQ(file.Description(), std::u16string(u"Zelmora\0shapes.emf\0\0", 20));
     const auto* mapMode = file.Find<U_EMRSETMAPMODE>(U_EMR_SETMAPMODE);
     ASSERT_NE(mapMode, nullptr);
-    EXPECT_EQ(mapMode->iMode, static_cast<uint32_t>(U_MM_HIMETRIC));
+    EXPECT_EQ(mapMode->iMode, static_cast<uint32_t>(U_MM_ANISOTROPIC));
     const auto* text = file.Find<U_EMREXTTEXTOUTW>(U_EMR_EXTTEXTOUTW);
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(text->emrtext.nChars, 9u);
     for (unsigned type : {U_EMR_LINETO, U_EMR_POLYLINE, U_EMR_POLYGON, U_EMR_RECTANGLE, U_EMR_ELLIPSE,
                           U_EMR_CREATEPEN, U_EMR_EXTCREATEFONTINDIRECTW, U_EMR_SELECTOBJECT})
         EXPECT_NE(file.Find<U_ENHMETARECORD>(type), nullptr) << type;
+}
+
+// The file maps every point where the screen puts it, in the form that
+// every reader maps alike: MM_ANISOTROPIC with the reference device's
+// extents, no window or viewport origin (the page's top-left corner is the
+// device's origin), the clip as a logical rectangle between SaveDC and
+// RestoreDC, cosmetic pens one reference pixel wide, and a header whose
+// bounds (device units) and frame (0.01 mm) hold what was drawn.
+TEST(EmfCanvas, TheFileMapsEveryPointWhereTheScreenDoes) {
+    zel::test::App();
+    QTemporaryDir folder;
+    const std::string path = folder.filePath(QStringLiteral("page.emf")).toStdString();
+    const double k = 96.0 / 2540.0; // device pixels per 0.01 mm
+    std::string error;
+    auto dc = zel::CEmfCanvas::Create(path, k, "Zelmora", error);
+    ASSERT_TRUE(dc) << error;
+    // An A4 page with its centre at (0, 0) and its border 30 mm inside.
+    dc->SetWindowOrg(-10500, 14850);
+    const zel::CRect border{-7500, 11850, 7500, -11850};
+    const zel::CPoint topLeft = dc->LPtoDP({border.left, border.top});
+    const zel::CPoint bottomRight = dc->LPtoDP({border.right, border.bottom});
+    const zel::CRect clip{topLeft.x, topLeft.y, bottomRight.x + 1, bottomRight.y + 1};
+    dc->SetClipRect(clip);
+    dc->SelectPen({zel::PS_SOLID, 0, zel::RGB(0, 0, 0)});
+    dc->Rectangle(border);
+    dc->SetClipRect(std::nullopt);
+    dc->MoveTo(0, 0);
+    dc->LineTo(100, 0);
+    ASSERT_TRUE(dc->Close());
+
+    const zel::test::EmfFile file = zel::test::ReadEmf(path);
+    ASSERT_TRUE(file.safe);
+    const auto* mapMode = file.Find<U_EMRSETMAPMODE>(U_EMR_SETMAPMODE);
+    const auto* window = file.Find<U_EMRSETWINDOWEXTEX>(U_EMR_SETWINDOWEXTEX);
+    const auto* viewport = file.Find<U_EMRSETVIEWPORTEXTEX>(U_EMR_SETVIEWPORTEXTEX);
+    ASSERT_TRUE(mapMode && window && viewport);
+    EXPECT_EQ(mapMode->iMode, static_cast<uint32_t>(U_MM_ANISOTROPIC));
+    EXPECT_EQ(file.Find<U_ENHMETARECORD>(U_EMR_SETWINDOWORGEX), nullptr);
+    EXPECT_EQ(file.Find<U_ENHMETARECORD>(U_EMR_SETVIEWPORTORGEX), nullptr);
+    // The header's device: its pixels per millimetre are the mapping's.
+    const U_EMRHEADER* header = file.Header();
+    const double sx = double(viewport->szlExtent.cx) / window->szlExtent.cx;
+    const double sy = double(viewport->szlExtent.cy) / window->szlExtent.cy;
+    EXPECT_NEAR(sx, k, 1e-4);
+    EXPECT_NEAR(sy, -k, 1e-4);
+    EXPECT_NEAR(double(header->szlDevice.cx) / header->szlMillimeters.cx / 100.0, sx, 1e-4);
+    EXPECT_NEAR(double(header->szlDevice.cy) / header->szlMillimeters.cy / 100.0, -sy, 1e-4);
+    auto device = [&](int x, int y) { return QPointF(x * sx, y * sy); };
+
+    // The border lands where the screen draws it, within the header's bounds
+    // and frame.
+    const auto* rectangle = file.Find<U_EMRRECTANGLE>(U_EMR_RECTANGLE);
+    ASSERT_NE(rectangle, nullptr);
+    const QPointF a = device(rectangle->rclBox.left, rectangle->rclBox.top);
+    const QPointF b = device(rectangle->rclBox.right, rectangle->rclBox.bottom);
+    EXPECT_NEAR(a.x(), topLeft.x, 0.5);
+    EXPECT_NEAR(a.y(), topLeft.y, 0.5);
+    EXPECT_NEAR(b.x(), bottomRight.x, 0.5);
+    EXPECT_NEAR(b.y(), bottomRight.y, 0.5);
+    const U_RECTL bounds = header->rclBounds;
+    EXPECT_LE(bounds.left, topLeft.x);
+    EXPECT_LE(bounds.top, topLeft.y);
+    EXPECT_GE(bounds.right, bottomRight.x);
+    EXPECT_GE(bounds.bottom, bottomRight.y);
+    EXPECT_LT(bounds.right - bounds.left, bottomRight.x - topLeft.x + 10);
+    const U_RECTL frame = header->rclFrame;
+    EXPECT_NEAR(frame.left, bounds.left / k, 1.0);
+    EXPECT_NEAR(frame.top, bounds.top / k, 1.0);
+    EXPECT_NEAR(frame.right, bounds.right / k, 1.0);
+    EXPECT_NEAR(frame.bottom, bounds.bottom / k, 1.0);
+
+    // The clip: saved state, then the border as a logical rectangle that
+    // covers the device clip; the state comes back before the line.
+    std::vector<unsigned> order;
+    for (std::size_t i = 0; i < file.offsets.size(); ++i) {
+        const unsigned type = file.Record(i)->iType;
+        if (type == U_EMR_SAVEDC || type == U_EMR_INTERSECTCLIPRECT || type == U_EMR_RESTOREDC ||
+            type == U_EMR_RECTANGLE || type == U_EMR_LINETO || type == U_EMR_EXTSELECTCLIPRGN)
+            order.push_back(type);
+    }
+    EXPECT_EQ(order, (std::vector<unsigned>{U_EMR_SAVEDC, U_EMR_INTERSECTCLIPRECT, U_EMR_RECTANGLE,
+                                            U_EMR_RESTOREDC, U_EMR_LINETO}));
+    const auto* clipRecord = file.Find<U_EMRINTERSECTCLIPRECT>(U_EMR_INTERSECTCLIPRECT);
+    ASSERT_NE(clipRecord, nullptr);
+    const QPointF c = device(clipRecord->rclClip.left, clipRecord->rclClip.top);
+    const QPointF d = device(clipRecord->rclClip.right, clipRecord->rclClip.bottom);
+    EXPECT_LE(c.x(), clip.left);
+    EXPECT_GT(c.x(), clip.left - 1);
+    EXPECT_LE(c.y(), clip.top);
+    EXPECT_GT(c.y(), clip.top - 1);
+    EXPECT_GE(d.x(), clip.right);
+    EXPECT_LT(d.x(), clip.right + 1);
+    EXPECT_GE(d.y(), clip.bottom);
+    EXPECT_LT(d.y(), clip.bottom + 1);
+    const auto* restore = file.Find<U_EMRRESTOREDC>(U_EMR_RESTOREDC);
+    ASSERT_NE(restore, nullptr);
+    EXPECT_EQ(restore->iRelative, -1);
+
+    // The line from the logical origin (the page centre) starts there.
+    const auto* lineTo = file.Find<U_EMRLINETO>(U_EMR_LINETO);
+    ASSERT_NE(lineTo, nullptr);
+    EXPECT_EQ(lineTo->ptl.x, 10600);
+    EXPECT_EQ(lineTo->ptl.y, -14850);
+    const U_EMRMOVETOEX* lastMove = nullptr;
+    for (std::size_t i = 0; i < file.offsets.size() && file.Record(i)->iType != U_EMR_LINETO; ++i)
+        if (file.Record(i)->iType == U_EMR_MOVETOEX)
+            lastMove = reinterpret_cast<const U_EMRMOVETOEX*>(file.Record(i));
+    ASSERT_NE(lastMove, nullptr);
+    EXPECT_EQ(lastMove->ptl.x, 10500);
+    EXPECT_EQ(lastMove->ptl.y, -14850);
+
+    // A pen of width 0 is one pixel of the reference device: 0.26 mm.
+    const auto* pen = file.Find<U_EMRCREATEPEN>(U_EMR_CREATEPEN);
+    ASSERT_NE(pen, nullptr);
+    EXPECT_EQ(pen->lopn.lopnWidth.x, 26);
 }
 
 TEST(EmfCanvas, FilesThatCannotBeWrittenAreReported) {

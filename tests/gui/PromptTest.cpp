@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QThread>
@@ -156,6 +157,51 @@ TEST_F(PromptTest, SaveChooserAddsTheExtensionAndAsksBeforeOverwriting) {
     EXPECT_TRUE(openAfterNo);
     ASSERT_EQ(questions.size(), 2u);
     EXPECT_TRUE(questions[0].contains(QStringLiteral("old.txt")));
+}
+
+// The dialog opens in the folder the request names (the document's), else
+// in the folder of the file last chosen, and proposes the request's name.
+TEST_F(PromptTest, ChooserOpensInTheRequestsFolderElseTheLastOneUsed) {
+    QTemporaryDir documents;
+    QTemporaryDir other;
+    zel::CQtFileChooser chooser;
+    zel::SFileRequest request;
+    request.save = true;
+    request.filter = "Windows Meta File (*.emf)|*.emf||";
+    request.defaultExtension = "emf";
+    request.fileName = "New Plot (1).emf";
+
+    struct Step {
+        std::string directory; // of the request
+        QString opensIn;       // expected folder of the dialog
+        QString choose;        // folder the user picks the file in
+    };
+    const QString documentsPath = QFileInfo(documents.path()).canonicalFilePath();
+    const QString otherPath = QFileInfo(other.path()).canonicalFilePath();
+    const Step steps[] = {
+        {documentsPath.toStdString(), documentsPath, otherPath},
+        {"", otherPath, otherPath},                          // no folder: the last one used
+        {"/nonexistent-folder", otherPath, documentsPath},  // a folder gone: the last one used
+        {"", documentsPath, documentsPath},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.directory);
+        request.directory = step.directory;
+        QString openedIn;
+        QString proposed;
+        zel::test::WhenVisible<QFileDialog>([&](QFileDialog* dialog) {
+            openedIn = QFileInfo(dialog->directory().absolutePath()).canonicalFilePath();
+            auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (field) proposed = field->text();
+            dialog->setDirectory(step.choose);
+            TypeFileName(dialog, QStringLiteral("plot"));
+            static_cast<QDialog*>(dialog)->accept(); // public in QDialog
+            if (dialog->isVisible()) dialog->reject();
+        });
+        EXPECT_EQ(chooser.ChooseFile(request), QDir(step.choose).filePath(QStringLiteral("plot.emf")).toStdString());
+        EXPECT_EQ(openedIn, step.opensIn);
+        EXPECT_EQ(proposed, QStringLiteral("New Plot (1).emf"));
+    }
 }
 
 } // namespace

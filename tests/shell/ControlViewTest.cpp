@@ -318,9 +318,10 @@ TEST_F(ControlViewTest, PlotListAndFieldChange) {
     EXPECT_EQ(Entries(plots), (Lines{"Same", "Same", "Last"}));
     EXPECT_EQ(plots->currentIndex(), 2);
     EXPECT_EQ(m.GetCurrentPlot(), last);
+    // After an open or a delete no plot is shown, and the list names none.
     m.SetPlotState(2);
     m_doc.UpdateAllViews();
-    EXPECT_EQ(plots->currentIndex(), 2);
+    EXPECT_EQ(plots->currentIndex(), -1);
     EXPECT_EQ(m.GetCurrentPlot(), nullptr);
 
     m_counter.updates = 0;

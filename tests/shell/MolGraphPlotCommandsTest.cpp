@@ -154,7 +154,9 @@ TEST_F(MolGraphPlotCommandsTest, NewModifySaveAndReopenThroughTheMenus) {
     ASSERT_TRUE(m_doc->OnOpenDocument(path, &loaded));
     ASSERT_TRUE(loaded);
     ASSERT_EQ(PlotList()->count(), 1);
+    EXPECT_EQ(PlotList()->currentIndex(), -1);
     EXPECT_EQ(Drawn(), Records{"TextOut 0 0 Plot not defined"});
+    PlotList()->setCurrentIndex(0);
     emit PlotList()->activated(0);
     EXPECT_EQ(Drawn(), modified);
     EXPECT_EQ(g_nPlotCounter, 1);

@@ -29,6 +29,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -390,6 +391,69 @@ TEST_F(PlotViewTest, PrintsOnePageInThePagesOrientation) {
     EXPECT_EQ(previewed, QPageLayout::Landscape);
 }
 
+// The preview shows the page as the printer gets it: the border's line on
+// all four sides, however far the preview scales the page down, and nothing
+// of the plot outside the border.
+TEST_F(PlotViewTest, PreviewShowsTheWholeBorderAndNothingOutsideIt) {
+    CPlot* plot = AddPlot();
+    // A text 17 mm above the page's bottom, below the border (30 mm).
+    plot->GetTextList()->push_back(std::make_unique<CPlotText>());
+    plot->GetTextList()->back()->SetText("MMMMMMMM");
+    plot->GetTextList()->back()->SetPosition({10000, -28000});
+    QPrinter* printer = GetSharedPrinter();
+    ASSERT_NE(printer, nullptr);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(m_temp.filePath(QStringLiteral("preview.pdf")));
+
+    QImage shown;
+    zel::test::WhenVisible<QPrintPreviewDialog>([&](QPrintPreviewDialog* preview) {
+        preview->resize(700, 900);
+        if (auto* widget = preview->findChild<QPrintPreviewWidget*>()) {
+            widget->fitInView();
+            QCoreApplication::processEvents();
+            shown = widget->grab().toImage();
+        }
+        preview->reject();
+    });
+    m_frame->SetActiveView(m_view);
+    ASSERT_TRUE(m_frame->ExecuteCommand(cmd::FilePrintPreview));
+    ASSERT_FALSE(shown.isNull());
+
+    // The page: the white area on the grey ground.
+    QRect page;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            if (shown.pixelColor(x, y) == QColor(Qt::white)) page |= QRect(x, y, 1, 1);
+    ASSERT_GT(page.width(), 100);
+    const double w = plot->PageWidth();
+    const double h = plot->PageHeight();
+    auto at = [&](double x, double y) { // page units, centre (0, 0), y upwards
+        return QPoint(page.left() + static_cast<int>(std::lround((x + w / 2) / w * page.width())),
+                      page.top() + static_cast<int>(std::lround((h / 2 - y) / h * page.height())));
+    };
+    auto dark = [&](QPoint p) { return qGray(shown.pixel(p)) < 160; };
+    auto inkedNear = [&](QPoint p, bool alongX) {
+        for (int d = -3; d <= 3; ++d)
+            if (dark(alongX ? p + QPoint(d, 0) : p + QPoint(0, d))) return true;
+        return false;
+    };
+    const zel::CRect border = plot->GetBorder()->GetRect();
+    // Away from the title (bottom centre) and the axes triad (bottom right).
+    const int quarterX = border.left + (border.right - border.left) / 4;
+    const int midY = (border.top + border.bottom) / 2;
+    EXPECT_TRUE(inkedNear(at(border.left, midY), true)) << "left";
+    EXPECT_TRUE(inkedNear(at(border.right, midY), true)) << "right";
+    EXPECT_TRUE(inkedNear(at(quarterX, border.top), false)) << "top";
+    EXPECT_TRUE(inkedNear(at(quarterX, border.bottom), false)) << "bottom";
+    // The text below the border does not show.
+    const QPoint text = at(10000 - w / 2, -28000 + h / 2);
+    bool inked = false;
+    for (int y = text.y() - 1; y < text.y() + 8; ++y)
+        for (int x = text.x(); x < text.x() + 20; ++x)
+            inked = inked || dark({x, y});
+    EXPECT_FALSE(inked);
+}
+
 TEST_F(PlotViewTest, CopyPutsTheViewOnTheClipboard) {
     AddPlot();
     m_frame->SetActiveView(m_view);
@@ -426,19 +490,20 @@ TEST_F(PlotViewTest, ExportWritesAMetafileClippedToTheBorder) {
     EXPECT_EQ(file.Description(), std::u16string(u"Zelmora\0plot.emf\0\0", 18));
     const auto* mapMode = file.Find<U_EMRSETMAPMODE>(U_EMR_SETMAPMODE);
     ASSERT_NE(mapMode, nullptr);
-    EXPECT_EQ(mapMode->iMode, static_cast<uint32_t>(U_MM_HIMETRIC));
+    EXPECT_EQ(mapMode->iMode, static_cast<uint32_t>(U_MM_ANISOTROPIC));
 
-    // The border's corners on the view's device, one past the bottom right.
+    // The clip is the border, from the page's top-left corner (30 mm in from
+    // its left and top, 30 mm from its right and bottom), in logical units
+    // that cover the view's device pixels of it.
     const double k = m_view->logicalDpiX() / 2540.0;
-    const auto* clip = file.Find<U_EMREXTSELECTCLIPRGN>(U_EMR_EXTSELECTCLIPRGN);
+    const auto* clip = file.Find<U_EMRINTERSECTCLIPRECT>(U_EMR_INTERSECTCLIPRECT);
     ASSERT_NE(clip, nullptr);
-    EXPECT_EQ(clip->iMode, static_cast<uint32_t>(U_RGN_COPY));
-    ASSERT_EQ(clip->RgnData[0].rdh.nCount, 1u);
-    const U_RECTL rect = clip->RgnData[0].Buffer[0];
-    EXPECT_EQ(rect.left, std::lround(3000 * k));
-    EXPECT_EQ(rect.top, std::lround(3000 * k));
-    EXPECT_EQ(rect.right, std::lround(18000 * k) + 1);
-    EXPECT_EQ(rect.bottom, std::lround(26700 * k) + 1);
+    const U_RECTL rect = clip->rclClip;
+    EXPECT_NEAR(rect.left, 3000, 1.0 / k + 1);
+    EXPECT_NEAR(rect.top, -3000, 1.0 / k + 1);
+    EXPECT_NEAR(rect.right, 18000, 2.0 / k + 1);
+    EXPECT_NEAR(rect.bottom, -26700, 2.0 / k + 1);
+    EXPECT_EQ(file.Find<U_ENHMETARECORD>(U_EMR_EXTSELECTCLIPRGN), nullptr);
     EXPECT_EQ(file.Record(file.offsets.size() - 1)->iType, static_cast<uint32_t>(U_EMR_EOF));
 
     // An export that cannot create its file says so and writes nothing.
@@ -446,6 +511,31 @@ TEST_F(PlotViewTest, ExportWritesAMetafileClippedToTheBorder) {
     ASSERT_TRUE(m_frame->ExecuteCommand(cmd::PlotExport));
     EXPECT_EQ(m_prompts.Texts().back(),
               "Could not create file /nonexistent-folder/plot.emf: No such file or directory");
+}
+
+// Export and Save As open beside the document once it has a file (before
+// that the chooser's last folder); Export proposes the plot's title as the
+// file name.
+TEST_F(PlotViewTest, ExportAndSaveAsOpenBesideTheDocument) {
+    AddPlot()->GetTitle()->SetText("rho: C/N plane");
+    m_frame->SetActiveView(m_view);
+    m_chooser.PushAnswer(std::nullopt);
+    ASSERT_TRUE(m_frame->ExecuteCommand(cmd::PlotExport));
+    ASSERT_FALSE(m_chooser.Requests().empty());
+    EXPECT_EQ(m_chooser.Requests().back().directory, "");
+    EXPECT_EQ(m_chooser.Requests().back().fileName, "rho_ C_N plane.emf");
+
+    const QString folder = m_temp.filePath(QStringLiteral("documents"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(m_doc->OnSaveDocument(QDir(folder).filePath(QStringLiteral("dimer.zlm")).toStdString()));
+    for (int command : {cmd::PlotExport, cmd::FileSaveAs}) {
+        SCOPED_TRACE(command);
+        m_chooser.PushAnswer(std::nullopt);
+        ASSERT_TRUE(m_frame->ExecuteCommand(command));
+        EXPECT_EQ(m_chooser.Requests().back().directory, folder.toStdString());
+        EXPECT_TRUE(m_chooser.Requests().back().save);
+    }
+    EXPECT_EQ(m_chooser.Requests().back().fileName, "dimer.zlm");
 }
 
 TEST_F(PlotViewTest, PlotCommandsNeedAChosenPlotAndDeleteAsks) {
@@ -489,6 +579,25 @@ TEST_F(PlotViewTest, PlotCommandsNeedAChosenPlotAndDeleteAsks) {
     EXPECT_EQ(Drawn(), Records{"TextOut 0 0 Plot not defined"});
 }
 
+// Deleting one of two plots leaves neither a plot shown nor an entry named:
+// the control pane's list and the view agree until the user picks a plot.
+TEST_F(PlotViewTest, AfterADeleteTheListNamesNoPlotAsTheViewShowsNone) {
+    AddPlot();
+    AddPlot();
+    m_frame->SetActiveView(m_view);
+    QComboBox* plots = m_frame->GetControlView()->GetList(CControlView::kPlotList);
+    ASSERT_EQ(plots->currentIndex(), 0);
+    m_prompts.PushAnswer(zel::IDYES);
+    ASSERT_TRUE(m_frame->ExecuteCommand(cmd::PlotDelete));
+    ASSERT_EQ(plots->count(), 1);
+    EXPECT_EQ(plots->currentIndex(), -1);
+    EXPECT_EQ(Drawn(), Records{"TextOut 0 0 Plot not defined"});
+    plots->setCurrentIndex(0);
+    emit plots->activated(0);
+    EXPECT_EQ(Molecule().GetCurrentPlot(), Molecule().GetPlotList().front().get());
+    EXPECT_NE(Drawn(), Records{"TextOut 0 0 Plot not defined"});
+}
+
 TEST_F(PlotViewTest, ReopenedDocumentDrawsTheSamePlot) {
     CPlot* plot = AddPlot();
     plot->RotateY(0.3);
@@ -502,12 +611,16 @@ TEST_F(PlotViewTest, ReopenedDocumentDrawsTheSamePlot) {
     bool loaded = false;
     ASSERT_TRUE(m_doc->OnOpenDocument(path, &loaded));
     ASSERT_TRUE(loaded);
-    // Listed and selected, but shown only when chosen.
+    // Listed, but neither selected nor shown until chosen: the list and the
+    // view agree.
     QComboBox* plots = m_frame->GetControlView()->GetList(CControlView::kPlotList);
     ASSERT_EQ(plots->count(), 1);
-    EXPECT_EQ(plots->currentText().toStdString(), "New Plot (0)");
+    EXPECT_EQ(plots->itemText(0).toStdString(), "New Plot (0)");
+    EXPECT_EQ(plots->currentIndex(), -1);
     EXPECT_EQ(Drawn(), Records{"TextOut 0 0 Plot not defined"});
+    plots->setCurrentIndex(0);
     emit plots->activated(0);
+    EXPECT_EQ(plots->currentText().toStdString(), "New Plot (0)");
     EXPECT_EQ(Drawn(), before);
 }
 

@@ -287,7 +287,7 @@ TEST_F(RecordViewTest, AsciiOutputWritesExactlyTheShownLines) {
     chooser.PushAnswer(path);
     m_view->OnFileAsciiOutput();
     ASSERT_EQ(chooser.Requests().size(), 1u);
-    const zel::SFileRequest expected{true, "Text Files (*.txt)|*.txt||", "txt", "recView.txt", true};
+    const zel::SFileRequest expected{true, "Text Files (*.txt)|*.txt||", "txt", "recView.txt", true, ""};
     EXPECT_EQ(chooser.Requests()[0], expected);
     std::string bytes;
     for (const std::string& line : Shown())

@@ -18,6 +18,7 @@ struct SFileRequest {
     std::string defaultExtension; // added to a typed name without one ("txt")
     std::string fileName;         // initial name; a pattern such as "*.txt" proposes none
     bool overwritePrompt = false; // save: ask before replacing an existing file
+    std::string directory;        // folder the dialog opens in; empty: the folder last used
     bool operator==(const SFileRequest&) const = default;
 };
 

@@ -296,6 +296,12 @@ CDialog::CDialog(const SDialogTemplate& dialogTemplate, QWidget* parent)
 
 CDialog::~CDialog() = default;
 
+namespace {
+// The closed drop-down list's height in dialog units, as far as the size of
+// a dialog that fits its controls is concerned.
+constexpr int kComboLineHeight = 14;
+} // namespace
+
 void CDialog::BuildControls(const SDialogTemplate& dialogTemplate) {
     int right = 0;
     int bottom = 0;
@@ -406,12 +412,19 @@ void CDialog::BuildControls(const SDialogTemplate& dialogTemplate) {
         previous = control;
         previousWasRadio = c.kind == ControlKind::RadioButton;
 
-        const QRect rect = DialogUnitsToPixels(m_units, c.x, c.y, c.width, c.height);
+        QRect rect = DialogUnitsToPixels(m_units, c.x, c.y, c.width, c.height);
+        int height = c.height;
+        if (c.kind == ControlKind::ComboBox) {
+            // A template gives a drop-down list the extent of its open list;
+            // closed it is one line tall, and its list drops down below it.
+            rect.setHeight(control->sizeHint().height());
+            height = std::min(c.height, kComboLineHeight);
+        }
         control->setGeometry(rect);
         control->setEnabled(!(c.style & ctl::kDisabled));
         if (c.style & ctl::kHidden) control->hide();
         right = std::max(right, c.x + c.width);
-        bottom = std::max(bottom, c.y + c.height);
+        bottom = std::max(bottom, c.y + height);
         if (c.id != -1) {
             m_items[c.id] = control;
             m_styles[c.id] = c.style;
@@ -486,11 +499,13 @@ QWidget* CDialog::InitialFocusControl() const {
         auto* button = qobject_cast<QPushButton*>(control);
         if (button && button->isDefault() && button->isEnabled()) defaultButton = button;
     }
-    // The tab order is the template's order.
+    // The tab order is the template's order: the first field that takes
+    // input, passing over the push buttons before it (Page Setup, Plane
+    // Setup ...), which would otherwise take Return from the default button.
     for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
         if (!isAncestorOf(w) || !w->isEnabled() || w->isHidden() || !(w->focusPolicy() & Qt::TabFocus)) continue;
         if (auto* edit = qobject_cast<QLineEdit*>(w); edit && edit->isReadOnly()) continue;
-        if (qobject_cast<QAbstractButton*>(w)) break; // buttons: the default one goes first
+        if (qobject_cast<QPushButton*>(w)) continue;
         return w;
     }
     if (defaultButton) return defaultButton;

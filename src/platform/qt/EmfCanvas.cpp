@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +25,10 @@ constexpr const char* kIncomplete = "the metafile was not written completely";
 U_POINTL Point(CPoint p) {
     return pointl_set(p.x, p.y);
 }
+
+// The extents of the mapping: 254 mm in logical units (0.01 mm) span the
+// reference device's units across them, y upwards.
+constexpr int kWindowExtent = 25400;
 
 U_RECTL Rect(const CRect& r) {
     U_RECTL rect;
@@ -93,7 +96,9 @@ std::unique_ptr<CEmfCanvas> CEmfCanvas::Create(const std::string& path, double s
     canvas->Append(U_EMRHEADER_set(none, none, nullptr, static_cast<U_CBSTR>(text.size()),
                                    reinterpret_cast<uint16_t*>(text.data()), sizel_set(across, across),
                                    sizel_set(254, 254), 0));
-    canvas->Append(U_EMRSETMAPMODE_set(U_MM_HIMETRIC));
+    canvas->Append(U_EMRSETMAPMODE_set(U_MM_ANISOTROPIC));
+    canvas->Append(U_EMRSETWINDOWEXTEX_set(sizel_set(kWindowExtent, kWindowExtent)));
+    canvas->Append(U_EMRSETVIEWPORTEXTEX_set(sizel_set(across, -across)));
     canvas->Append(U_EMRSETBKMODE_set(U_TRANSPARENT));
     // The objects a fresh canvas has selected.
     canvas->OnPen();
@@ -183,22 +188,44 @@ STextMetrics CEmfCanvas::MeasureFont(const LOGFONT& font) const {
     return QtTextMetrics(font);
 }
 
+CPoint CEmfCanvas::Page(CPoint logical) const {
+    // Where the device puts the point, back in logical units from the
+    // device's origin: the same point for every reader, with or without
+    // window origins.
+    double x = 0.0;
+    double y = 0.0;
+    ToDevice(logical.x, logical.y, x, y);
+    return {TruncToInt(std::round(x / GetScale())), TruncToInt(std::round(-y / GetScale()))};
+}
+
+CRect CEmfCanvas::Page(const CRect& logical) const {
+    const CPoint a = Page(CPoint{logical.left, logical.top});
+    const CPoint b = Page(CPoint{logical.right, logical.bottom});
+    return {a.x, a.y, b.x, b.y};
+}
+
+// The origins are in the coordinates written: the position that the next
+// LineTo starts from moves with them.
 void CEmfCanvas::OnWindowOrg() {
     if (m_bClosed) return;
-    Append(U_EMRSETWINDOWORGEX_set(Point(GetWindowOrg())));
+    Append(U_EMRMOVETOEX_set(Point(Page(GetCurrentPosition()))));
 }
 
 void CEmfCanvas::OnViewportOrg() {
-    if (m_bClosed) return;
-    Append(U_EMRSETVIEWPORTORGEX_set(Point(GetViewportOrg())));
+    OnWindowOrg();
 }
 
 void CEmfCanvas::OnPen() {
     if (m_bClosed) return;
     const SPen& pen = GetPen();
     std::uint32_t handle = 0;
+    // Width 0 is one pixel of the device: of the reference device here, so
+    // that readers which take 0 for one logical unit (0.01 mm) draw the line
+    // the screen shows.
+    const int width = pen.width > 0 ? pen.width
+                                    : std::max(1, static_cast<int>(std::lround(1.0 / GetScale())));
     const U_LOGPEN logPen =
-        logpen_set(static_cast<uint32_t>(pen.style), point_set(std::max(0, pen.width), 0), Color(pen.color));
+        logpen_set(static_cast<uint32_t>(pen.style), point_set(width, 0), Color(pen.color));
     Append(createpen_set(&handle, m_pFile->handles, logPen));
     Append(selectobject_set(handle, m_pFile->handles));
     if (m_hPen) Append(deleteobject_set(&m_hPen, m_pFile->handles));
@@ -248,30 +275,48 @@ void CEmfCanvas::OnTextAlign() {
     Append(U_EMRSETTEXTALIGN_set(GetTextAlign()));
 }
 
+void CEmfCanvas::Reselect() {
+    if (m_hPen) Append(selectobject_set(m_hPen, m_pFile->handles));
+    if (m_hBrush)
+        Append(selectobject_set(m_hBrush, m_pFile->handles));
+    else
+        Append(U_EMRSELECTOBJECT_set(U_NULL_BRUSH));
+    if (m_hFont) Append(selectobject_set(m_hFont, m_pFile->handles));
+    Append(U_EMRSETBKMODE_set(U_TRANSPARENT));
+    OnTextColor();
+    OnTextAlign();
+    Append(U_EMRMOVETOEX_set(Point(Page(GetCurrentPosition()))));
+}
+
 void CEmfCanvas::OnClip() {
     if (m_bClosed) return;
-    // No clip is a region that holds every device point.
-    const std::optional<CRect> clip = GetClipRect();
-    const U_RECTL rect = Rect(clip ? *clip : CRect{INT_MIN / 2, INT_MIN / 2, INT_MAX / 2, INT_MAX / 2});
-    U_RECTL rects[1] = {rect};
-    PU_RGNDATA region = rgndata_set(rgndataheader_set(1, rect), rects);
-    if (!region) {
-        m_bFailed = true;
-        return;
+    // The clip before is taken back with the state saved before it.
+    if (m_bClipSaved) {
+        Append(U_EMRRESTOREDC_set(-1));
+        m_bClipSaved = false;
+        Reselect();
     }
-    Append(U_EMREXTSELECTCLIPRGN_set(U_RGN_COPY, region));
-    std::free(region);
+    const std::optional<CRect> clip = GetClipRect();
+    if (!clip) return;
+    // The device rectangle in logical units, widened to whole units: the
+    // clip never cuts into what it holds.
+    const double k = GetScale();
+    const CRect rect{TruncToInt(std::floor(clip->left / k)), TruncToInt(std::ceil(-clip->top / k)),
+                     TruncToInt(std::ceil(clip->right / k)), TruncToInt(std::floor(-clip->bottom / k))};
+    Append(U_EMRSAVEDC_set());
+    m_bClipSaved = true;
+    Append(U_EMRINTERSECTCLIPRECT_set(Rect(rect)));
 }
 
 void CEmfCanvas::OnMoveTo(CPoint to) {
     if (m_bClosed) return;
-    Append(U_EMRMOVETOEX_set(Point(to)));
+    Append(U_EMRMOVETOEX_set(Point(Page(to))));
 }
 
 void CEmfCanvas::DrawLine(CPoint from, CPoint to) {
     if (m_bClosed) return;
     Widen({from.x, from.y, to.x, to.y}, GetPen().width);
-    Append(U_EMRLINETO_set(Point(to)));
+    Append(U_EMRLINETO_set(Point(Page(to))));
 }
 
 namespace {
@@ -293,30 +338,38 @@ std::vector<U_POINTL> Points(std::span<const CPoint> points) {
 
 } // namespace
 
+std::vector<CPoint> CEmfCanvas::Page(std::span<const CPoint> points) const {
+    std::vector<CPoint> result;
+    result.reserve(points.size());
+    for (const CPoint& p : points)
+        result.push_back(Page(p));
+    return result;
+}
+
 void CEmfCanvas::DrawPolyline(std::span<const CPoint> points) {
     if (m_bClosed) return;
     const CRect bounds = Widen(Extent(points), GetPen().width);
-    const std::vector<U_POINTL> p = Points(points);
+    const std::vector<U_POINTL> p = Points(Page(points));
     Append(U_EMRPOLYLINE_set(Rect(bounds), static_cast<uint32_t>(p.size()), p.data()));
 }
 
 void CEmfCanvas::DrawPolygon(std::span<const CPoint> points) {
     if (m_bClosed) return;
     const CRect bounds = Widen(Extent(points), GetPen().width);
-    const std::vector<U_POINTL> p = Points(points);
+    const std::vector<U_POINTL> p = Points(Page(points));
     Append(U_EMRPOLYGON_set(Rect(bounds), static_cast<uint32_t>(p.size()), p.data()));
 }
 
 void CEmfCanvas::DrawRectangle(const CRect& rect) {
     if (m_bClosed) return;
     Widen(rect, GetPen().width);
-    Append(U_EMRRECTANGLE_set(Rect(rect)));
+    Append(U_EMRRECTANGLE_set(Rect(Page(rect))));
 }
 
 void CEmfCanvas::DrawEllipse(const CRect& bounds) {
     if (m_bClosed) return;
     Widen(bounds, GetPen().width);
-    Append(U_EMRELLIPSE_set(Rect(bounds)));
+    Append(U_EMRELLIPSE_set(Rect(Page(bounds))));
 }
 
 void CEmfCanvas::DrawText(CPoint at, std::string_view text) {
@@ -328,7 +381,7 @@ void CEmfCanvas::DrawText(CPoint at, std::string_view text) {
     // Wherever the alignment puts it, the text lies within its extent of the
     // reference point.
     const CRect bounds = Widen({at.x - extent.cx, at.y + extent.cy, at.x + extent.cx, at.y - extent.cy}, 0);
-    char* emrText = emrtext_set(Point(at), static_cast<U_NUM_STR>(units.size()), 2, units.data(), U_ETO_NONE,
+    char* emrText = emrtext_set(Point(Page(at)), static_cast<U_NUM_STR>(units.size()), 2, units.data(), U_ETO_NONE,
                                 Rect({0, 0, -1, -1}), advances.data());
     if (!emrText) {
         m_bFailed = true;

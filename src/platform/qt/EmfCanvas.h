@@ -1,11 +1,21 @@
 #pragma once
 // The enhanced-metafile canvas: every call becomes an EMF record, built and
-// checked by libuemf. The metafile is in MM_HIMETRIC (0.01 mm, y upwards);
-// its device units are those of the reference device (the view's screen) and
-// its text is measured as the Qt canvases measure it.
+// checked by libuemf. Its device units are those of the reference device (the
+// view's screen) and its text is measured as the Qt canvases measure it.
+//
+// The file is written in the form every reader maps alike: MM_ANISOTROPIC
+// with explicit extents (one logical unit 0.01 mm, y upwards), the origin
+// left at the device's (the page's top-left corner): the canvas's window and
+// viewport origins are applied to the coordinates it writes. A clip is a
+// rectangle in logical units (IntersectClipRect inside a SaveDC/RestoreDC
+// pair), and a pen of width 0 (one device pixel) is written one reference
+// pixel wide. Readers that mis-scale MM_HIMETRIC, misplace a window origin
+// or pass over clip regions in device units render such a file as the
+// screen shows it.
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/core/Canvas.h"
 #include "platform/core/MetafileService.h"
@@ -53,6 +63,12 @@ private:
     // Widens the drawn area by a logical rectangle (pen width included) and
     // returns the rectangle in device units.
     CRect Widen(const CRect& logical, int pen);
+    // Logical points and rectangles of the canvas as the file holds them.
+    CPoint Page(CPoint logical) const;
+    CRect Page(const CRect& logical) const;
+    std::vector<CPoint> Page(std::span<const CPoint> points) const;
+    // The DC state a RestoreDC took back, selected again.
+    void Reselect();
 
     std::string m_strPath;
     std::unique_ptr<SFile> m_pFile;
@@ -61,6 +77,7 @@ private:
     std::uint32_t m_hFont = 0;
     bool m_bFailed = false;
     bool m_bClosed = false;
+    bool m_bClipSaved = false; // a SaveDC holds the state before the clip
     std::string m_strError;
     // Device-unit bounds of everything drawn.
     bool m_bDrawn = false;

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -36,12 +37,17 @@ std::optional<std::string> CQtFileChooser::ChooseFile(const SFileRequest& reques
         if (!filters.isEmpty()) dialog.setNameFilter(filters);
         if (!request.defaultExtension.empty())
             dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+        QString folder = QString::fromStdString(request.directory);
+        if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = m_lastFolder;
+        if (!folder.isEmpty()) dialog.setDirectory(folder);
         const QString name = QString::fromStdString(request.fileName);
         if (!name.isEmpty() && !name.contains(QLatin1Char('*')) && !name.contains(QLatin1Char('?')))
             dialog.selectFile(name);
         if (dialog.exec() != QDialog::Accepted) return;
         const QStringList files = dialog.selectedFiles();
-        if (!files.isEmpty()) result = QFile::encodeName(files.first()).toStdString();
+        if (files.isEmpty()) return;
+        result = QFile::encodeName(files.first()).toStdString();
+        m_lastFolder = QFileInfo(files.first()).absolutePath();
     });
     return result;
 }
