@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "analysis/Molecule.h"
+#include "analysis/Plot.h"
 #include "platform/core/Archive.h"
 
 namespace fs = std::filesystem;
@@ -142,6 +143,8 @@ std::string SerializeDocument(zel::CArchive& ar, CMolecule& molecule) {
         return molecule.GetErrorText();
     }
 
+    // A refused document leaves the plot counter as it was.
+    const int plotCounter = g_nPlotCounter;
     int version = 0;
     std::string error;
     try {
@@ -156,6 +159,7 @@ std::string SerializeDocument(zel::CArchive& ar, CMolecule& molecule) {
     }
     if (!error.empty()) {
         molecule.Reset();
+        g_nPlotCounter = plotCounter;
         return error;
     }
     molecule.SetPlotState(2);
