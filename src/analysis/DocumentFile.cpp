@@ -6,6 +6,8 @@
 #include <exception>
 #include <fstream>
 #include <iterator>
+#include <new>
+#include <stdexcept>
 #include <random>
 #include <system_error>
 
@@ -14,6 +16,7 @@
 #include <unistd.h>
 
 #include "analysis/Molecule.h"
+#include "analysis/Plot.h"
 #include "platform/core/Archive.h"
 
 namespace fs = std::filesystem;
@@ -21,6 +24,10 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kIncompatibleVersion = "Incompatible zlm-file version!";
+
+bool IsReadVersion(int version) {
+    return version == 200 || version == 201;
+}
 
 std::string SystemError(const std::string& what, const fs::path& path, int error) {
     return what + " " + path.string() + ": " + std::strerror(error);
@@ -137,6 +144,8 @@ std::string SerializeDocument(zel::CArchive& ar, CMolecule& molecule) {
         return molecule.GetErrorText();
     }
 
+    // A refused document leaves the plot counter as it was.
+    const int plotCounter = g_nPlotCounter;
     int version = 0;
     std::string error;
     try {
@@ -144,13 +153,14 @@ std::string SerializeDocument(zel::CArchive& ar, CMolecule& molecule) {
     } catch (const zel::CArchiveException& e) {
         error = e.what();
     }
-    if (error.empty() && version != 200 && version != 201) error = kIncompatibleVersion;
+    if (error.empty() && !IsReadVersion(version)) error = kIncompatibleVersion;
     if (error.empty()) {
         molecule.Serialize(ar);
         error = molecule.GetErrorText();
     }
     if (!error.empty()) {
         molecule.Reset();
+        g_nPlotCounter = plotCounter;
         return error;
     }
     molecule.SetPlotState(2);
@@ -183,17 +193,83 @@ bool SaveDocument(const fs::path& path, CMolecule& molecule, std::string& error)
     return StoreDocumentBytes(molecule, bytes, error) && ReplaceFile(path, bytes, error);
 }
 
-bool LoadDocument(const fs::path& path, CMolecule& molecule, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+namespace {
+
+// Appends up to `count` bytes of the file (fewer at its end); false with errno
+// set on a read error.
+bool ReadSome(int fd, std::vector<std::uint8_t>& bytes, std::size_t count) {
+    const std::size_t start = bytes.size();
+    bytes.resize(start + count);
+    std::size_t got = 0;
+    while (got < count) {
+        const ssize_t n = ::read(fd, bytes.data() + start + got, count - got);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            bytes.resize(start + got);
+            return false;
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(start + got);
+    return true;
+}
+
+} // namespace
+
+bool ReadDocumentFile(const fs::path& path, std::vector<std::uint8_t>& bytes, std::string& error) {
+    bytes.clear();
+    CFileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.Get() < 0) {
         error = SystemError("Could not open file", path, errno);
         return false;
     }
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                          std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        error = SystemError("Could not read file", path, errno);
+    struct stat info {};
+    if (::fstat(file.Get(), &info) != 0) {
+        error = SystemError("Could not open file", path, errno);
         return false;
     }
+    if (S_ISDIR(info.st_mode)) {
+        error = SystemError("Could not open file", path, EISDIR);
+        return false;
+    }
+    try {
+        if (!ReadSome(file.Get(), bytes, 4)) {
+            error = SystemError("Could not read file", path, errno);
+            return false;
+        }
+        if (bytes.size() < 4) return true;
+        const int version = static_cast<int>(static_cast<std::uint32_t>(bytes[0]) |
+                                             static_cast<std::uint32_t>(bytes[1]) << 8 |
+                                             static_cast<std::uint32_t>(bytes[2]) << 16 |
+                                             static_cast<std::uint32_t>(bytes[3]) << 24);
+        if (!IsReadVersion(version)) return true;
+
+        // The size is a hint only: special files report 0, and a file may grow.
+        constexpr std::size_t kChunk = std::size_t{1} << 20;
+        if (S_ISREG(info.st_mode) && info.st_size > 4) bytes.reserve(static_cast<std::size_t>(info.st_size));
+        for (;;) {
+            const std::size_t before = bytes.size();
+            if (!ReadSome(file.Get(), bytes, kChunk)) {
+                error = SystemError("Could not read file", path, errno);
+                return false;
+            }
+            if (bytes.size() - before < kChunk) break;
+        }
+    } catch (const std::bad_alloc&) {
+        std::vector<std::uint8_t>().swap(bytes);
+        error = "Could not read file " + path.string() + ": not enough memory to load it";
+        return false;
+    } catch (const std::length_error&) {
+        std::vector<std::uint8_t>().swap(bytes);
+        error = "Could not read file " + path.string() + ": not enough memory to load it";
+        return false;
+    }
+    return true;
+}
+
+bool LoadDocument(const fs::path& path, CMolecule& molecule, std::string& error) {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadDocumentFile(path, bytes, error)) return false;
     return LoadDocumentBytes(bytes, molecule, error);
 }

@@ -40,6 +40,12 @@ bool SaveDocument(const std::filesystem::path& path, CMolecule& molecule, std::s
 // as it was and error := failure + " " + path + ": " + the system's reason.
 bool ReplaceFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, std::string& error,
                  const char* failure = "Could not save file");
+// Reads a document file for LoadDocumentBytes: its 4-byte version first, and
+// the rest only when it is a version that is read, so that a foreign file of
+// any size costs four bytes (loading then refuses what was read). False with
+// the message, naming the file and the system's reason, when the file cannot
+// be opened or read or does not fit in memory.
+bool ReadDocumentFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes, std::string& error);
 // Reads the file; when it cannot be read the molecule is untouched. Otherwise
 // as LoadDocumentBytes.
 bool LoadDocument(const std::filesystem::path& path, CMolecule& molecule, std::string& error);

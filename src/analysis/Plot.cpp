@@ -31,6 +31,25 @@ bool IsUnits(int units) {
     return units == 100 || units == 2540;
 }
 
+bool IsPage(const CPageSetup& page) {
+    const auto margin = [](double m) { return m >= 0.0 && m <= CPlot::kMaxPageLength; };
+    const auto paper = [](double l) { return l > 0.0 && l <= CPlot::kMaxPageLength; };
+    return margin(page.m_dMarginLeft) && margin(page.m_dMarginRight) && margin(page.m_dMarginTop) &&
+           margin(page.m_dMarginBottom) && paper(page.m_dPaperWidth) && paper(page.m_dPaperHeight);
+}
+
+// The plane spans one (its normal is a finite unit vector), inside the bounds.
+bool IsPlane(const CPlotPlane& plane) {
+    for (const CVector& v : {plane.Corner0, plane.Corner1, plane.Corner2, plane.Centre, plane.PointA,
+                             plane.PointB, plane.PointC})
+        if (!CPlot::IsCoordinate(v)) return false;
+    if (!CPlot::IsCoordinate(plane.Width) || !CPlot::IsCoordinate(plane.Height) ||
+        !CPlot::IsCoordinate(plane.Angle))
+        return false;
+    const CVector normal = CPlot::PlaneNormal(plane.Corner0, plane.Corner1, plane.Corner2);
+    return std::isfinite(normal.x) && std::isfinite(normal.y) && std::isfinite(normal.z);
+}
+
 } // namespace
 
 CPlot::CPlot() = default;
@@ -164,11 +183,9 @@ void CPlot::Serialize(zel::CArchive& ar) {
             ar >> value;
     };
 
-    if (storing) {
-        ar << g_nPlotCounter;
-    } else {
-        ar >> g_nPlotCounter;
-    }
+    // The counter goes into effect once the whole record has been read.
+    int counter = g_nPlotCounter;
+    io(counter);
     io(m_nKind);
     io(m_nNumber);
     io(m_nField);
@@ -243,6 +260,13 @@ void CPlot::Serialize(zel::CArchive& ar) {
         // lengths when fitting.
         if (m_nField < 0 || m_nField > 4 || !IsUnits(m_nUnitsFactor) || !IsUnits(m_PageSetup.m_wUnits))
             Refuse();
+        // Numbers the drawing would overflow on, and a plane that is none.
+        if (counter < 0 || counter > kMaxPlotCounter || !IsPage(m_PageSetup) || !IsPlane(m_Plane) ||
+            !IsCoordinate(m_Light) || !IsCoordinate(m_dEyeDistance) || !IsCoordinate(m_dProjDistance) ||
+            !IsCoordinate(m_Orientation.Column(0)) || !IsCoordinate(m_Orientation.Column(1)) ||
+            !IsCoordinate(m_Orientation.Column(2)))
+            Refuse();
+        g_nPlotCounter = counter;
         m_bLabels = 1;
         // A zoom of 0 or below would mirror the picture.
         if (!std::isfinite(m_dZoom) || m_dZoom < kMinZoom) m_dZoom = kMinZoom;

@@ -53,6 +53,19 @@ public:
 
     // Refusal of a loaded plot record.
     static constexpr const char* kBadRecord = "Invalid plot record in file.";
+
+    // Bounds of a loaded plot record, far beyond any real plot: within them
+    // the products of the drawing and its page mapping stay finite and in
+    // int range. Coordinates (bohr, plot coordinates, orientation entries,
+    // light directions) in absolute value; page lengths in page units (margins
+    // from 0, paper from above 0); font sizes in logical units, in absolute
+    // value; the plot counter from 0.
+    static constexpr double kMaxCoordinate = 1e10;
+    static constexpr double kMaxPageLength = 1e4;
+    static constexpr int kMaxFontSize = 1000000;
+    static constexpr int kMaxPlotCounter = 1000000000;
+    static bool IsCoordinate(double value) { return value >= -kMaxCoordinate && value <= kMaxCoordinate; }
+    static bool IsCoordinate(const CVector& v) { return IsCoordinate(v.x) && IsCoordinate(v.y) && IsCoordinate(v.z); }
     // Refusal of three points that span no plane.
     static constexpr const char* kNoPlane = "The three points lie on one line: they span no plane.";
     // Refusal of a rectangle of width or height 0.

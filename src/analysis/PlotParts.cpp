@@ -1,5 +1,7 @@
 #include "analysis/PlotParts.h"
 
+#include "analysis/Plot.h"
+
 ZEL_IMPLEMENT_SERIAL(CTitle);
 ZEL_IMPLEMENT_SERIAL(CBorder);
 ZEL_IMPLEMENT_SERIAL(CAxes);
@@ -24,6 +26,10 @@ void SerializeFont(zel::CArchive& ar, zel::LOGFONT& font) {
         ar << font.GetFaceName();
     } else {
         ar >> font.Height >> font.Width >> font.Escapement >> font.Orientation >> font.Weight;
+        // Sizes the drawing would overflow on (it negates and scales them).
+        const auto isSize = [](int size) { return size >= -CPlot::kMaxFontSize && size <= CPlot::kMaxFontSize; };
+        if (!isSize(font.Height) || !isSize(font.Width))
+            throw zel::CArchiveException(zel::CArchiveException::Cause::BadCount, CPlot::kBadRecord);
         ar >> font.Italic >> font.Underline >> font.StrikeOut >> font.CharSet >> font.OutPrecision >>
             font.ClipPrecision >> font.Quality >> font.PitchAndFamily;
         std::string face;

@@ -176,7 +176,7 @@ void CContourPlot::Serialize(zel::CArchive& ar) {
     io(m_dTolerance);
     SerializeVector(ar, m_View);
     SerializeVector(ar, m_Stored);
-    if (!storing && (m_nRows < 0 || m_nColumns < 0))
+    if (!storing && (m_nRows < 0 || m_nColumns < 0 || !IsCoordinate(m_View) || !IsCoordinate(m_Stored)))
         throw zel::CArchiveException(Cause::BadCount, kBadRecord);
 
     const long long nodes = NodeCount(m_nRows, m_nColumns);
@@ -230,6 +230,11 @@ void CContourPlot::Serialize(zel::CArchive& ar) {
     for (std::size_t i = 0, n = ar.CheckCount(count, kSelectedPointBytes); i < n; ++i) {
         auto point = std::make_unique<CSelectedPoint>();
         point->Serialize(ar);
+        // The pen style drawn is twice the stored one, 0 solid or 1 dotted.
+        const auto isStyle = [](int style) { return style == 0 || style == 1; };
+        if (!isStyle(point->m_nOverlayStyle) || !isStyle(point->m_nMolGraphStyle) ||
+            !IsCoordinate(point->m_Position))
+            throw zel::CArchiveException(Cause::BadCount, kBadRecord);
         m_SelectedPoints.push_back(std::move(point));
     }
     ar >> count;

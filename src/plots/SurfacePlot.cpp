@@ -171,6 +171,10 @@ void CSurfacePlot::Serialize(zel::CArchive& ar) {
     // A zero count would divide by zero, a large one overflow the mesh sizes.
     // (Storing such a map fails rather than write a file that cannot be read.)
     if (!IsGridCount(m_nM) || !IsGridCount(m_nN)) throw zel::CArchiveException(Cause::BadCount, kBadRecord);
+    // The value bound and the scale make the nodes' heights; the light's
+    // direction shades every element.
+    if (!storing && (!IsCoordinate(m_dMaxValue) || !IsCoordinate(m_dScale) || !IsCoordinate(m_Light)))
+        throw zel::CArchiveException(Cause::BadCount, kBadRecord);
     const long long nodes = NodeCount(m_nM, m_nN);
     const long long elements = ElementCount(m_nM, m_nN);
 
@@ -198,13 +202,20 @@ void CSurfacePlot::Serialize(zel::CArchive& ar) {
     const std::size_t n = ar.CheckCount(nodes, 3 * sizeof(double) + CNode::kArchiveBytes);
     m_NodePoints.resize(n);
     m_Nodes.resize(n);
+    // The drawing turns, projects and crosses these points: numbers beyond
+    // the plot's bounds would overflow there.
     for (std::size_t i = 0; i < n; ++i) {
         SerializeVector(ar, m_NodePoints[i]);
         m_Nodes[i].Serialize(ar);
+        if (!IsCoordinate(m_NodePoints[i]) || !IsCoordinate(m_Nodes[i].Position) || !IsCoordinate(m_Nodes[i].Value))
+            throw zel::CArchiveException(Cause::BadCount, kBadRecord);
     }
     m_Elements.resize(ar.CheckCount(elements, CElement::kArchiveBytes));
-    for (CElement& element : m_Elements)
+    for (CElement& element : m_Elements) {
         element.Serialize(ar);
+        if (!IsCoordinate(element.Normal) || !IsCoordinate(element.Centroid))
+            throw zel::CArchiveException(Cause::BadCount, kBadRecord);
+    }
     m_bBusy = 0;
     m_bNotComputed = 0;
     // A mesh that is not the layout's (a map saved before it was computed

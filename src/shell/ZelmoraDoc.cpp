@@ -159,28 +159,15 @@ bool CZelmoraDoc::OnNewDocument() {
 
 bool CZelmoraDoc::OnOpenDocument(const std::string& path, bool* loaded) {
     if (loaded) *loaded = false;
-    // Read the whole file first: a file that cannot be read changes nothing.
-    std::ifstream in(path, std::ios::binary);
-    std::error_code ec;
-    if (!in || std::filesystem::is_directory(path, ec)) {
-        const int error = in ? EISDIR : errno;
-        zel::ShowMessageBox("Could not open file " + path + ": " + std::strerror(error), zel::PromptButtons::OK,
-                            zel::PromptIcon::Error);
-        return false;
-    }
+    // Read the file first: a file that cannot be read changes nothing. Of a
+    // foreign file only the version is read.
     std::vector<std::uint8_t> bytes;
-    try {
-        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    } catch (const std::exception&) {
-        // A file far larger than any document (chosen through "All Files").
-        zel::ShowMessageBox("Could not read file " + path + ": not enough memory to load it", zel::PromptButtons::OK,
-                            zel::PromptIcon::Error);
-        return false;
-    }
-    if (in.bad()) {
-        zel::ShowMessageBox("Could not read file " + path + ": " + std::strerror(errno), zel::PromptButtons::OK,
-                            zel::PromptIcon::Error);
-        return false;
+    {
+        std::string error;
+        if (!ReadDocumentFile(path, bytes, error)) {
+            zel::ShowMessageBox(error, zel::PromptButtons::OK, zel::PromptIcon::Error);
+            return false;
+        }
     }
 
     DeleteContents();

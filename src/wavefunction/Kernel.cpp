@@ -590,13 +590,29 @@ ZEL_INLINE v8d Powers(double x) {
 typedef unsigned long long v8uu __attribute__((vector_size(64), aligned(8)));
 
 // Lane i of the result is lane index[i] of t.
+// (Clang has no shuffle by a run-time index: lane by lane there, the same
+// lanes chosen.)
 ZEL_INLINE v8d Permute(const v8d& t, const unsigned long long* index) {
+#if defined(__clang__)
+    v8d result;
+    for (int i = 0; i < 8; ++i)
+        result[i] = t[index[i] & 7];
+    return result;
+#else
     return __builtin_shuffle(t, *reinterpret_cast<const v8uu*>(index));
+#endif
 }
 
 // Lane i of the result is lane index[i] of the sixteen lanes of t0 and t1.
 ZEL_INLINE v8d Permute2(const v8d& t0, const v8d& t1, const unsigned long long* index) {
+#if defined(__clang__)
+    v8d result;
+    for (int i = 0; i < 8; ++i)
+        result[i] = (index[i] & 8) ? t1[index[i] & 7] : t0[index[i] & 7];
+    return result;
+#else
     return __builtin_shuffle(t0, t1, *reinterpret_cast<const v8uu*>(index));
+#endif
 }
 
 // The values alone, row by row: the exponentials of the kept pairs packed as

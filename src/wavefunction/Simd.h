@@ -60,9 +60,18 @@ ZEL_INLINE double Sum(const v8d& v) {
 ZEL_INLINE v8d SumEight(const v8d* v) {
     typedef long long v8l __attribute__((vector_size(64)));
     const v8l even = {0, 2, 4, 6, 8, 10, 12, 14}, odd = {1, 3, 5, 7, 9, 11, 13, 15};
+#if defined(__clang__)
+    (void)even;
+    (void)odd;
+    const auto fold = [&](const v8d& a, const v8d& b) __attribute__((always_inline)) {
+        return __builtin_shufflevector(a, b, 0, 2, 4, 6, 8, 10, 12, 14) +
+               __builtin_shufflevector(a, b, 1, 3, 5, 7, 9, 11, 13, 15);
+    };
+#else
     const auto fold = [&](const v8d& a, const v8d& b) __attribute__((always_inline)) {
         return __builtin_shuffle(a, b, even) + __builtin_shuffle(a, b, odd);
     };
+#endif
     const v8d ab = fold(v[0], v[1]), cd = fold(v[2], v[3]), ef = fold(v[4], v[5]), gh = fold(v[6], v[7]);
     return fold(fold(ab, cd), fold(ef, gh));
 }

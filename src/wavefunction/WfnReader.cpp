@@ -1,6 +1,13 @@
 // Reader of the fixed-column *.wfn wavefunction file.
 
+#include <algorithm>
+#include <cerrno>
 #include <cstddef>
+#include <cstring>
+#include <exception>
+#include <ios>
+#include <system_error>
+#include <limits>
 #include <new>
 #include <string>
 #include <vector>
@@ -26,30 +33,51 @@ public:
         const std::istream::sentry ok(m_in, true);
         if (!ok) return m_line;
         std::streambuf* buffer = m_in.rdbuf();
-        for (;;) {
-            const int c = buffer->sbumpc();
-            if (c == std::char_traits<char>::eof()) {
-                m_in.setstate(std::ios::eofbit);
-                break;
+        try {
+            for (;;) {
+                const int c = buffer->sbumpc();
+                if (c == std::char_traits<char>::eof()) {
+                    m_in.setstate(std::ios::eofbit);
+                    break;
+                }
+                if (c == '\n') break;
+                // Room for a CR beyond the limit: CR LF files read like LF files.
+                if (m_line.size() > kMaxLine || (m_line.size() == kMaxLine && c != '\r')) {
+                    m_line.resize(kMaxLine);
+                    m_failed = true;
+                    m_in.setstate(std::ios::failbit);
+                    return m_line;
+                }
+                m_line.push_back(static_cast<char>(c));
             }
-            if (c == '\n') break;
-            // Room for a CR beyond the limit: CR LF files read like LF files.
-            if (m_line.size() > kMaxLine || (m_line.size() == kMaxLine && c != '\r')) {
-                m_line.resize(kMaxLine);
-                m_failed = true;
-                m_in.setstate(std::ios::failbit);
-                return m_line;
+        } catch (const std::exception& e) {
+            // A file buffer throws when the system cannot read the file (EIO,
+            // EISDIR). Nothing of the line counts, and nothing after it.
+            const auto* failure = dynamic_cast<const std::ios_base::failure*>(&e);
+            m_nError = failure && failure->code().category() == std::system_category() && failure->code().value()
+                           ? failure->code().value()
+                           : (errno ? errno : EIO);
+            m_line.clear();
+            m_failed = true;
+            try {
+                m_in.setstate(std::ios::badbit);
+            } catch (const std::exception&) {
+                // A stream that throws on badbit: the error is kept here.
             }
-            m_line.push_back(static_cast<char>(c));
+            return m_line;
         }
         if (!m_line.empty() && m_line.back() == '\r') m_line.pop_back();
         return m_line;
     }
 
+    // The system's error number of a failed read, 0 while none failed.
+    int ReadError() const { return m_nError; }
+
 private:
     std::istream& m_in;
     std::string m_line;
     bool m_failed = false;
+    int m_nError = 0;
 };
 
 std::size_t Lines(int count, int perLine) {
@@ -60,8 +88,10 @@ std::size_t Lines(int count, int perLine) {
 
 int CWavefunction::ReadWfn(std::istream& in) {
     CLineReader reader(in);
-    const auto fail = [this](const char* message) {
-        m_strError = message;
+    // A read error names itself: the field that then finds no text would not.
+    const auto fail = [this, &reader](const char* message) {
+        m_strError = reader.ReadError() ? std::string("Could not read file: ") + std::strerror(reader.ReadError())
+                                        : std::string(message);
         return 0;
     };
 
@@ -147,7 +177,13 @@ int CWavefunction::ReadWfn(std::istream& in) {
         }
         return true;
     };
-    if (!readReals(exponents.data(), 10, 14)) return fail("Error in Exponent");
+    // A Gaussian's exponent is positive; -2 alpha and its reciprocal, which the
+    // evaluation keeps, must both be finite.
+    const auto isExponent = [](double alpha) {
+        return alpha >= std::numeric_limits<double>::min() && alpha <= std::numeric_limits<double>::max() / 4;
+    };
+    if (!readReals(exponents.data(), 10, 14) || !std::all_of(exponents.begin(), exponents.end(), isExponent))
+        return fail("Error in Exponent");
 
     for (std::size_t k = 0; k < mos; ++k) {
         const std::string& line = reader.Next();
@@ -170,6 +206,7 @@ int CWavefunction::ReadWfn(std::istream& in) {
         }
         m_dVirial = virial;
     }
+    if (reader.ReadError()) return fail("");
 
     try {
         m_pAtomData =

@@ -513,10 +513,62 @@ TEST_F(DocumentFile, SavingOverAFileKeepsItsPermissionsAndLinks) {
 TEST_F(DocumentFile, AFileThatCannotBeReadLeavesTheMoleculeAlone) {
     CMolecule molecule;
     graphtest::BuildGraph(molecule);
+    const Bytes before = Store(molecule);
+    const std::pair<fs::path, std::string> cases[] = {
+        {m_folder / "none.zlm", "Could not open file " + (m_folder / "none.zlm").string() + ": No such file or directory"},
+        {m_folder, "Could not open file " + m_folder.string() + ": Is a directory"},
+        // Reading it fails at once with EIO, also for root.
+        {"/proc/self/mem", "Could not read file /proc/self/mem: Input/output error"},
+    };
+    for (const auto& [path, message] : cases) {
+        SCOPED_TRACE(path);
+        std::string error;
+        EXPECT_FALSE(LoadDocument(path, molecule, error));
+        EXPECT_EQ(error, message);
+        EXPECT_EQ(Store(molecule), before);
+    }
+}
+
+// Only a known version makes the rest of the file worth reading: of a large
+// foreign file four bytes are read, and loading refuses them.
+TEST_F(DocumentFile, TheVersionIsCheckedBeforeTheRestIsRead) {
+    CMolecule molecule;
+    graphtest::BuildGraph(molecule);
+    const Bytes document = Store(molecule);
+    const fs::path path = m_folder / "large.zlm";
+    for (const int version : {199, 202, -200, 0}) {
+        SCOPED_TRACE(version);
+        {
+            std::ofstream out(path, std::ios::binary);
+            const Bytes header = analysistest::ByteWriter().Int(version).b;
+            out.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
+        }
+        fs::resize_file(path, std::uintmax_t{256} << 20); // sparse: costs no disk
+        Bytes bytes;
+        std::string error;
+        ASSERT_TRUE(ReadDocumentFile(path, bytes, error)) << error;
+        EXPECT_EQ(bytes.size(), 4u);
+        CMolecule other;
+        graphtest::BuildGraph(other);
+        EXPECT_FALSE(LoadDocument(path, other, error));
+        EXPECT_EQ(error, "Incompatible zlm-file version!");
+        EXPECT_TRUE(other.IsEmpty());
+    }
+    // Both read versions are read whole, as are files too short for a version.
+    for (const std::uint8_t version : {200, 201}) {
+        Bytes stored = document;
+        stored[0] = version;
+        { std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(stored.data()), static_cast<std::streamsize>(stored.size())); }
+        Bytes bytes;
+        std::string error;
+        ASSERT_TRUE(ReadDocumentFile(path, bytes, error)) << error;
+        EXPECT_EQ(bytes, stored);
+    }
+    { std::ofstream(path, std::ios::binary | std::ios::trunc) << "\xc8"; }
+    Bytes bytes;
     std::string error;
-    EXPECT_FALSE(LoadDocument(m_folder / "none.zlm", molecule, error));
-    EXPECT_NE(error.find("Could not open file"), std::string::npos) << error;
-    EXPECT_FALSE(molecule.IsEmpty());
+    ASSERT_TRUE(ReadDocumentFile(path, bytes, error)) << error;
+    EXPECT_EQ(bytes, Bytes{0xc8});
 }
 
 } // namespace

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <ios>
+#include <system_error>
+#include <utility>
 #include <clocale>
 #include <cmath>
 #include <cstring>
@@ -278,6 +282,11 @@ TEST(WfnReader, EachFaultGivesItsMessage) {
         {"blank type", blank(kTypes, 20 + 3 * 4, 3), "Illegal primitive type"},
         {"blank exponent", blank(kExponents, 10 + 14 * 2, 14), "Error in Exponent"},
         {"exponent line one field short", cut(kExponents2, 10), "Error in Exponent"},
+        {"negative exponent", put(kExponents, 10 + 14 * 3, "-4.5000000E+00"), "Error in Exponent"},
+        {"exponent below the smallest normal double", put(kExponents, 10, " 1.000000E-310"),
+         "Error in Exponent"},
+        {"exponent whose -2 alpha overflows", put(kExponents, 10, " 1.000000E+308"), "Error in Exponent"},
+        {"real file with a zero exponent", file("zero_exponent.wfn"), "Error in Exponent"},
         {"no occupation", blank(kOrbital2, 35, 12), "Error in PO-value"},
         {"file ends after the exponents", firstLines(kOrbital1), "Error in PO-value"},
         {"no orbital energy", put(kOrbital1, 62, "  energy    "), "Error in EORB-value"},
@@ -301,6 +310,57 @@ TEST(WfnReader, EachFaultGivesItsMessage) {
         CWavefunction wf;
         EXPECT_EQ(Read(wf, c.make(SmallFile().Lines())), 0);
         EXPECT_EQ(wf.m_strError, c.message);
+    }
+}
+
+// Serves the first `limit` bytes of a text, then fails as a file buffer does
+// when the disk reports an error.
+class CFailingBuffer : public std::streambuf {
+public:
+    CFailingBuffer(std::string text, std::size_t limit) : m_text(std::move(text)) {
+        m_text.resize(std::min(limit, m_text.size()));
+        setg(m_text.data(), m_text.data(), m_text.data() + m_text.size());
+    }
+
+protected:
+    int_type underflow() override {
+        throw std::ios_base::failure("read", std::error_code(EIO, std::system_category()));
+    }
+
+private:
+    std::string m_text;
+};
+
+TEST(WfnReader, ReadErrorIsReportedWithTheSystemsReason) {
+    const std::string text = Join(SmallFile().Lines());
+    // At the start, inside a nucleus line, inside the energy line (whose
+    // fields a partial line would still hold) and just before the file's end.
+    const std::size_t energyLine = text.rfind("\n", text.size() - 2) + 1;
+    for (const std::size_t limit : {std::size_t{0}, text.find('\n', text.find('\n') + 1) + 40, energyLine + 60,
+                                    text.size() - 1}) {
+        SCOPED_TRACE(limit);
+        CFailingBuffer buffer(text, limit);
+        std::istream in(&buffer);
+        CWavefunction wf;
+        EXPECT_EQ(wf.ReadWfn(in), 0);
+        EXPECT_EQ(wf.m_strError, "Could not read file: Input/output error");
+        EXPECT_FALSE(wf.m_pAtomData || wf.m_pOrbitalData || wf.m_pPrimitiveData);
+    }
+
+    // The system's own errors: a file the kernel cannot read from the start,
+    // and a folder opened as a file.
+    const std::pair<std::string, std::string> files[] = {
+        {"/proc/self/mem", "Could not read file: Input/output error"},
+        {std::string(ZELMORA_TEST_DATA) + "/bad", "Could not read file: Is a directory"},
+    };
+    for (const auto& [path, message] : files) {
+        SCOPED_TRACE(path);
+        std::ifstream in(path);
+        ASSERT_TRUE(in);
+        CWavefunction wf;
+        EXPECT_EQ(wf.ReadWfn(in), 0);
+        EXPECT_EQ(wf.m_strError, message);
+        EXPECT_FALSE(wf.m_pAtomData || wf.m_pOrbitalData || wf.m_pPrimitiveData);
     }
 }
 
