@@ -127,15 +127,12 @@ bool ReplaceFile(const fs::path& path, std::span<const std::uint8_t> bytes, std:
 
 } // namespace
 
-std::string SerializeDocument(zel::CArchive& ar, CMolecule& molecule) {
-    // A document holds finite numbers only: anything else is damage.
-    ar.SetFiniteRealsOnly(true);
-    if (ar.IsStoring()) {
-        ar << kDocumentVersion;
-        molecule.Serialize(ar);
-        return molecule.GetErrorText();
-    }
+namespace {
 
+// The reading half of SerializeDocument, quiet: the molecule's own load
+// empties it quietly on damage; a refused version leaves it as it was.
+std::string ReadDocument(zel::CArchive& ar, CMolecule& molecule) {
+    ar.SetFiniteRealsOnly(true);
     int version = 0;
     std::string error;
     try {
@@ -148,12 +145,23 @@ std::string SerializeDocument(zel::CArchive& ar, CMolecule& molecule) {
         molecule.Serialize(ar);
         error = molecule.GetErrorText();
     }
-    if (!error.empty()) {
-        molecule.Reset();
-        return error;
+    if (error.empty()) molecule.SetPlotState(2);
+    return error;
+}
+
+} // namespace
+
+std::string SerializeDocument(zel::CArchive& ar, CMolecule& molecule) {
+    // A document holds finite numbers only: anything else is damage.
+    ar.SetFiniteRealsOnly(true);
+    if (ar.IsStoring()) {
+        ar << kDocumentVersion;
+        molecule.Serialize(ar);
+        return molecule.GetErrorText();
     }
-    molecule.SetPlotState(2);
-    return {};
+    std::string error = ReadDocument(ar, molecule);
+    if (!error.empty()) molecule.Reset();
+    return error;
 }
 
 bool StoreDocumentBytes(CMolecule& molecule, std::vector<std::uint8_t>& bytes, std::string& error) {
@@ -174,6 +182,12 @@ bool LoadDocumentBytes(std::span<const std::uint8_t> bytes, CMolecule& molecule,
     molecule.Reset();
     zel::CArchive ar(bytes);
     error = SerializeDocument(ar, molecule);
+    return error.empty();
+}
+
+bool ReadDocumentBytes(std::span<const std::uint8_t> bytes, CMolecule& molecule, std::string& error) {
+    zel::CArchive ar(bytes);
+    error = ReadDocument(ar, molecule);
     return error.empty();
 }
 

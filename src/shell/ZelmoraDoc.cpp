@@ -11,10 +11,12 @@
 #include <iterator>
 
 #include "analysis/DocumentFile.h"
+#include "app/ComputeDlg.h"
 #include "platform/core/FileChooser.h"
 #include "platform/core/Prompt.h"
 #include "platform/qt/Help.h"
 #include "platform/qt/MainWidget.h"
+#include "platform/qt/UiThread.h"
 #include "shell/CommandIds.h"
 #include "shell/ControlView.h"
 #include "shell/MainFrame.h"
@@ -74,6 +76,24 @@ template <class Dialog, class Plot> void RunNewPlaneDialog(CMolecule& molecule, 
     } else {
         molecule.SetCurrentPlot(previous);
     }
+}
+
+// The whole file into bytes; "" or the message that says why it cannot be read.
+std::string ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    std::error_code ec;
+    if (!in || std::filesystem::is_directory(path, ec)) {
+        const int error = in ? EISDIR : errno;
+        return "Could not open file " + path + ": " + std::strerror(error);
+    }
+    try {
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::exception&) {
+        // A file far larger than any document (chosen through "All Files").
+        return "Could not read file " + path + ": not enough memory to load it";
+    }
+    if (in.bad()) return "Could not read file " + path + ": " + std::strerror(errno);
+    return {};
 }
 
 } // namespace
@@ -159,33 +179,33 @@ bool CZelmoraDoc::OnNewDocument() {
 
 bool CZelmoraDoc::OnOpenDocument(const std::string& path, bool* loaded) {
     if (loaded) *loaded = false;
-    // Read the whole file first: a file that cannot be read changes nothing.
-    std::ifstream in(path, std::ios::binary);
-    std::error_code ec;
-    if (!in || std::filesystem::is_directory(path, ec)) {
-        const int error = in ? EISDIR : errno;
-        zel::ShowMessageBox("Could not open file " + path + ": " + std::strerror(error), zel::PromptButtons::OK,
-                            zel::PromptIcon::Error);
-        return false;
-    }
-    std::vector<std::uint8_t> bytes;
-    try {
-        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    } catch (const std::exception&) {
-        // A file far larger than any document (chosen through "All Files").
-        zel::ShowMessageBox("Could not read file " + path + ": not enough memory to load it", zel::PromptButtons::OK,
-                            zel::PromptIcon::Error);
-        return false;
-    }
-    if (in.bad()) {
-        zel::ShowMessageBox("Could not read file " + path + ": " + std::strerror(errno), zel::PromptButtons::OK,
-                            zel::PromptIcon::Error);
-        return false;
-    }
-
-    DeleteContents();
+    // Reading and loading a large document takes a while: on the worker,
+    // behind the progress dialog, with the views kept away from the model.
+    // The whole file is read first: a file that cannot be read changes nothing.
+    std::string readError;
+    bool read = false;
+    bool accepted = false;
     std::string error;
-    if (!LoadDocumentBytes(bytes, m_Molecule, error)) {
+    {
+        const CMolecule::CJobScope running(m_Molecule);
+        CComputeDlg::RunTask(kOpeningTitle, path, [&] {
+            std::vector<std::uint8_t> bytes;
+            readError = ReadWholeFile(path, bytes);
+            if (!readError.empty()) return;
+            read = true;
+            zel::RunOnUiThread([this] { DeleteContents(); });
+            try {
+                accepted = ReadDocumentBytes(bytes, m_Molecule, error);
+            } catch (const std::exception& e) {
+                error = std::string("Could not read file ") + path + ": " + e.what();
+            }
+        });
+    }
+    if (!read) {
+        zel::ShowMessageBox(readError, zel::PromptButtons::OK, zel::PromptIcon::Error);
+        return false;
+    }
+    if (!accepted) {
         // The file is not this document: no name, so Save cannot overwrite it
         // with the emptied one.
         DeleteContents();
@@ -206,7 +226,19 @@ bool CZelmoraDoc::OnOpenDocument(const std::string& path, bool* loaded) {
 
 bool CZelmoraDoc::OnSaveDocument(const std::string& path) {
     std::string error;
-    if (!SaveDocument(path, m_Molecule, error)) {
+    bool saved = false;
+    {
+        // The worker only reads the model; the views draw what they drew.
+        const CMolecule::CJobScope running(m_Molecule);
+        CComputeDlg::RunTask(kSavingTitle, path, [&] {
+            try {
+                saved = SaveDocument(path, m_Molecule, error);
+            } catch (const std::exception& e) {
+                error = std::string("Could not save the document: ") + e.what();
+            }
+        });
+    }
+    if (!saved) {
         // The work stays in memory, under its old name and still modified.
         zel::ShowMessageBox(error, zel::PromptButtons::OK, zel::PromptIcon::Error);
         return false;
