@@ -115,6 +115,9 @@ bool CComputeDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     setWindowTitle(QString::fromStdString(m_strTitle));
     FitWidth(zel::CaptionWidth(windowTitle()));
+    // A launcher's own work (reading or writing a file) cannot stop halfway.
+    if (g_nJobType.load() == zel::kJobTask)
+        if (QWidget* cancel = GetDlgItem(zel::IDCANCEL)) cancel->setEnabled(false);
     m_timer.start();
     g_nProgress = 0;
     g_nEvaluations = 0;

@@ -43,8 +43,8 @@ public:
     // Runs work on the worker behind the dialog, with the status line, so the
     // windows keep repainting meanwhile; for work that may take longer than a
     // moment (reading or writing a large document, deriving a large map).
-    // When no worker can be started, the work runs here after the dialog has
-    // said so: it is never lost. Returns when the work has run. What the work
+    // The work cannot be cancelled: Cancel is disabled. When no worker can be
+    // started, the work runs here after the dialog has said so: it is never lost. Returns when the work has run. What the work
     // reads or changes of the model is the caller's to guard (CJobScope).
     static void RunTask(const std::string& title, const std::string& status, const std::function<void()>& work,
                         QWidget* parent = nullptr);

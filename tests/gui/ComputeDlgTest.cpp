@@ -277,8 +277,9 @@ TEST_F(ComputeDlgTest, JobMessagesAndRefillsRunOnTheUiThreadInOrder) {
 }
 
 // A task of the launcher runs on the worker behind the dialog, which shows
-// its title and status line: the UI thread goes on serving events meanwhile
-// (the task waits for a timer of the UI thread). Without a worker it still runs.
+// its title and status line and offers no Cancel it could not honour: the UI
+// thread goes on serving events meanwhile (the task waits for a timer of the
+// UI thread). Without a worker it still runs.
 TEST_F(ComputeDlgTest, TaskRunsOnTheWorkerWhileTheWindowsKeepServingEvents) {
     const std::thread::id uiThread = std::this_thread::get_id();
     std::atomic<bool> ticked{false};
@@ -288,9 +289,11 @@ TEST_F(ComputeDlgTest, TaskRunsOnTheWorkerWhileTheWindowsKeepServingEvents) {
     std::thread::id workThread;
     bool sawTick = false;
     std::atomic<bool> looked{false};
+    bool cancellable = true;
     std::string caption, status;
     zel::test::WhenVisible<CComputeDlg>([&](CComputeDlg* dlg) {
         caption = dlg->windowTitle().toStdString();
+        cancellable = dlg->GetDlgItem(zel::IDCANCEL)->isEnabled();
         zel::test::WaitUntil([&] { return !dlg->GetDlgItemText(CComputeDlg::kStatusLine).empty(); });
         status = dlg->GetDlgItemText(CComputeDlg::kStatusLine);
         looked = true;
@@ -308,6 +311,7 @@ TEST_F(ComputeDlgTest, TaskRunsOnTheWorkerWhileTheWindowsKeepServingEvents) {
     EXPECT_TRUE(sawTick);
     EXPECT_EQ(caption, "Saving document");
     EXPECT_EQ(status, "/tmp/big.zlm");
+    EXPECT_FALSE(cancellable);
     EXPECT_TRUE(m_prompts.Texts().empty());
 
     const zel::CWorkerThread::Launcher previous =
