@@ -146,7 +146,6 @@ void CEnvelop::UpdateMap(CEnvGrid& grid, int field, const CEnvMapOptions& option
 }
 
 std::vector<std::uint8_t> ComputeEnvelopeMapFlags(const CEnvGrid& grid, int field, const CEnvMapOptions& options) {
-    constexpr std::uint8_t kInside = 1, kSurface = 2;
     const int nx = grid.GetCount(0), ny = grid.GetCount(1), nz = grid.GetCount(2);
     const auto index = [ny, nz](int i, int j, int k) {
         return (static_cast<std::size_t>(i) * static_cast<std::size_t>(ny) + static_cast<std::size_t>(j)) *
@@ -167,21 +166,21 @@ std::vector<std::uint8_t> ComputeEnvelopeMapFlags(const CEnvGrid& grid, int fiel
                              (point.GetAtom() &&
                               std::find(selected.begin(), selected.end(), point.GetAtom()) != selected.end());
                 }
-                if (inside) flags[index(i, j, k)] = kInside;
+                if (inside) flags[index(i, j, k)] = kMapInside;
             }
     for (int i = 0; i < nx; ++i)
         for (int j = 0; j < ny; ++j)
             for (int k = 0; k < nz; ++k) {
                 std::uint8_t& flag = flags[index(i, j, k)];
-                if (!(flag & kInside)) continue;
+                if (!(flag & kMapInside)) continue;
                 bool surface = false;
                 for (int a = -1; a <= 1 && !surface; ++a)
                     for (int b = -1; b <= 1 && !surface; ++b)
                         for (int c = -1; c <= 1 && !surface; ++c)
                             if ((a || b || c) && grid.Contains(i + a, j + b, k + c) &&
-                                !(flags[index(i + a, j + b, k + c)] & kInside))
+                                !(flags[index(i + a, j + b, k + c)] & kMapInside))
                                 surface = true;
-                if (surface) flag |= kSurface;
+                if (surface) flag |= kMapSurface;
             }
     return flags;
 }
@@ -195,8 +194,8 @@ void ApplyEnvelopeMapFlags(CEnvGrid& grid, const std::vector<std::uint8_t>& flag
         for (int j = 0; j < ny; ++j)
             for (int k = 0; k < nz; ++k) {
                 CEnvPoint& point = grid.At(i, j, k);
-                point.SetInside(flags[n] & 1 ? 1 : 0);
-                point.SetOnSurface(flags[n] & 2 ? 1 : 0);
+                point.SetInside(flags[n] & kMapInside ? 1 : 0);
+                point.SetOnSurface(flags[n] & kMapSurface ? 1 : 0);
                 ++n;
             }
 }

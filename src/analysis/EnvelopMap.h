@@ -9,8 +9,11 @@
 class CEnvGrid;
 struct CEnvMapOptions;
 
-// The map's flags of every point of the grid for the field and options: bit 0
-// inside, bit 1 surface; i outermost, k innermost.
+inline constexpr std::uint8_t kMapInside = 1;
+inline constexpr std::uint8_t kMapSurface = 2;
+
+// The map's flags of every point of the grid for the field and options
+// (kMapInside, kMapSurface); i outermost, k innermost.
 std::vector<std::uint8_t> ComputeEnvelopeMapFlags(const CEnvGrid& grid, int field, const CEnvMapOptions& options);
 // Sets the flags on the grid's points; flags of another grid's size are ignored.
 void ApplyEnvelopeMapFlags(CEnvGrid& grid, const std::vector<std::uint8_t>& flags);

@@ -44,8 +44,9 @@ public:
     // windows keep repainting meanwhile; for work that may take longer than a
     // moment (reading or writing a large document, deriving a large map).
     // The work cannot be cancelled: Cancel is disabled. When no worker can be
-    // started, the work runs here after the dialog has said so: it is never lost. Returns when the work has run. What the work
-    // reads or changes of the model is the caller's to guard (CJobScope).
+    // started, the work runs here after the dialog has said so: it is never
+    // lost. Returns when the work has run. What the work reads or changes of
+    // the model is the caller's to guard (CJobScope).
     static void RunTask(const std::string& title, const std::string& status, const std::function<void()>& work,
                         QWidget* parent = nullptr);
 

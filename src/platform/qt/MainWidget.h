@@ -3,10 +3,10 @@
 // dialogs opened without a parent and the window "Minimize Zelmora" minimizes.
 // The main frame registers itself; without one, dialogs have no owner.
 //
-// A window other than the main one (the three-dimensional view) makes its
-// message boxes and file, colour and font dialogs its own with a
-// ScopedDialogOwner around the code that asks for them: they then open over
-// that window and leave the main window where it is.
+// A window other than the main one (the three-dimensional view) makes the
+// message boxes and file dialogs it asks for its own with a ScopedDialogOwner
+// around the code that asks: they then open over that window and leave the
+// main window where it is.
 
 class QWidget;
 
