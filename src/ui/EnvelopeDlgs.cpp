@@ -142,7 +142,8 @@ void RunEnvelopeJob(CMolecule& molecule, CEnvelop& envelope, const char* title, 
         CComputeDlg::Launch(title, &envelope, type, false);
     }
     molecule.SetFieldIndex(field);
-    UpdateEnvelopeMap(molecule);
+    // The job derived the map for the density; another field needs its own.
+    if (field != 0) UpdateEnvelopeMap(molecule);
 }
 
 } // namespace
