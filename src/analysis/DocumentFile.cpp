@@ -135,16 +135,13 @@ bool ReplaceFile(const fs::path& path, std::span<const std::uint8_t> bytes, std:
     return true;
 }
 
-std::string SerializeDocument(zel::CArchive& ar, CMolecule& molecule) {
-    // A document holds finite numbers only: anything else is damage.
-    ar.SetFiniteRealsOnly(true);
-    if (ar.IsStoring()) {
-        ar << kDocumentVersion;
-        molecule.Serialize(ar);
-        return molecule.GetErrorText();
-    }
+namespace {
 
-    // A refused document leaves the plot counter as it was.
+// The reading half of SerializeDocument, quiet: the molecule's own load
+// empties it quietly on damage; a refused version leaves it as it was, and a
+// refused document leaves the plot counter as it was.
+std::string ReadDocument(zel::CArchive& ar, CMolecule& molecule) {
+    ar.SetFiniteRealsOnly(true);
     const int plotCounter = g_nPlotCounter;
     int version = 0;
     std::string error;
@@ -158,13 +155,26 @@ std::string SerializeDocument(zel::CArchive& ar, CMolecule& molecule) {
         molecule.Serialize(ar);
         error = molecule.GetErrorText();
     }
-    if (!error.empty()) {
-        molecule.Reset();
+    if (error.empty())
+        molecule.SetPlotState(2);
+    else
         g_nPlotCounter = plotCounter;
-        return error;
+    return error;
+}
+
+} // namespace
+
+std::string SerializeDocument(zel::CArchive& ar, CMolecule& molecule) {
+    // A document holds finite numbers only: anything else is damage.
+    ar.SetFiniteRealsOnly(true);
+    if (ar.IsStoring()) {
+        ar << kDocumentVersion;
+        molecule.Serialize(ar);
+        return molecule.GetErrorText();
     }
-    molecule.SetPlotState(2);
-    return {};
+    std::string error = ReadDocument(ar, molecule);
+    if (!error.empty()) molecule.Reset();
+    return error;
 }
 
 bool StoreDocumentBytes(CMolecule& molecule, std::vector<std::uint8_t>& bytes, std::string& error) {
@@ -185,6 +195,12 @@ bool LoadDocumentBytes(std::span<const std::uint8_t> bytes, CMolecule& molecule,
     molecule.Reset();
     zel::CArchive ar(bytes);
     error = SerializeDocument(ar, molecule);
+    return error.empty();
+}
+
+bool ReadDocumentBytes(std::span<const std::uint8_t> bytes, CMolecule& molecule, std::string& error) {
+    zel::CArchive ar(bytes);
+    error = ReadDocument(ar, molecule);
     return error.empty();
 }
 

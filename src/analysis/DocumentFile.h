@@ -29,6 +29,11 @@ std::string SerializeDocument(zel::CArchive& ar, CMolecule& molecule);
 bool StoreDocumentBytes(CMolecule& molecule, std::vector<std::uint8_t>& bytes, std::string& error);
 // Empties the molecule, then loads; false with the message on refusal.
 bool LoadDocumentBytes(std::span<const std::uint8_t> bytes, CMolecule& molecule, std::string& error);
+// Loads into a molecule the caller has emptied, without telling the document
+// or the views anything, so on the worker while a CJobScope keeps the views
+// away; a refused document leaves the model emptied, and the caller empties
+// the document. False with the message on refusal.
+bool ReadDocumentBytes(std::span<const std::uint8_t> bytes, CMolecule& molecule, std::string& error);
 
 // Writes the document into a new file beside path and renames it over path only
 // when all of it has been written and flushed, so a failed save leaves the

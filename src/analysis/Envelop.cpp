@@ -2,6 +2,7 @@
 // and the document part.
 
 #include "analysis/Envelop.h"
+#include "analysis/EnvelopMap.h"
 
 #include <algorithm>
 #include <atomic>
@@ -141,35 +142,61 @@ void CEnvelop::UpdateMap() {
 }
 
 void CEnvelop::UpdateMap(CEnvGrid& grid, int field, const CEnvMapOptions& options) {
+    ApplyEnvelopeMapFlags(grid, ComputeEnvelopeMapFlags(grid, field, options));
+}
+
+std::vector<std::uint8_t> ComputeEnvelopeMapFlags(const CEnvGrid& grid, int field, const CEnvMapOptions& options) {
     const int nx = grid.GetCount(0), ny = grid.GetCount(1), nz = grid.GetCount(2);
+    const auto index = [ny, nz](int i, int j, int k) {
+        return (static_cast<std::size_t>(i) * static_cast<std::size_t>(ny) + static_cast<std::size_t>(j)) *
+                   static_cast<std::size_t>(nz) +
+               static_cast<std::size_t>(k);
+    };
+    std::vector<std::uint8_t> flags(static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny) *
+                                    static_cast<std::size_t>(nz));
     const auto& selected = options.Atoms;
     for (int i = 0; i < nx; ++i)
         for (int j = 0; j < ny; ++j)
             for (int k = 0; k < nz; ++k) {
-                CEnvPoint& point = grid.At(i, j, k);
+                const CEnvPoint& point = grid.At(i, j, k);
                 const double v = point.GetValue(field);
-                int inside = 0;
+                bool inside = false;
                 if (options.MinValue <= v && v <= options.MaxValue) {
                     inside = selected.empty() ||
                              (point.GetAtom() &&
                               std::find(selected.begin(), selected.end(), point.GetAtom()) != selected.end());
                 }
-                point.SetInside(inside);
+                if (inside) flags[index(i, j, k)] = kMapInside;
             }
     for (int i = 0; i < nx; ++i)
         for (int j = 0; j < ny; ++j)
             for (int k = 0; k < nz; ++k) {
+                std::uint8_t& flag = flags[index(i, j, k)];
+                if (!(flag & kMapInside)) continue;
+                bool surface = false;
+                for (int a = -1; a <= 1 && !surface; ++a)
+                    for (int b = -1; b <= 1 && !surface; ++b)
+                        for (int c = -1; c <= 1 && !surface; ++c)
+                            if ((a || b || c) && grid.Contains(i + a, j + b, k + c) &&
+                                !(flags[index(i + a, j + b, k + c)] & kMapInside))
+                                surface = true;
+                if (surface) flag |= kMapSurface;
+            }
+    return flags;
+}
+
+void ApplyEnvelopeMapFlags(CEnvGrid& grid, const std::vector<std::uint8_t>& flags) {
+    const int nx = grid.GetCount(0), ny = grid.GetCount(1), nz = grid.GetCount(2);
+    if (flags.size() != static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny) * static_cast<std::size_t>(nz))
+        return;
+    std::size_t n = 0;
+    for (int i = 0; i < nx; ++i)
+        for (int j = 0; j < ny; ++j)
+            for (int k = 0; k < nz; ++k) {
                 CEnvPoint& point = grid.At(i, j, k);
-                int surface = 0;
-                if (point.IsInside()) {
-                    for (int a = -1; a <= 1 && !surface; ++a)
-                        for (int b = -1; b <= 1 && !surface; ++b)
-                            for (int c = -1; c <= 1 && !surface; ++c)
-                                if ((a || b || c) && grid.Contains(i + a, j + b, k + c) &&
-                                    !grid.At(i + a, j + b, k + c).IsInside())
-                                    surface = 1;
-                }
-                point.SetOnSurface(surface);
+                point.SetInside(flags[n] & kMapInside ? 1 : 0);
+                point.SetOnSurface(flags[n] & kMapSurface ? 1 : 0);
+                ++n;
             }
 }
 

@@ -5,13 +5,18 @@
 #include "platform/core/Prompt.h"
 #include "platform/qt/MainWidget.h"
 #include "platform/qt/UiThread.h"
+#include "platform/qt/WindowFit.h"
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QLineEdit>
+#include <QScreen>
 #include <QProgressBar>
 #include <QShowEvent>
 
+#include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -50,7 +55,13 @@ ZEL_REGISTER_DIALOG_TEMPLATE(ComputeTemplate);
 } // namespace
 
 void ComputeThreadProc() {
-    zel::RunJobBody(g_nJobType.load(), g_pJobObject.load());
+    const int type = g_nJobType.load();
+    void* object = g_pJobObject.load();
+    if (type == zel::kJobTask) {
+        if (object) (*static_cast<const std::function<void()>*>(object))();
+        return;
+    }
+    zel::RunJobBody(type, object);
 }
 
 CComputeDlg::CComputeDlg(std::string title, void* jobObject, int jobType, QWidget* parent)
@@ -83,6 +94,18 @@ int CComputeDlg::Launch(const std::string& title, void* jobObject, int jobType, 
     return dialog.DoModal();
 }
 
+void CComputeDlg::RunTask(const std::string& title, const std::string& status, const std::function<void()>& work,
+                          QWidget* parent) {
+    bool ran = false;
+    const std::function<void()> task = [&] {
+        ran = true;
+        work();
+    };
+    SetStatusText(status);
+    Launch(title, const_cast<std::function<void()>*>(&task), zel::kJobTask, true, parent);
+    if (!ran) task();
+}
+
 void CComputeDlg::DoDataExchange(zel::CDataExchange& dx) {
     dx.Text(kEvaluations, m_nEvaluations);
     dx.Text(kStatusLine, m_strStatus);
@@ -91,6 +114,10 @@ void CComputeDlg::DoDataExchange(zel::CDataExchange& dx) {
 bool CComputeDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     setWindowTitle(QString::fromStdString(m_strTitle));
+    FitWidth(zel::CaptionWidth(windowTitle()));
+    // A launcher's own work (reading or writing a file) cannot stop halfway.
+    if (g_nJobType.load() == zel::kJobTask)
+        if (QWidget* cancel = GetDlgItem(zel::IDCANCEL)) cancel->setEnabled(false);
     m_timer.start();
     g_nProgress = 0;
     g_nEvaluations = 0;
@@ -138,6 +165,28 @@ void CComputeDlg::OnTimer() {
     m_nEvaluations = g_nEvaluations.load();
     m_strStatus = GetStatusText();
     UpdateData(false);
+    // The whole status line shows: a chemist waits on the numbers at its end.
+    if (auto* status = DlgItem<QLineEdit>(kStatusLine)) {
+        const int needed = zel::LineEditWidth(*status, status->text());
+        if (needed > status->width()) FitWidth(width() + needed - status->width());
+    }
+}
+
+void CComputeDlg::FitWidth(int wanted) {
+    if (const QScreen* screen = this->screen()) wanted = std::min(wanted, screen->availableGeometry().width() - 16);
+    const int delta = wanted - width();
+    if (delta <= 0) return;
+    // The progress bar and the status line take the room; the other controls
+    // stay in the middle.
+    QWidget* const stretched[] = {GetDlgItem(kProgressBar), GetDlgItem(kStatusLine)};
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (std::find(std::begin(stretched), std::end(stretched), child) != std::end(stretched))
+            child->resize(child->width() + delta, child->height());
+        else
+            child->move(child->x() + delta / 2, child->y());
+    }
+    setFixedSize(width() + delta, height());
+    if (isVisible()) move(x() - delta / 2, y());
 }
 
 void CComputeDlg::OnJobDone() {

@@ -16,6 +16,7 @@
 
 #include <QTimer>
 
+#include <functional>
 #include <string>
 
 class CComputeDlg : public zel::CDialog {
@@ -39,6 +40,16 @@ public:
     static int Launch(const std::string& title, void* jobObject, int jobType, bool resetProgress = true,
                       QWidget* parent = nullptr);
 
+    // Runs work on the worker behind the dialog, with the status line, so the
+    // windows keep repainting meanwhile; for work that may take longer than a
+    // moment (reading or writing a large document, deriving a large map).
+    // The work cannot be cancelled: Cancel is disabled. When no worker can be
+    // started, the work runs here after the dialog has said so: it is never
+    // lost. Returns when the work has run. What the work reads or changes of
+    // the model is the caller's to guard (CJobScope).
+    static void RunTask(const std::string& title, const std::string& status, const std::function<void()>& work,
+                        QWidget* parent = nullptr);
+
 protected:
     void DoDataExchange(zel::CDataExchange& dx) override;
     bool OnInitDialog() override;
@@ -51,6 +62,9 @@ private:
     void OnTimer();
     void OnJobDone();
     void OnMinimizeMain();
+    // Widens the dialog to `wanted` pixels (at most the screen's width) so
+    // that its caption and status line show whole.
+    void FitWidth(int wanted);
 
     std::string m_strTitle;
     bool m_bStarted = false;

@@ -10,6 +10,7 @@
 #include "platform/qt/Help.h"
 #include "shell/CommandIds.h"
 #include "shell/ZelmoraDoc.h"
+#include "ui/EnvelopeDlgs.h"
 
 namespace {
 
@@ -158,7 +159,7 @@ void CControlView::OnSelChangeFunction() {
     // The update below leaves the plot list without a selection.
     m_bSkipPlotRefresh = true;
     // The envelope map shows the window of the new field.
-    if (CEnvelop* envelope = m_pMolecule->GetEnvelope()) envelope->UpdateMap();
+    UpdateEnvelopeMap(*m_pMolecule);
     m_pDocument->UpdateAllViews();
 }
 

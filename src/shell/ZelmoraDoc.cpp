@@ -11,10 +11,12 @@
 #include <iterator>
 
 #include "analysis/DocumentFile.h"
+#include "app/ComputeDlg.h"
 #include "platform/core/FileChooser.h"
 #include "platform/core/Prompt.h"
 #include "platform/qt/Help.h"
 #include "platform/qt/MainWidget.h"
+#include "platform/qt/UiThread.h"
 #include "shell/CommandIds.h"
 #include "shell/ControlView.h"
 #include "shell/MainFrame.h"
@@ -159,20 +161,33 @@ bool CZelmoraDoc::OnNewDocument() {
 
 bool CZelmoraDoc::OnOpenDocument(const std::string& path, bool* loaded) {
     if (loaded) *loaded = false;
-    // Read the file first: a file that cannot be read changes nothing. Of a
-    // foreign file only the version is read.
-    std::vector<std::uint8_t> bytes;
-    {
-        std::string error;
-        if (!ReadDocumentFile(path, bytes, error)) {
-            zel::ShowMessageBox(error, zel::PromptButtons::OK, zel::PromptIcon::Error);
-            return false;
-        }
-    }
-
-    DeleteContents();
+    // Reading and loading a large document takes a while: on the worker,
+    // behind the progress dialog, with the views kept away from the model.
+    // The file is read first: a file that cannot be read changes nothing. Of
+    // a foreign file only the version is read.
+    std::string readError;
+    bool read = false;
+    bool accepted = false;
     std::string error;
-    if (!LoadDocumentBytes(bytes, m_Molecule, error)) {
+    {
+        const CMolecule::CJobScope running(m_Molecule);
+        CComputeDlg::RunTask(kOpeningTitle, path, [&] {
+            std::vector<std::uint8_t> bytes;
+            if (!ReadDocumentFile(path, bytes, readError)) return;
+            read = true;
+            zel::RunOnUiThread([this] { DeleteContents(); });
+            try {
+                accepted = ReadDocumentBytes(bytes, m_Molecule, error);
+            } catch (const std::exception& e) {
+                error = std::string("Could not read file ") + path + ": " + e.what();
+            }
+        });
+    }
+    if (!read) {
+        zel::ShowMessageBox(readError, zel::PromptButtons::OK, zel::PromptIcon::Error);
+        return false;
+    }
+    if (!accepted) {
         // The file is not this document: no name, so Save cannot overwrite it
         // with the emptied one.
         DeleteContents();
@@ -193,7 +208,19 @@ bool CZelmoraDoc::OnOpenDocument(const std::string& path, bool* loaded) {
 
 bool CZelmoraDoc::OnSaveDocument(const std::string& path) {
     std::string error;
-    if (!SaveDocument(path, m_Molecule, error)) {
+    bool saved = false;
+    {
+        // The worker only reads the model; the views draw what they drew.
+        const CMolecule::CJobScope running(m_Molecule);
+        CComputeDlg::RunTask(kSavingTitle, path, [&] {
+            try {
+                saved = SaveDocument(path, m_Molecule, error);
+            } catch (const std::exception& e) {
+                error = std::string("Could not save the document: ") + e.what();
+            }
+        });
+    }
+    if (!saved) {
         // The work stays in memory, under its old name and still modified.
         zel::ShowMessageBox(error, zel::PromptButtons::OK, zel::PromptIcon::Error);
         return false;

@@ -24,6 +24,9 @@ class CZelmoraDoc : public IMoleculeDocument {
 public:
     // The file dialogs' filter for documents.
     static constexpr const char* kFileFilter = "Zelmora Files (*.zlm)|*.zlm|All Files (*.*)|*.*||";
+    // Titles of the progress dialog while a document is read or written.
+    static constexpr const char* kOpeningTitle = "Opening document";
+    static constexpr const char* kSavingTitle = "Saving document";
 
     // An empty document; the molecule reports to it. Creates the hidden
     // three-dimensional window, whose view is the first of its views.
@@ -76,13 +79,13 @@ public:
     void DeleteContents();
     // A new empty document without a file name.
     bool OnNewDocument();
-    // Reads a *.zlm file. A file that cannot be read leaves the document as it
+    // Reads a *.zlm file, behind the progress dialog. A file that cannot be read leaves the document as it
     // was and returns false; a file that is refused or damaged shows its
     // message and leaves the document empty, unnamed and not modified (true:
     // the open itself took place, as for a refused version). *loaded tells
     // whether the document now holds the file.
     bool OnOpenDocument(const std::string& path, bool* loaded = nullptr);
-    // Writes the document to path. On failure shows why and returns false; the
+    // Writes the document to path, behind the progress dialog. On failure shows why and returns false; the
     // document, its name and its modified flag stay as they were.
     bool OnSaveDocument(const std::string& path);
     // Offers to save a modified document ("Save changes to %1?"). False when

@@ -8,6 +8,7 @@
 #include <climits>
 
 #include "analysis/Envelop.h"
+#include "analysis/EnvelopMap.h"
 #include "app/ComputeDlg.h"
 #include "platform/core/Canvas.h"
 #include "platform/core/ColorFontChooser.h"
@@ -141,10 +142,30 @@ void RunEnvelopeJob(CMolecule& molecule, CEnvelop& envelope, const char* title, 
         CComputeDlg::Launch(title, &envelope, type, false);
     }
     molecule.SetFieldIndex(field);
-    envelope.UpdateMap();
+    // The job derived the map for the density; another field needs its own.
+    if (field != 0) UpdateEnvelopeMap(molecule);
 }
 
 } // namespace
+
+void UpdateEnvelopeMap(CMolecule& molecule) {
+    CEnvelop* envelope = molecule.GetEnvelope();
+    CEnvGrid* grid = envelope ? envelope->GetGrid() : nullptr;
+    if (!grid) return;
+    const long long points = static_cast<long long>(grid->GetCount(0)) * grid->GetCount(1) * grid->GetCount(2);
+    if (points < kMapPointsBehindProgress) {
+        envelope->UpdateMap();
+        return;
+    }
+    // The worker only reads the grid, which the view may draw meanwhile; the
+    // flags change afterwards, here.
+    const int field = molecule.GetFieldIndex();
+    const CEnvMapOptions options = molecule.GetEnvMapOptions();
+    std::vector<std::uint8_t> flags;
+    CComputeDlg::RunTask("Envelope map", zel::Sprintf("Deriving the map of %lld grid points", points),
+                         [&] { flags = ComputeEnvelopeMapFlags(*grid, field, options); });
+    ApplyEnvelopeMapFlags(*grid, flags);
+}
 
 // --- dialog 182 ----------------------------------------------------------------------
 
@@ -404,6 +425,6 @@ bool OnDefineEnvelopeMap(CMolecule& molecule, QWidget* parent) {
     options.Transparency = dialog.m_dTransparency;
     options.DisplayMode = dialog.m_nDisplayMode != 0 ? 1 : 0;
     options.SurfaceOnly = dialog.m_bSurfaceOnly != 0 ? 1 : 0;
-    envelope->UpdateMap();
+    UpdateEnvelopeMap(molecule);
     return false; // the map options are not stored with the document
 }

@@ -114,6 +114,13 @@ bool OnRefineEnvelope(CMolecule& molecule);
 bool DeleteEnvelope(CMolecule& molecule);
 bool OnDefineEnvelopeMap(CMolecule& molecule, QWidget* parent = nullptr);
 
+// Derives the envelope map for the molecule's current field and map options
+// (CEnvelop::UpdateMap); a large grid behind the progress dialog, so that the
+// windows keep repainting meanwhile.
+void UpdateEnvelopeMap(CMolecule& molecule);
+// Grids of at least this many points are mapped behind the progress dialog.
+inline constexpr long long kMapPointsBehindProgress = 50000;
+
 // The progress dialog's status lines of the two jobs.
 std::string InitEnvelopeStatus(const CEnvelop& envelope);
 std::string RefineEnvelopeStatus(const CEnvelop& envelope);

@@ -23,6 +23,7 @@
 #include "platform/core/Format.h"
 #include "platform/core/Prompt.h"
 #include "platform/qt/Help.h"
+#include "platform/qt/MainWidget.h"
 #include "view3d/3DObjectDlgs.h"
 #include "view3d/Bitmap.h"
 #include "view3d/Trackball.h"
@@ -720,6 +721,7 @@ void C3DView::keyPressEvent(QKeyEvent* event) {
 }
 
 void C3DView::OnHelp() {
+    const zel::ScopedDialogOwner owner(m_pOwner);
     zel::ShowHelpTopic(kHelpTopic);
 }
 
@@ -786,6 +788,8 @@ void C3DView::OnContextMenu(QPoint screenPoint, bool keyboard) {
 }
 
 void C3DView::OnSwitchCommand(int id) {
+    // Its messages and dialogs belong to this window, not the main one.
+    const zel::ScopedDialogOwner owner(m_pOwner);
     SSwitches& sw = m_Switches;
     int* toggled = nullptr;
     switch (id) {
@@ -880,6 +884,7 @@ void C3DView::PickObject(int x, int y) {
 }
 
 void C3DView::ShowPickedObject(int name) {
+    const zel::ScopedDialogOwner owner(m_pOwner);
     if (name == 0) {
         zel::ShowMessageBox(kNothingChosen);
         return;
@@ -936,6 +941,7 @@ void C3DView::ShowGradPathDialog() {
 // --- bitmap export ----------------------------------------------------------------
 
 void C3DView::SaveBitmap() {
+    const zel::ScopedDialogOwner owner(m_pOwner);
     // The frame is drawn anew and read from the buffer it was drawn into,
     // before any swap leaves that buffer undefined.
     std::optional<CDib> dib;

@@ -1,6 +1,7 @@
 #include "view3d/Scene.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstddef>
 
@@ -34,6 +35,12 @@ C3DPickTarget PathTarget(const CCritPoint& lower, const CGradPath& path, int num
 }
 
 } // namespace
+
+int NucleusCode(double charge) {
+    // Compared before the conversion, which is undefined beyond int's range.
+    if (!(charge > static_cast<double>(INT_MIN) - 1.0 && charge < static_cast<double>(INT_MAX) + 1.0)) return 0;
+    return static_cast<int>(charge);
+}
 
 CRgb SphereColor(int code) {
     switch (code) {
@@ -194,7 +201,7 @@ C3DScene BuildScene(const CMolecule& molecule) {
         scene.targets.push_back({C3DPickTarget::Kind::Nucleus, name - scene::kFirstNucleusName + 1, 0,
                                  atom->GetPosition(), atom->GetCharge(), 0, CVector(), 0.0});
         scene.nuclei.push_back({scene::kNucleusRadius, atom->GetPosition() - c,
-                                static_cast<int>(atom->GetCharge()), name++, pick});
+                                NucleusCode(atom->GetCharge()), name++, pick});
     }
 
     struct Kind {

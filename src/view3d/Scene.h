@@ -72,6 +72,9 @@ struct CRgb {
 CRgb SphereColor(int code);
 // The colour of a cylinder's code (axes 1..3, paths 931..933; else white).
 CRgb CylinderColor(int code);
+// The sphere code of a nucleus: its charge truncated toward zero; a charge
+// that no int holds (or not a number) gives 0, as picking names it.
+int NucleusCode(double charge);
 
 struct C3DSphere {
     double radius = 0;

@@ -12,11 +12,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTimer>
 
 #include <atomic>
@@ -271,6 +274,107 @@ TEST_F(ComputeDlgTest, JobMessagesAndRefillsRunOnTheUiThreadInOrder) {
               }));
     EXPECT_EQ(pointList.count(), 1);
     EXPECT_EQ(summaryAnswer.load(), zel::IDOK);
+}
+
+// A task of the launcher runs on the worker behind the dialog, which shows
+// its title and status line and offers no Cancel it could not honour: the UI
+// thread goes on serving events meanwhile (the task waits for a timer of the
+// UI thread). Without a worker it still runs.
+TEST_F(ComputeDlgTest, TaskRunsOnTheWorkerWhileTheWindowsKeepServingEvents) {
+    const std::thread::id uiThread = std::this_thread::get_id();
+    std::atomic<bool> ticked{false};
+    QTimer tick;
+    tick.setSingleShot(true);
+    QObject::connect(&tick, &QTimer::timeout, [&] { ticked = true; });
+    std::thread::id workThread;
+    bool sawTick = false;
+    std::atomic<bool> looked{false};
+    bool cancellable = true;
+    std::string caption, status;
+    zel::test::WhenVisible<CComputeDlg>([&](CComputeDlg* dlg) {
+        caption = dlg->windowTitle().toStdString();
+        cancellable = dlg->GetDlgItem(zel::IDCANCEL)->isEnabled();
+        zel::test::WaitUntil([&] { return !dlg->GetDlgItemText(CComputeDlg::kStatusLine).empty(); });
+        status = dlg->GetDlgItemText(CComputeDlg::kStatusLine);
+        looked = true;
+    });
+    CComputeDlg::RunTask("Saving document", "/tmp/big.zlm", [&] {
+        workThread = std::this_thread::get_id();
+        zel::RunOnUiThread([&] { tick.start(50); });
+        // Done once the UI thread has served the timer and the test's look.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!(ticked && looked) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        sawTick = ticked;
+    });
+    EXPECT_NE(workThread, uiThread);
+    EXPECT_TRUE(sawTick);
+    EXPECT_EQ(caption, "Saving document");
+    EXPECT_EQ(status, "/tmp/big.zlm");
+    EXPECT_FALSE(cancellable);
+    EXPECT_TRUE(m_prompts.Texts().empty());
+
+    const zel::CWorkerThread::Launcher previous =
+        zel::CWorkerThread::SetLauncher([](std::function<void()>) -> std::thread {
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+        });
+    bool ran = false;
+    CComputeDlg::RunTask("Saving document", "", [&] { ran = true; });
+    zel::CWorkerThread::SetLauncher(previous);
+    EXPECT_TRUE(ran);
+    ASSERT_EQ(m_prompts.Texts().size(), 1u);
+    EXPECT_EQ(m_prompts.Texts()[0].rfind("Could not start the computation: ", 0), 0u);
+}
+
+// The width of a line edit's text area: the style's contents rectangle less
+// the edit's own margins of 2 pixels on either side.
+int TextAreaWidth(const QLineEdit* edit) {
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.rect = edit->rect();
+    option.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
+    option.midLineWidth = 0;
+    option.state |= QStyle::State_Sunken;
+    const QRect area = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+    return area.width() - edit->textMargins().left() - edit->textMargins().right() - 4;
+}
+
+// A long caption and a status line of the full 119 characters show whole:
+// the dialog is wider than its caption in a bold title font with room for the
+// title bar's icon and buttons, the status line shows all of its text, and
+// every other control still fits.
+TEST_F(ComputeDlgTest, CaptionAndStatusLineShowWhole) {
+    const std::string title = "Radial Integration of C1 over atomic basin";
+    std::string longStatus = "Integrating over theta = 1.570796326794897, phi = 3.141592653589793: ray 1234 of 4096, R = ";
+    while (longStatus.size() < 119) longStatus += "9";
+    QFont bold = QApplication::font("QMdiSubWindowTitleBar");
+    bold.setBold(true);
+    const int captionWidth = QFontMetrics(bold).horizontalAdvance(QString::fromStdString(title));
+
+    FakeJob job;
+    int dialogWidth = 0, textWidth = 0, textArea = 0;
+    std::vector<std::string> faults;
+    zel::test::WhenVisible<CComputeDlg>([&](CComputeDlg* dlg) {
+        struct Release {
+            FakeJob& job;
+            ~Release() {
+                g_bCancel = 1;
+                job.release = true;
+            }
+        } release{job};
+        auto* status = dlg->DlgItem<QLineEdit>(CComputeDlg::kStatusLine);
+        dialogWidth = dlg->width();
+        ASSERT_TRUE(zel::test::WaitUntil([&] { return status->text().startsWith(QStringLiteral("Searching")); }));
+        SetStatusText(longStatus);
+        ASSERT_TRUE(zel::test::WaitUntil([&] { return status->text().size() == 119; }));
+        textWidth = status->fontMetrics().horizontalAdvance(status->text());
+        textArea = TextAreaWidth(status);
+        faults = zel::test::LayoutFaults(*dlg);
+    });
+    CComputeDlg::Launch(title, &job, kFakeJob);
+    EXPECT_GE(dialogWidth, captionWidth + 100);
+    EXPECT_GE(textArea, textWidth);
+    EXPECT_EQ(faults, std::vector<std::string>{});
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 // the thing tested.
 
 #include <QApplication>
+#include <QEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -15,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QAbstractItemView;
@@ -87,6 +89,29 @@ template <class T> void WhenVisible(std::function<void(T*)> action, std::functio
     });
     timer->start(5);
 }
+
+// Notes every window of type T as it is shown, in the words `describe` finds
+// for it then: for windows that may come and go between two looks of
+// WhenVisible (a progress dialog of quick work).
+template <class T> class ShowRecorder : public QObject {
+public:
+    explicit ShowRecorder(std::function<std::string(T*)> describe) : m_describe(std::move(describe)) {
+        App().installEventFilter(this);
+    }
+    ~ShowRecorder() override { App().removeEventFilter(this); }
+    const std::vector<std::string>& Seen() const { return m_seen; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show)
+            if (auto* window = dynamic_cast<T*>(watched)) m_seen.push_back(m_describe(window));
+        return false;
+    }
+
+private:
+    std::function<std::string(T*)> m_describe;
+    std::vector<std::string> m_seen;
+};
 
 // Points the application's settings at a fresh folder for the test's lifetime.
 class ScopedTestSettings {

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QScreen>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -137,6 +138,37 @@ TEST_F(HelpTest, TheShippedHelpIsTheDefaultBook) {
         for (const QRegularExpressionMatch& m : link.globalMatch(text))
             EXPECT_TRUE(book.exists(m.captured(1))) << name.toStdString() << " links to " << m.captured(1).toStdString();
     }
+}
+
+// The viewer opens inside the screen's free room, however large it was
+// left, moved or the screen is.
+TEST_F(HelpTest, ViewerOpensInsideTheScreen) {
+    SetHelpSettings(QDir(m_settings.Folder()).filePath(QStringLiteral("help")), QStringLiteral("zelmora.chm"));
+    ASSERT_TRUE(zel::ShowHelpTopic(""));
+    zel::CHelpViewer* viewer = zel::CHelpViewer::Existing();
+    ASSERT_NE(viewer, nullptr);
+    const QRect room = viewer->screen()->availableGeometry();
+    EXPECT_TRUE(room.contains(viewer->frameGeometry())) << room.height() << " " << viewer->frameGeometry().height();
+    viewer->hide();
+    viewer->resize(room.width() + 400, room.height() + 600);
+    viewer->move(room.right() - 100, room.bottom() - 100);
+    for (bool visible : {false, true}) {
+        SCOPED_TRACE(visible ? "shown again" : "opened");
+        ASSERT_TRUE(zel::ShowHelpTopic(""));
+        EXPECT_TRUE(room.contains(viewer->frameGeometry()));
+        viewer->resize(room.width() + 400, room.height() + 600);
+    }
+    viewer->hide();
+}
+
+// The 3D view's page says what the mouse does there: a double click opens
+// the object, a click only starts a turn.
+TEST_F(HelpTest, ThreeDimensionalViewPageSaysWhatTheMouseDoes) {
+    QFile page(QDir(QDir(zel::DefaultHelpFolder()).filePath(QStringLiteral("zelmora"))).filePath(QStringLiteral("3dview.htm")));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(page.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("Double-click"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("Clicking an object"))) << text.toStdString();
 }
 
 } // namespace

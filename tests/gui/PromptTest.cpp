@@ -2,6 +2,7 @@
 
 #include "platform/core/FileChooser.h"
 #include "platform/core/Prompt.h"
+#include "platform/qt/MainWidget.h"
 #include "platform/qt/QtFileChooser.h"
 #include "platform/qt/QtPrompts.h"
 
@@ -12,10 +13,12 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 #include <optional>
 #include <string>
@@ -79,6 +82,45 @@ TEST_F(PromptTest, BoxAskedFromTheWorkerIsShownOnTheUiThreadAndAnswersTheWorker)
         worker.join();
         EXPECT_EQ(answer.load(), c.answer);
     }
+}
+
+// A box asked for while a window other than the main one owns the dialogs
+// opens over that window; a box asked for by the worker meanwhile still
+// belongs to the main window; a short text leaves the caption room to show
+// whole beside the title bar's icon and buttons.
+TEST_F(PromptTest, BoxBelongsToTheWindowThatAsksAndShowsItsCaptionWhole) {
+    zel::CQtPromptService service;
+    zel::ScopedPromptService guard(service);
+    QWidget mainWindow, viewWindow;
+    mainWindow.show();
+    viewWindow.show();
+    zel::SetMainWidget(&mainWindow);
+    QFont bold = QApplication::font("QMdiSubWindowTitleBar");
+    bold.setBold(true);
+    const int captionWidth = QFontMetrics(bold).horizontalAdvance(QStringLiteral("Zelmora"));
+
+    std::vector<const QWidget*> owners;
+    int width = 0;
+    const auto close = [&](QMessageBox* box) {
+        owners.push_back(box->parentWidget());
+        width = std::max(width, box->width());
+        box->button(QMessageBox::Ok)->click();
+    };
+    zel::test::WhenVisible<QMessageBox>(close);
+    {
+        const zel::ScopedDialogOwner owner(&viewWindow);
+        zel::ShowMessageBox(" Nothing chosen. \n");
+        zel::test::WhenVisible<QMessageBox>(close);
+        std::thread worker([] { zel::ShowMessageBox("Found 2 new critical points, 0 unsuccessful tries."); });
+        while (owners.size() < 2) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        worker.join();
+    }
+    zel::test::WhenVisible<QMessageBox>(close);
+    zel::ShowMessageBox(" Nothing chosen. \n");
+    zel::SetMainWidget(nullptr);
+
+    EXPECT_EQ(owners, (std::vector<const QWidget*>{&viewWindow, &mainWindow, &mainWindow}));
+    EXPECT_GE(width, captionWidth + 100);
 }
 
 TEST_F(PromptTest, FrameworkFilterStringsBecomeQtNameFilters) {

@@ -6,6 +6,7 @@
 #include "../gui/GuiTestSupport.h"
 
 #include "analysis/Molecule.h"
+#include "app/ComputeDlg.h"
 #include "app/RecordDlg.h"
 #include "platform/core/Archive.h"
 #include "platform/core/FileChooser.h"
@@ -316,6 +317,32 @@ TEST_F(ApplicationTest, RefusedFileLeavesAnEmptyUnnamedDocument) {
     EXPECT_EQ(m_prompts.Texts().back().rfind("Could not open file ", 0), 0u);
     EXPECT_EQ(Caption(), "Water - Zelmora");
     EXPECT_EQ(m_doc->GetPathName(), good);
+}
+
+// Saving and opening run on the worker behind the progress dialog, which
+// names the file, while the views keep away from the model; what is read
+// back is what was written.
+TEST_F(ApplicationTest, SaveAndOpenRunBehindTheProgressDialog) {
+    Start();
+    NewWavefunction("water.wfn", "Water");
+    SearchCriticalPoints();
+    const zel::test::ShowRecorder<CComputeDlg> progress([this](CComputeDlg* dlg) {
+        return dlg->windowTitle().toStdString() + ": " + GetStatusText() +
+               (m_doc->GetMolecule()->IsJobRunning() ? " (views kept away)" : "");
+    });
+    const std::string path = TempPath("water.zlm"), copy = TempPath("copy.zlm");
+    m_chooser.PushAnswer(path);
+    ASSERT_TRUE(m_frame->ExecuteCommand(cmd::FileSaveAs));
+    ASSERT_TRUE(m_app.OpenDocumentFile(path));
+    EXPECT_EQ(Caption(), "Water - Zelmora");
+    m_chooser.PushAnswer(copy);
+    ASSERT_TRUE(m_frame->ExecuteCommand(cmd::FileSaveAs));
+    EXPECT_EQ(progress.Seen(), (Lines{"Saving document: " + path + " (views kept away)",
+                                      "Opening document: " + path + " (views kept away)",
+                                      "Saving document: " + copy + " (views kept away)"}));
+    EXPECT_EQ(ReadFile(copy), ReadFile(path));
+    for (const std::string& text : m_prompts.Texts())
+        EXPECT_EQ(text.rfind("Found ", 0), 0u) << text;
 }
 
 // A save that fails says why and keeps the work, its name and its flag.

@@ -302,4 +302,47 @@ TEST_F(EnvelopeCommandsTest, MapDialogEditsTheMapOptions) {
     EXPECT_EQ(wrong, 0);
 }
 
+// A grid of more than 50,000 points gets its map on the worker behind the
+// progress dialog, which the map dialog's OK opens; the flags then are the
+// map's: inside within the window, on the surface beside a point outside.
+TEST_F(EnvelopeCommandsTest, LargeMapIsDerivedBehindTheProgressDialog) {
+    auto envelope = std::make_unique<CEnvelop>(&Molecule());
+    envelope->SetCounts(37, 37, 37);
+    envelope->SetOrigin(CVector(-18, -18, -18));
+    envelope->SetThreshold(999999.0); // no basins: the points need no paths
+    ASSERT_EQ(envelope->Calculate(), 1);
+    Molecule().SetEnvelop(std::move(envelope));
+    const zel::test::ShowRecorder<CComputeDlg> progress(
+        [](CComputeDlg* dlg) { return dlg->windowTitle().toStdString() + ": " + GetStatusText(); });
+    zel::test::WhenVisible<CEnvOptionsDlg>([](CEnvOptionsDlg* d) {
+        SetText(d, CEnvOptionsDlg::kMinValue, "0.005");
+        Click(d, zel::IDOK);
+    });
+    m_doc->OnCommand(cmd::EnvelopeMap);
+    EXPECT_EQ(progress.Seen(), Texts{"Envelope map: Deriving the map of 50653 grid points"});
+
+    const CEnvGrid& grid = *Molecule().GetEnvelope()->GetGrid();
+    const auto inside = [&](int i, int j, int k) {
+        return grid.Contains(i, j, k) && grid.At(i, j, k).GetValue(0) >= 0.005;
+    };
+    int insideCount = 0, surfaceCount = 0, wrong = 0;
+    for (int i = 0; i < 37; ++i)
+        for (int j = 0; j < 37; ++j)
+            for (int k = 0; k < 37; ++k) {
+                bool surface = false;
+                for (int a = -1; a <= 1; ++a)
+                    for (int b = -1; b <= 1; ++b)
+                        for (int c = -1; c <= 1; ++c)
+                            surface |= grid.Contains(i + a, j + b, k + c) && !inside(i + a, j + b, k + c);
+                surface &= inside(i, j, k);
+                const CEnvPoint& p = grid.At(i, j, k);
+                insideCount += p.IsInside();
+                surfaceCount += p.IsOnSurface();
+                wrong += p.IsInside() != (inside(i, j, k) ? 1 : 0) || p.IsOnSurface() != (surface ? 1 : 0);
+            }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_GT(insideCount, surfaceCount);
+    EXPECT_GT(surfaceCount, 0);
+}
+
 } // namespace

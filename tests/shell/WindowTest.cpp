@@ -6,7 +6,10 @@
 
 #include "analysis/Molecule.h"
 #include "app/RecordDlg.h"
+#include "platform/core/FileChooser.h"
 #include "platform/core/Prompt.h"
+#include "platform/qt/QtFileChooser.h"
+#include "platform/qt/QtPrompts.h"
 #include "shell/CommandIds.h"
 #include "shell/MainFrame.h"
 #include "shell/PlotView.h"
@@ -15,9 +18,13 @@
 #include "shell/ZelmoraView.h"
 #include "ui/CritPointDlg.h"
 #include "ui/MolGraphPlotDlg.h"
+#include "view3d/3DFrame.h"
+#include "view3d/3DView.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
@@ -174,4 +181,54 @@ TEST_F(WindowTest, MolecularGraphPlotOfBenzeneIsShown) {
     // Twelve bond points of 2 mm radius, and the paths between them.
     EXPECT_GT(red, 12 * 50);
     EXPECT_GT(black, 500);
+}
+
+// Under a window manager, what the 3D view opens belongs to the 3D window:
+// the message of a double click on empty space and the file dialog of the
+// bitmap export open over it, and once they are closed the 3D window is
+// the active one again, with the main window left where it was.
+TEST_F(WindowTest, DialogsOfThe3DViewBelongToThe3DWindow) {
+    CWindowManager manager;
+    ASSERT_TRUE(manager.Running()) << "openbox is needed (tools/install-deps.sh installs it)";
+    zel::CQtPromptService qtPrompts;
+    zel::ScopedPromptService qtPromptGuard(qtPrompts);
+    zel::CQtFileChooser qtFiles;
+    zel::ScopedFileChooserService qtFileGuard(qtFiles);
+    StartOnExample();
+    frame->move(700, 100);
+    C3DFrame* window = app.GetDocument()->Get3DFrame();
+    ASSERT_NE(window, nullptr);
+    C3DView* view = window->GetView();
+    ASSERT_NE(view, nullptr) << window->GetMessage();
+    window->move(0, 0);
+    window->resize(500, 500);
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view));
+    ASSERT_TRUE(zel::test::WaitUntil([&] { return QApplication::activeWindow() == window; }));
+
+    std::vector<std::string> seen;
+    const auto over3D = [&](QWidget* dialog) {
+        QTest::qWait(200); // placed by the window manager
+        return std::string(dialog->parentWidget() == window ? "owned by the 3D window" : "owned elsewhere") +
+               (window->frameGeometry().contains(dialog->frameGeometry().center()) ? ", over it" : ", beside it");
+    };
+    zel::test::WhenVisible<QMessageBox>([&](QMessageBox* box) {
+        seen.push_back(box->text().toStdString() + ": " + over3D(box));
+        box->button(QMessageBox::Ok)->click();
+    });
+    QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(5, 5));
+    ASSERT_TRUE(zel::test::WaitUntil([&] { return QApplication::activeWindow() == window; }))
+        << "active: " << (QApplication::activeWindow() ? QApplication::activeWindow()->windowTitle().toStdString() : "none");
+
+    zel::test::WhenVisible<QFileDialog>([&](QFileDialog* dialog) {
+        seen.push_back("bitmap file: " + over3D(dialog));
+        dialog->reject();
+    });
+    view->requestActivate();
+    QTest::keyClick(view, Qt::Key_S);
+    EXPECT_TRUE(zel::test::WaitUntil([&] { return QApplication::activeWindow() == window; }));
+    EXPECT_EQ(seen, (std::vector<std::string>{" Nothing chosen. \n: owned by the 3D window, over it",
+                                              "bitmap file: owned by the 3D window, over it"}));
+    EXPECT_TRUE(prompts.Texts().empty());
 }

@@ -38,15 +38,16 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr int kSize = 600;
 
 // The view unturned: the scene tilted by -5 degrees about y and 5 degrees
-// about x, moved back 16 units, seen through a 45-degree perspective. The
-// pixel (rows from the top) of a point given in bohr relative to the centroid.
-QPoint Pixel(CVector bohr) {
+// about x, moved back `distance` units (16 at the start), seen through a
+// 45-degree perspective. The pixel (rows from the top) of a point given in
+// bohr relative to the centroid.
+QPoint Pixel(CVector bohr, double distance = 16) {
     const auto rotate = [](CVector v, CVector n, double angle) {
         return std::cos(angle) * v + std::sin(angle) * Cross(n, v) + (1.0 - std::cos(angle)) * (n * v) * n;
     };
     CVector v = rotate(2.0 * bohr, CVector(0, 1, 0), -5.0 * kPi / 180.0);
     v = rotate(v, CVector(1, 0, 0), 5.0 * kPi / 180.0);
-    v = v + CVector(0, 0, -16);
+    v = v + CVector(0, 0, -distance);
     const double focal = 1.0 / std::tan(22.5 * kPi / 180.0);
     const double x = focal * v.x / -v.z, y = focal * v.y / -v.z;
     return {static_cast<int>(std::floor((x + 1.0) / 2.0 * kSize)),
@@ -186,6 +187,49 @@ TEST_F(EnvelopeMapTest, SpheresOfTheInsidePoints) {
     m_view->makeCurrent();
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
     m_view->doneCurrent();
+}
+
+// The colour of a point runs from the minimal value's colour to the maximal
+// value's with the value: every point given its x as the value, the map's
+// window from the smallest to the largest x, blue to red, the spheres turn
+// from blue on the left to red on the right, and purple between.
+TEST_F(EnvelopeMapTest, ColourRunsFromTheMinimalToTheMaximalValue) {
+    CMolecule& molecule = *m_doc->GetMolecule();
+    CEnvGrid& grid = *molecule.GetEnvelope()->GetGrid();
+    const int nx = grid.GetCount(0), ny = grid.GetCount(1), nz = grid.GetCount(2);
+    for (int i = 0; i < nx; ++i)
+        for (int j = 0; j < ny; ++j)
+            for (int k = 0; k < nz; ++k) {
+                CEnvPoint& point = grid.At(i, j, k);
+                point.SetValue(0, point.GetPosition().x);
+            }
+    const CVector low = grid.At(0, 0, 0).GetPosition(), high = grid.At(nx - 1, ny - 1, nz - 1).GetPosition();
+    CEnvMapOptions& options = molecule.GetEnvMapOptions();
+    options.Atoms.clear();
+    options.MinValue = low.x;
+    options.MaxValue = high.x;
+    options.MinColor = zel::RGB(0, 0, 255);
+    options.MaxColor = zel::RGB(255, 0, 0);
+    options.DisplayMode = 0;
+    options.SurfaceOnly = 0;
+    options.SphereSize = 1.0;
+    molecule.GetEnvelope()->UpdateMap();
+    m_view->Switches().envelopeMap = 1;
+    m_view->Switches().nuclei = 0;
+    m_view->SetTranslation(CVector(0, 0, -40)); // the whole grid in the picture
+    const QImage image = Frame();
+    // On the front face of the grid, a tenth of the way in from the left and
+    // from the right, and in the middle.
+    const auto front = [&](double fraction) {
+        return Pixel(CVector(low.x + fraction * (high.x - low.x), 0.5 * (low.y + high.y), high.z) - m_centroid,
+                     40);
+    };
+    const QRgb left = image.pixel(front(0.1)), middle = image.pixel(front(0.5)), right = image.pixel(front(0.9));
+    EXPECT_GT(qBlue(left), 3 * qRed(left)) << Describe(left);
+    EXPECT_GT(qRed(right), 3 * qBlue(right)) << Describe(right);
+    EXPECT_GT(qRed(middle), 20) << Describe(middle);
+    EXPECT_GT(qBlue(middle), 20) << Describe(middle);
+    EXPECT_LE(qGreen(middle), qRed(middle) / 2 + 10) << Describe(middle);
 }
 
 } // namespace

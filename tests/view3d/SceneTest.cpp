@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -439,4 +440,24 @@ TEST(EnvelopeNormalTest, SumsTheDirectionsToTheNeighboursOutside) {
     EXPECT_DOUBLE_EQ(n.z, -0.693361274);
     // At the corner of the grid only the neighbours inside the grid count.
     EXPECT_EQ(normal(2, 2, 2), CVector(0, 0, -1) + 0.707106781 * CVector(0, -1, -1));
+}
+
+// A nucleus's colour code is its charge truncated toward zero; a charge no
+// int holds (a damaged or hand-made wavefunction) gives code 0, and picking
+// names it "Unlisted", instead of an undefined conversion.
+TEST(BuildSceneTest, NucleusCodeIsTheTruncatedChargeOrZeroBeyondAnyInt) {
+    const double charges[] = {6.0, 6.9, 0.0, -2.5, 1e300, -1e300, 3e9, std::nan("")};
+    const int codes[] = {6, 6, 0, -2, 0, 0, 0, 0};
+    CMolecule molecule;
+    for (std::size_t i = 0; i < std::size(charges); ++i) {
+        const int number = static_cast<int>(i) + 1;
+        molecule.GetAtomList().push_back(
+            std::make_unique<CAtom>(number, "X", CVector(number, 0, 0), charges[i], &molecule));
+    }
+    const C3DScene scene = BuildScene(molecule);
+    ASSERT_EQ(scene.nuclei.size(), std::size(charges));
+    for (std::size_t i = 0; i < std::size(charges); ++i) {
+        EXPECT_EQ(scene.nuclei[i].code, codes[i]) << charges[i];
+        if (codes[i] == 0) EXPECT_EQ(PickedAtom(scene.targets[i]).element, "Unlisted") << charges[i];
+    }
 }

@@ -11,6 +11,7 @@
 #include "../gui/GuiTestSupport.h"
 
 #include "analysis/Molecule.h"
+#include "plots/MolGraphPlot.h"
 #include "platform/core/FileChooser.h"
 #include "platform/core/Prompt.h"
 #include "platform/qt/Dialog.h"
@@ -37,6 +38,9 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
+#include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -600,6 +604,142 @@ TEST_F(ZDiatomicTest, TrackballDragTurnsTheSceneByTheDragsAngle) {
     EXPECT_NEAR(2.0 * std::acos(m_view->GetRotation()[3]), 2.0 * phi, 1e-4);
 }
 
+// Whether a pixel within `radius` of p is mostly of one channel (0 red, 1
+// green, 2 blue): thin lines and cylinders land within a pixel of where the
+// camera puts them.
+bool ChannelNear(const QImage& image, QPoint p, int channel, int radius = 2) {
+    for (int dy = -radius; dy <= radius; ++dy)
+        for (int dx = -radius; dx <= radius; ++dx) {
+            const QPoint q = p + QPoint(dx, dy);
+            if (!image.rect().contains(q)) continue;
+            const QRgb c = image.pixel(q);
+            const int v[3] = {qRed(c), qGreen(c), qBlue(c)};
+            if (v[channel] >= 40 && v[channel] > 2 * v[(channel + 1) % 3] + 20 &&
+                v[channel] > 2 * v[(channel + 2) % 3] + 20)
+                return true;
+        }
+    return false;
+}
+
+// The plane of the current plot, beside the molecule, lies translucent grey
+// over the background; without a current plot, or switched off, it is gone.
+TEST_F(ZDiatomicTest, PlaneOfTheCurrentPlotIsDrawn) {
+    Camera camera;
+    camera.translation = CVector(0, 0, -12);
+    camera.Apply(*m_view);
+    auto plot = std::make_unique<CMolGraphPlot>(&m_molecule);
+    CPlotPlane plane = plot->GetPlane();
+    plane.Corner0 = CVector(1.5, -1, 0);
+    plane.Corner1 = CVector(1.5, 1, 0);
+    plane.Corner2 = CVector(3, -1, 0);
+    plot->RestorePlane(plane);
+    CPlot* current = plot.get();
+    m_molecule.GetPlotList().push_front(std::move(plot));
+    const QPoint inside = camera.Pixel(CVector(2.25, 0, 0));
+    const QPoint outside = camera.Pixel(CVector(2.25, 1.6, 0));
+
+    EXPECT_TRUE(Background(At(Frame(m_view), inside)));
+    m_molecule.SetCurrentPlot(current);
+    const QImage image = Frame(m_view);
+    const QRgb c = At(image, inside);
+    EXPECT_TRUE(Grey(c, 10, 255)) << Describe(c);
+    EXPECT_TRUE(Background(At(image, outside))) << Describe(At(image, outside));
+    m_view->Switches().plane = 0;
+    EXPECT_TRUE(Background(At(Frame(m_view), inside)));
+    m_view->Switches().plane = 1;
+    m_molecule.SetCurrentPlot(nullptr);
+    EXPECT_TRUE(Background(At(Frame(m_view), inside)));
+}
+
+// The local axes of the current atom, one bohr long from its nucleus, red,
+// green and blue; A switches them off.
+TEST_F(ZDiatomicTest, AtomicAxesOfTheCurrentAtom) {
+    Camera camera;
+    camera.translation = CVector(0, 0, -8);
+    camera.Apply(*m_view);
+    CAtom* oxygen = m_molecule.GetAtomList().front().get();
+    m_molecule.SetCurrentAtom(oxygen);
+    const CVector nucleus = oxygen->GetPosition();
+    std::vector<std::pair<QPoint, int>> spots; // pixel on an axis, its channel
+    for (int k = 0; k < 3; ++k) {
+        const CVector unit(k == 0, k == 1, k == 2);
+        const CVector direction = oxygen->LocalToGlobal(unit) - nucleus;
+        // An axis that points at the eye hides behind the nucleus.
+        if (std::abs(direction.z) > 0.7 * direction.Length()) continue;
+        spots.emplace_back(camera.Pixel(nucleus + 0.7 * direction), k);
+    }
+    ASSERT_GE(spots.size(), 2u);
+    QImage image = Frame(m_view);
+    for (const auto& [at, channel] : spots)
+        EXPECT_TRUE(ChannelNear(image, at, channel)) << channel << " " << Describe(At(image, at));
+    QTest::keyClick(m_view, Qt::Key_A);
+    image = Frame(m_view);
+    for (const auto& [at, channel] : spots)
+        EXPECT_TRUE(Background(At(image, at))) << channel << " " << Describe(At(image, at));
+}
+
+// The molecular x axis turned away from the eye: as a cylinder it ends 60
+// scene units from the centroid, as a line (L) 120.
+TEST_F(ZDiatomicTest, MolecularAxesAsCylindersAndAsLinesTwiceAsLong) {
+    QTest::keyClick(m_view, Qt::Key_M); // back on
+    Camera camera;
+    camera.translation = CVector(0, 0, -16);
+    camera.axis = CVector(0, 1, 0);
+    camera.angle = 70.0 * kPi / 180.0;
+    camera.Apply(*m_view);
+    // Points on the x axis, given in bohr (half a scene unit).
+    const auto onAxis = [&](double sceneUnits) { return camera.Pixel(CVector(sceneUnits / 2.0, 0, 0)); };
+    for (double s : {50.0, 90.0, 130.0})
+        ASSERT_TRUE(QRect(0, 0, kSize, kSize).contains(onAxis(s))) << s;
+    QImage image = Frame(m_view);
+    EXPECT_TRUE(ChannelNear(image, onAxis(50), 0));
+    EXPECT_FALSE(ChannelNear(image, onAxis(90), 0));
+    QTest::keyClick(m_view, Qt::Key_L);
+    image = Frame(m_view);
+    EXPECT_TRUE(ChannelNear(image, onAxis(50), 0));
+    EXPECT_TRUE(ChannelNear(image, onAxis(90), 0));
+    EXPECT_FALSE(ChannelNear(image, onAxis(130), 0));
+}
+
+// Set Background Color asks from black; the chosen colour fills the empty
+// picture.
+TEST_F(ZDiatomicTest, BackgroundTakesTheChosenColour) {
+    QColor asked;
+    C3DView::SetColorChooser([&](const QColor& initial, QWidget*) -> std::optional<QColor> {
+        asked = initial;
+        return QColor(0, 0, 255);
+    });
+    m_view->OnSwitchCommand(C3DView::ID_BACKGROUND);
+    C3DView::SetColorChooser({});
+    EXPECT_EQ(asked, QColor(Qt::black));
+    const QImage image = Frame(m_view);
+    for (const QPoint corner : {QPoint(3, 3), QPoint(kSize - 4, kSize - 4)})
+        EXPECT_EQ(At(image, corner), qRgb(0, 0, 255)) << Describe(At(image, corner));
+}
+
+// A drag sets the scene spinning, a frame per turn; once another window has
+// the keyboard, the next frame stops it though the button is still down.
+TEST_F(ZDiatomicTest, SpinningStopsWhenTheViewLosesTheFocus) {
+    const int w = m_view->width(), h = m_view->height();
+    QTest::mousePress(m_view, Qt::LeftButton, {}, QPoint(w / 2, h / 2));
+    QTest::mouseMove(m_view, QPoint(w / 2 + 100, h / 2));
+    ASSERT_EQ(m_view->IsSpinning(), 1);
+    Frame(m_view);
+    EXPECT_NE(m_view->GetRotation()[3], 1.0f);
+
+    QWidget other;
+    other.resize(200, 200);
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(zel::test::WaitUntil([&] { return QGuiApplication::focusWindow() == other.windowHandle(); }));
+    const std::vector<float> before(m_view->GetRotation(), m_view->GetRotation() + 4);
+    Frame(m_view);
+    Frame(m_view);
+    EXPECT_EQ(std::vector<float>(m_view->GetRotation(), m_view->GetRotation() + 4), before);
+    EXPECT_EQ(m_view->IsSpinning(), 0);
+    QTest::mouseRelease(m_view, Qt::LeftButton, {}, QPoint(w / 2 + 100, h / 2));
+}
+
 // --- a ring point with many paths ----------------------------------------------------
 
 // A (3,+1) point at the origin with twelve straight paths in the x-y plane up
@@ -608,18 +748,22 @@ TEST_F(ZDiatomicTest, TrackballDragTurnsTheSceneByTheDragsAngle) {
 // any of them shows that path.
 class ManyPathsTest : public ::testing::Test {
 protected:
+    // The field the points and paths belong to, and the current one.
+    virtual int Field() const { return 0; }
+
     void SetUp() override {
         zel::test::App();
+        m_molecule.SetFieldIndex(Field());
         auto ring =
-            std::make_unique<CRingPoint>(&m_molecule, m_molecule.NextObjectNumber(), 0, CVector(), 0.0);
+            std::make_unique<CRingPoint>(&m_molecule, m_molecule.NextObjectNumber(), Field(), CVector(), 0.0);
         CCritPoint* lower = ring.get();
         m_molecule.GetList(1)->push_back(std::move(ring));
         for (int j = 0; j < 12; ++j) {
             const CVector end(3.0 * std::cos(0.5 * j), 3.0 * std::sin(0.5 * j), 0.0);
             m_ends.push_back(end);
             auto upper =
-                std::make_unique<CBondPoint>(&m_molecule, m_molecule.NextObjectNumber(), 0, end, 0.0);
-            auto* path = new CGradPath(&m_molecule, m_molecule.NextObjectNumber(), 0);
+                std::make_unique<CBondPoint>(&m_molecule, m_molecule.NextObjectNumber(), Field(), end, 0.0);
+            auto* path = new CGradPath(&m_molecule, m_molecule.NextObjectNumber(), Field());
             for (int i = 0; i < 20; ++i)
                 path->AddPoint(end * (1.0 - i / 20.0), 0.0, true);
             path->SetTraceInfo(0.0, 0, 3.0);
@@ -656,6 +800,23 @@ TEST_F(ManyPathsTest, EachPathOfAPointWithTenOrMorePathsPicksItself) {
         EXPECT_EQ(shown.texts.at(C3DGradPathdlg::kEnd[0]), Real(m_ends[j].x));
         EXPECT_EQ(shown.texts.at(C3DGradPathdlg::kEnd[1]), Real(m_ends[j].y));
     }
+    EXPECT_TRUE(m_prompts.Texts().empty());
+}
+
+// Paths of a field other than the density are drawn, but a double click on
+// one shows nothing, while their points still show their dialogs.
+class PathsOfTheLaplacianTest : public ManyPathsTest {
+protected:
+    int Field() const override { return 1; }
+};
+
+TEST_F(PathsOfTheLaplacianTest, PathsArePickedOnlyInTheDensity) {
+    Camera camera;
+    camera.Apply(*m_view);
+    const QPoint onPath = camera.Pixel(0.5 * m_ends[0]);
+    EXPECT_FALSE(Background(At(Frame(m_view), onPath))) << "drawn";
+    EXPECT_EQ(DoubleClick(m_view, onPath).id, 0);
+    EXPECT_EQ(DoubleClick(m_view, camera.Pixel(m_ends[0])).id, C3DCritPtdlg::IDD);
     EXPECT_TRUE(m_prompts.Texts().empty());
 }
 

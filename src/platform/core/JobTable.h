@@ -23,6 +23,7 @@ enum JobType : int {
     kJobEnvelopeCalculate = 12,      // CEnvelop::Calculate, then UpdateMap; on failure the grid is dropped
     kJobEnvelopeRefine = 13,         // CEnvelop::Refine, then UpdateMap
     kJobComputePlot = 99,            // CPlot::Compute (virtual)
+    kJobTask = 100,                  // a std::function<void()> of the launcher (CComputeDlg::RunTask)
 };
 
 // A job body gets the job object the launcher passed.

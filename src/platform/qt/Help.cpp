@@ -1,20 +1,33 @@
 #include "platform/qt/Help.h"
 
 #include "platform/core/Prompt.h"
+#include "platform/qt/MainWidget.h"
 #include "platform/qt/Settings.h"
+#include "platform/qt/WindowFit.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
 #include <QPointer>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace zel {
 
 namespace {
 
 QPointer<CHelpViewer> s_viewer;
+
+// Room left for the window manager's frame around a new window, and the time
+// it takes to put it there.
+constexpr int kFrameAllowance = 16;
+constexpr int kTitleAllowance = 48;
+constexpr int kFramedAfterMs = 300;
 
 void SayMissing(const std::string& message) {
     ShowMessageBox(message, PromptButtons::OK, PromptIcon::Warning);
@@ -117,9 +130,22 @@ CHelpViewer* CHelpViewer::Existing() {
 
 void CHelpViewer::ShowPage(const QUrl& page) {
     m_browser->setSource(page);
+    if (!isVisible()) {
+        // Inside the screen's free room (panels left out), with space for the
+        // frame the window manager adds; corrected once the frame is known.
+        const QScreen* screen = MainWidget() ? MainWidget()->screen() : QGuiApplication::primaryScreen();
+        if (screen) {
+            const QRect room = screen->availableGeometry();
+            resize(std::min(width(), room.width() - kFrameAllowance),
+                   std::min(height(), room.height() - kTitleAllowance));
+            if (!room.contains(frameGeometry())) move(room.topLeft());
+        }
+    }
     show();
+    KeepOnScreen(*this);
     raise();
     activateWindow();
+    QTimer::singleShot(kFramedAfterMs, this, [this] { KeepOnScreen(*this); });
 }
 
 QUrl CHelpViewer::CurrentPage() const {

@@ -27,8 +27,9 @@ QString QtNameFilters(const std::string& filter) {
 
 std::optional<std::string> CQtFileChooser::ChooseFile(const SFileRequest& request) {
     std::optional<std::string> result;
+    QWidget* scoped = ScopedOwner();
     RunOnUiThread([&] {
-        QFileDialog dialog(MainWidget());
+        QFileDialog dialog(scoped ? DialogOwner(scoped) : MainWidget());
         dialog.setOption(QFileDialog::DontUseNativeDialog, true);
         dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

@@ -3,9 +3,12 @@
 #include "platform/qt/Dialog.h"
 #include "platform/qt/MainWidget.h"
 #include "platform/qt/UiThread.h"
+#include "platform/qt/WindowFit.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QGridLayout>
+#include <QSpacerItem>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -73,13 +76,19 @@ int Answer(int qtButton, PromptButtons buttons) {
     return IDOK;
 }
 
-int ShowBox(const std::string& text, PromptButtons buttons, PromptIcon icon) {
-    // Over the dialog it is asked from, else over the main window.
-    QWidget* owner = QApplication::activeModalWidget();
-    if (!owner) owner = MainWidget();
+int ShowBox(const std::string& text, PromptButtons buttons, PromptIcon icon, QWidget* scoped) {
+    // Over the dialog it is asked from, else over the window it belongs to,
+    // else over the main window.
+    QWidget* owner = DialogOwner(scoped);
     QMessageBox box(QtIcon(icon), QStringLiteral("Zelmora"), QString::fromStdString(text), QtButtons(buttons),
                     owner);
     box.setWindowModality(Qt::ApplicationModal);
+    // The box sizes itself to its text; a short text would leave its caption
+    // no room in the title bar. The layout's width is the one it keeps.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(CaptionWidth(box.windowTitle()), 0, QSizePolicy::Minimum,
+                                      QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     // The first button is the default one and has the keyboard focus.
     for (QMessageBox::StandardButton first : {QMessageBox::Ok, QMessageBox::Yes, QMessageBox::Retry}) {
         if (QAbstractButton* button = box.button(first)) {
@@ -96,7 +105,8 @@ int ShowBox(const std::string& text, PromptButtons buttons, PromptIcon icon) {
 
 int CQtPromptService::MessageBox(const std::string& text, PromptButtons buttons, PromptIcon icon) {
     int answer = IDCANCEL;
-    RunOnUiThread([&] { answer = ShowBox(text, buttons, icon); });
+    QWidget* scoped = ScopedOwner();
+    RunOnUiThread([&] { answer = ShowBox(text, buttons, icon, scoped); });
     return answer;
 }
 
