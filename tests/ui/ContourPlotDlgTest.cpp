@@ -238,6 +238,8 @@ TEST_F(ContourPlotDlgTest, GridCountsAreBoundedAndANewPlotJoinsOnOk) {
     CContourPlot* plot = dialog.GetPlot();
     EXPECT_EQ(Run<D>(dialog,
                      [&](D* d) {
+                         // The keyboard starts on the first field, not on Page Setup.
+                         EXPECT_EQ(d->focusWidget(), d->GetDlgItem(D::kStart));
                          EXPECT_EQ(d->GetDlgItemText(D::kRows), "30");
                          EXPECT_EQ(d->GetDlgItemText(D::kColumns), "30");
                          auto* spin = d->DlgItem<zel::CSpinButton>(D::kRowsSpin);

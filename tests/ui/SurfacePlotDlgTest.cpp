@@ -58,6 +58,8 @@ TEST_F(SurfacePlotDlgTest, RefusedFieldsKeepTheDialogOpenUntilANewMapIsAddedOnce
     D dialog(std::make_unique<CSurfacePlot>(&molecule));
     CSurfacePlot* plot = dialog.GetPlot();
     const int result = Run<D>(dialog, [&](D* d) {
+        // The keyboard starts on the first field, not on Page Setup.
+        EXPECT_EQ(d->focusWidget(), d->GetDlgItem(D::kAngleX));
         EXPECT_EQ(Text(d, D::kTitle), "New Plot (0)");
         EXPECT_EQ(Text(d, D::kColumns), "20");
         EXPECT_EQ(Text(d, D::kRows), "20");
