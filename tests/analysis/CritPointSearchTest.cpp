@@ -96,10 +96,10 @@ class FixtureSearchTest : public testing::TestWithParam<SFixture> {};
 
 // The searches find every critical point of the density of these molecules: a
 // further round finds nothing new, the counts satisfy Poincare-Hopf, and every
-// point is checked without the kernel's Hessian: its gradient by central
-// differences of the density vanishes, and the density curves along each
-// Hessian eigenvector the way the point's signature says (a bond point is a
-// minimum along one direction and a maximum across it).
+// point is checked by the density alone: it curves along each Hessian
+// eigenvector the way the point's signature says (a bond point is a minimum
+// along one direction and a maximum across it), and away from the nuclei its
+// gradient by central differences vanishes.
 TEST_P(FixtureSearchTest, SearchesFindTheCompleteSet) {
     const SFixture& f = GetParam();
     CMolecule molecule;
