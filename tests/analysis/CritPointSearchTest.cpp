@@ -190,27 +190,27 @@ TEST_P(FixtureSearchTest, SearchesFindTheCompleteSet) {
 // the bond is nearly straight at the midpoint of the two maxima, and Newton's
 // first step from there overshoots into the hydrogen's maximum; a cage at the
 // centre of four maxima is no pair's or triple's mean. The grid finds them.
-INSTANTIATE_TEST_SUITE_P(Molecules, FixtureSearchTest,
-                         testing::Values(SFixture{"water.wfn", 1, {3, 2, 0, 0}, 0.0, 0, {3, 2, 0, 0}},
-                                         SFixture{"ammonia.wfn", 1, {4, 3, 0, 0}, 0.0, 0, {4, 3, 0, 0}},
-                                         SFixture{"methane.wfn", 1, {5, 4, 0, 0}, 0.0, 0, {5, 4, 0, 0}},
-                                         SFixture{"benzene.wfn", 1, {12, 12, 1, 0}, 0.0, 0, {12, 12, 1, 0}},
-                                         // 2-pyridone / 2-aminopyridine: two N-H...N/O hydrogen
-                                         // bonds close a third ring between the two aromatic ones.
-                                         SFixture{"pyridone_aminopyridine.wfn", 1, {25, 27, 3, 0}, 0.0, 0,
-                                                  {25, 27, 3, 0}},
-                                         // A non-nuclear maximum between the two nuclei.
-                                         SFixture{"li2.wfn", 2, {3, 2, 0, 0}, 0.0, 0, {3, 2, 0, 0}},
-                                         SFixture{"hcn.wfn", 1, {3, 1, 0, 0}, 3.0, 3, {3, 2, 0, 0}},
-                                         SFixture{"formamide.wfn", 1, {6, 3, 0, 0}, 4.0, 5, {6, 5, 0, 0}},
-                                         SFixture{"tetrahedrane.wfn", 1, {8, 6, 4, 0}, 3.5, 3, {8, 10, 4, 1}},
-                                         SFixture{"bicyclopentane.wfn", 1, {13, 12, 3, 1}, 4.5, 3,
-                                                  {13, 14, 3, 1}}),
+const SFixture kFixtures[] = {
+    {"water.wfn", 1, {3, 2, 0, 0}, 0.0, 0, {3, 2, 0, 0}},
+    {"ammonia.wfn", 1, {4, 3, 0, 0}, 0.0, 0, {4, 3, 0, 0}},
+    {"methane.wfn", 1, {5, 4, 0, 0}, 0.0, 0, {5, 4, 0, 0}},
+    {"benzene.wfn", 1, {12, 12, 1, 0}, 0.0, 0, {12, 12, 1, 0}},
+    // 2-pyridone / 2-aminopyridine: two N-H...N/O hydrogen bonds close a
+    // third ring between the two aromatic ones.
+    {"pyridone_aminopyridine.wfn", 1, {25, 27, 3, 0}, 0.0, 0, {25, 27, 3, 0}},
+    // A non-nuclear maximum between the two nuclei.
+    {"li2.wfn", 2, {3, 2, 0, 0}, 0.0, 0, {3, 2, 0, 0}},
+    {"hcn.wfn", 1, {3, 1, 0, 0}, 3.0, 3, {3, 2, 0, 0}},
+    {"formamide.wfn", 1, {6, 3, 0, 0}, 4.0, 5, {6, 5, 0, 0}},
+    {"tetrahedrane.wfn", 1, {8, 6, 4, 0}, 3.5, 3, {8, 10, 4, 1}},
+    {"bicyclopentane.wfn", 1, {13, 12, 3, 1}, 4.5, 3, {13, 14, 3, 1}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Molecules, FixtureSearchTest, testing::ValuesIn(kFixtures),
                          [](const testing::TestParamInfo<SFixture>& param) {
                              std::string name = param.param.file;
                              return name.substr(0, name.find('.'));
                          });
-
 
 // Where Newton stops on a point of a continuous set of critical points (a
 // circle around the axis of LiF), one Hessian eigenvalue is zero to the
