@@ -6,6 +6,7 @@
 #include <atomic>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "platform/core/JobState.h"
@@ -105,8 +106,15 @@ bool ForEachPoint(CWavefunction& w, int count, const std::function<void(int, CEv
     };
     std::vector<std::thread> pool;
     pool.reserve(n - 1);
-    for (int t = 1; t < n; ++t)
-        pool.emplace_back(work);
+    // A thread the system refuses leaves the work to those already running:
+    // the results do not depend on how many there are.
+    for (int t = 1; t < n; ++t) {
+        try {
+            pool.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
     work();
     for (std::thread& t : pool)
         t.join();
