@@ -16,7 +16,6 @@
 #include <unistd.h>
 
 #include "analysis/Molecule.h"
-#include "analysis/Plot.h"
 #include "platform/core/Archive.h"
 
 namespace fs = std::filesystem;
@@ -143,8 +142,6 @@ std::string SerializeDocument(zel::CArchive& ar, CMolecule& molecule) {
         return molecule.GetErrorText();
     }
 
-    // A refused document leaves the plot counter as it was.
-    const int plotCounter = g_nPlotCounter;
     int version = 0;
     std::string error;
     try {
@@ -159,7 +156,6 @@ std::string SerializeDocument(zel::CArchive& ar, CMolecule& molecule) {
     }
     if (!error.empty()) {
         molecule.Reset();
-        g_nPlotCounter = plotCounter;
         return error;
     }
     molecule.SetPlotState(2);
