@@ -13,6 +13,7 @@ packages=(
   fonts-liberation2
   libuemf-dev
   locales
+  clang libclang-rt-14-dev
 )
 # Extra packages may be asked for by name (e.g. nwchem to regenerate fixtures).
 packages+=("$@")

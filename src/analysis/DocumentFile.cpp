@@ -16,7 +16,6 @@
 #include <unistd.h>
 
 #include "analysis/Molecule.h"
-#include "analysis/Plot.h"
 #include "platform/core/Archive.h"
 
 namespace fs = std::filesystem;

@@ -21,6 +21,8 @@ constexpr const char* kNoMemoryToLoad = "Not enough memory to load file";
 constexpr const char* kBadNumber = "Invalid object number in file.";
 constexpr const char* kPlotNotFinite =
     "Could not save the document: a number in the plot \"%s\" is not finite.";
+constexpr const char* kBadLinearAlgebraOptions =
+    "Invalid linear algebra options in file: the number of QL iterations must lie between 1 and 999999.";
 constexpr const char* kBadPathOptions =
     "Invalid gradient path options in file: the point distance and the accuracies must be positive.";
 
@@ -95,6 +97,11 @@ void CMolecule::Load(zel::CArchive& ar) {
         m_PlotList.push_back(std::move(plot));
     ar >> m_nLastNumber >> m_strJobTitle;
     SerializeOptionBlock(ar, m_LAOptions, m_CritOptions, m_DEOptions, m_IntegOptions, m_SurfIntOptions);
+    // The eigensystems of the records iterate up to this many times per
+    // eigenvalue (the option dialog's range): a tensor that does not converge
+    // would otherwise hold the record view for minutes.
+    if (m_LAOptions.MaxQLIterations.Current < 1 || m_LAOptions.MaxQLIterations.Current > 999999)
+        throw zel::CArchiveException(Cause::BadCount, kBadLinearAlgebraOptions);
     // The path tracers step by the point distance and hand the accuracies to the
     // solver: zero, negative or non-finite values would never end a path.
     const auto positive = [](double value) { return std::isfinite(value) && value > 0.0; };

@@ -38,7 +38,8 @@ bool IsPage(const CPageSetup& page) {
            margin(page.m_dMarginBottom) && paper(page.m_dPaperWidth) && paper(page.m_dPaperHeight);
 }
 
-// The plane spans one (its normal is a finite unit vector), inside the bounds.
+// Inside the bounds. (Three points that span no plane can be chosen in the
+// plane dialog; the drawing keeps its view then.)
 bool IsPlane(const CPlotPlane& plane) {
     for (const CVector& v : {plane.Corner0, plane.Corner1, plane.Corner2, plane.Centre, plane.PointA,
                              plane.PointB, plane.PointC})
@@ -46,8 +47,7 @@ bool IsPlane(const CPlotPlane& plane) {
     if (!CPlot::IsCoordinate(plane.Width) || !CPlot::IsCoordinate(plane.Height) ||
         !CPlot::IsCoordinate(plane.Angle))
         return false;
-    const CVector normal = CPlot::PlaneNormal(plane.Corner0, plane.Corner1, plane.Corner2);
-    return std::isfinite(normal.x) && std::isfinite(normal.y) && std::isfinite(normal.z);
+    return true;
 }
 
 } // namespace
@@ -260,7 +260,7 @@ void CPlot::Serialize(zel::CArchive& ar) {
         // lengths when fitting.
         if (m_nField < 0 || m_nField > 4 || !IsUnits(m_nUnitsFactor) || !IsUnits(m_PageSetup.m_wUnits))
             Refuse();
-        // Numbers the drawing would overflow on, and a plane that is none.
+        // Numbers the drawing would overflow on.
         if (counter < 0 || counter > kMaxPlotCounter || !IsPage(m_PageSetup) || !IsPlane(m_Plane) ||
             !IsCoordinate(m_Light) || !IsCoordinate(m_dEyeDistance) || !IsCoordinate(m_dProjDistance) ||
             !IsCoordinate(m_Orientation.Column(0)) || !IsCoordinate(m_Orientation.Column(1)) ||

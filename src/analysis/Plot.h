@@ -253,6 +253,9 @@ public:
     void RestorePlane(const CPlotPlane& plane) { m_Plane = plane; }
     // Unit normal of (b - a) x (c - a).
     static CVector PlaneNormal(CVector a, CVector b, CVector c);
+    // Whether the three points span a plane with a normal in doubles: their
+    // cross product has a finite, non-zero length.
+    static bool HasNormal(CVector a, CVector b, CVector c);
     // p turned by angle (radians) about the axis through c along n,
     // counter-clockwise when n points at the viewer. A zero n says so in a
     // message box and gives p.

@@ -98,6 +98,11 @@ CVector CPlot::PlaneNormal(CVector a, CVector b, CVector c) {
     return n / n.Length();
 }
 
+bool CPlot::HasNormal(CVector a, CVector b, CVector c) {
+    const double length = Cross(b - a, c - a).Length();
+    return length > 0.0 && std::isfinite(length);
+}
+
 CVector CPlot::RotateAboutAxis(CVector n, CVector c, CVector p, double angle) {
     const double length = n.Length();
     if (length == 0.0) {

@@ -80,7 +80,12 @@ int TridiagonalQL(double* d, double* e, int n, double** z) {
                 if (std::fabs(e[m]) + dd == dd) break;
             }
             if (m == l) break;
-            if (iterations == maxIterations) return 0;
+            // A limit of 0 or below allows no iteration; numbers that are no
+            // longer finite (a matrix near the end of the double range) never
+            // converge.
+            if (iterations >= maxIterations) return 0;
+            for (int k = l; k <= m; ++k)
+                if (!std::isfinite(d[k]) || !std::isfinite(e[k])) return 0;
             ++iterations;
 
             double g = (d[l + 1] - d[l]) / (2.0 * e[l]);

@@ -176,7 +176,7 @@ void CContourPlot::Serialize(zel::CArchive& ar) {
     io(m_dTolerance);
     SerializeVector(ar, m_View);
     SerializeVector(ar, m_Stored);
-    if (!storing && (m_nRows < 0 || m_nColumns < 0 || !IsCoordinate(m_View) || !IsCoordinate(m_Stored)))
+    if (!storing && (m_nRows < 0 || m_nColumns < 0))
         throw zel::CArchiveException(Cause::BadCount, kBadRecord);
 
     const long long nodes = NodeCount(m_nRows, m_nColumns);
@@ -282,7 +282,10 @@ CVector CContourPlot::ToPlotCoords(CVector point) {
 }
 
 void CContourPlot::UpdateView() {
-    m_View = -1.0 * PlaneNormal(m_Plane.Corner0, m_Plane.Corner1, m_Plane.Corner2);
+    // The view is saved with the plot: a plane without a normal keeps the
+    // view it had.
+    if (HasNormal(m_Plane.Corner0, m_Plane.Corner1, m_Plane.Corner2))
+        m_View = -1.0 * PlaneNormal(m_Plane.Corner0, m_Plane.Corner1, m_Plane.Corner2);
     if (m_View.x == 0.0 && m_View.y == 0.0) m_View.x = 0.0001;
     m_PlaneCentre = ToPlotCoords(m_Plane.Centre);
     m_dFitScale = 1.0;

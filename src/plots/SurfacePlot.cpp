@@ -270,7 +270,8 @@ void CSurfacePlot::Compute() {
 
     const CVector du = (c1 - c0) / m_nN;
     const CVector dv = (c2 - c0) / m_nM;
-    const CVector normal = PlaneNormal(c0, c1, c2);
+    // Points that span no plane (the plane dialog takes them) give a flat map.
+    const CVector normal = HasNormal(c0, c1, c2) ? PlaneNormal(c0, c1, c2) : CVector();
     int stopped = 0;
     const char* failure = kCannotEvaluate;
     bool complete = false;
@@ -479,22 +480,34 @@ void CSurfacePlot::Draw(zel::CCanvas& dc) {
 }
 
 void CSurfacePlot::DrawMesh(zel::CCanvas& dc) {
+    // The points, centroids and normals made here are saved with the map:
+    // where a number overflows (a triangle without a normal, a point at the
+    // eye), the value before that step is kept, or a zero normal.
+    const auto finite = [](CVector v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); };
     const bool perspective = m_dEyeDistance != m_dProjDistance;
-    for (std::size_t k = 0; k < m_Nodes.size(); ++k)
-        m_NodePoints[k] = TransformPoint(m_Nodes[k].Position);
-    for (CElement& element : m_Elements)
-        element.Centroid = Centroid(m_NodePoints[static_cast<std::size_t>(element.A)],
-                                    m_NodePoints[static_cast<std::size_t>(element.B)],
-                                    m_NodePoints[static_cast<std::size_t>(element.C)]);
+    for (std::size_t k = 0; k < m_Nodes.size(); ++k) {
+        const CVector point = TransformPoint(m_Nodes[k].Position);
+        m_NodePoints[k] = finite(point) ? point : m_Nodes[k].Position;
+    }
+    for (CElement& element : m_Elements) {
+        const CVector centroid = Centroid(m_NodePoints[static_cast<std::size_t>(element.A)],
+                                          m_NodePoints[static_cast<std::size_t>(element.B)],
+                                          m_NodePoints[static_cast<std::size_t>(element.C)]);
+        if (finite(centroid)) element.Centroid = centroid;
+    }
     // Normals of (first vertex, second vertex, cell centre): the layout makes
     // every triangle's third node its cell's centre.
-    for (CElement& element : m_Elements)
-        element.Normal = PlaneNormal(m_NodePoints[static_cast<std::size_t>(element.A)],
-                                     m_NodePoints[static_cast<std::size_t>(element.B)],
-                                     m_NodePoints[static_cast<std::size_t>(element.C)]);
+    for (CElement& element : m_Elements) {
+        const CVector a = m_NodePoints[static_cast<std::size_t>(element.A)];
+        const CVector b = m_NodePoints[static_cast<std::size_t>(element.B)];
+        const CVector c = m_NodePoints[static_cast<std::size_t>(element.C)];
+        element.Normal = HasNormal(a, b, c) ? PlaneNormal(a, b, c) : CVector();
+    }
     if (perspective)
-        for (CVector& point : m_NodePoints)
-            point = Perspective(point);
+        for (CVector& point : m_NodePoints) {
+            const CVector projected = Perspective(point);
+            if (finite(projected)) point = projected;
+        }
     SortByDepth();
 
     double centreX = 0.0;

@@ -109,9 +109,9 @@ CIntegrationDlg::CIntegrationDlg(CAtom* atom, QWidget* parent)
          {std::pair{kPhiLowerSpin, kPhiLower}, std::pair{kPhiUpperSpin, kPhiUpper}}) {
         if (auto* spin = DlgItem<zel::CSpinButton>(spinId)) {
             // A step starts from the number in the field.
-            spin->SetDeltaPosHandler([this, spin, editId](int) {
+            spin->SetDeltaPosHandler([this, spin, id = editId](int) {
                 int value = 0;
-                if (FieldInt(*this, editId, value)) spin->SetPos(value);
+                if (FieldInt(*this, id, value)) spin->SetPos(value);
             });
         }
     }

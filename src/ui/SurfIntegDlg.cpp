@@ -105,7 +105,7 @@ bool CSurfIntegDlg::OnInitDialog() {
         if (!spin) continue;
         spin->SetRange(0, upper);
         spin->SetDeltaPosHandler(
-            [this, spin, editId](int) { spin->SetPos(LeadingInt(GetDlgItemText(editId))); });
+            [this, spin, id = editId](int) { spin->SetPos(LeadingInt(GetDlgItemText(id))); });
     }
 
     CSurfaceJobSettings settings;

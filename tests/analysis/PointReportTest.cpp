@@ -244,6 +244,32 @@ TEST(PointReport, HessianWithoutEigenDataGivesOneLineInPlaceOfTheEigenLines) {
     EXPECT_EQ(lines[13], "Properties: ");
 }
 
+// The number of QL iterations the eigensystems may take per eigenvalue lies
+// in the option dialog's range; a document beyond it would hold the record
+// view for minutes on a tensor that does not converge, and is refused.
+TEST(PointReport, DocumentWithAnIterationLimitBeyondTheDialogsRangeIsRefused) {
+    CMolecule source;
+    ASSERT_EQ(Load(source, "water.wfn"), 1);
+    for (const int limit : {0, -5, 1000000, 858993459, 1, 999999}) {
+        SCOPED_TRACE(limit);
+        source.GetLAOptions().MaxQLIterations.Current = limit;
+        std::vector<std::uint8_t> bytes;
+        std::string error;
+        ASSERT_TRUE(StoreDocumentBytes(source, bytes, error)) << error;
+        CMolecule target;
+        const bool inRange = limit >= 1 && limit <= 999999;
+        EXPECT_EQ(LoadDocumentBytes(bytes, target, error), inRange);
+        if (inRange) {
+            EXPECT_EQ(target.GetLAOptions().MaxQLIterations.Current, limit);
+            continue;
+        }
+        EXPECT_EQ(error,
+                  "Invalid linear algebra options in file: the number of QL iterations must lie between 1 and 999999.");
+        EXPECT_TRUE(target.GetAtomList().empty());
+        EXPECT_EQ(target.GetLAOptions().MaxQLIterations.Current, 60);
+    }
+}
+
 // A point distance or a path accuracy that is zero, negative or not finite
 // would keep the path tracers from ever ending a path: such a document is
 // refused like any damaged one.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -144,6 +145,24 @@ TEST(TensorTest, IterationLimitCountsPerEigenvalue) {
     g_pLAOptions->MaxQLIterations.Current = 60;
     EXPECT_EQ(t.Diagonalize(), 1);
     EXPECT_TRUE(t.HasEigenData());
+}
+
+// However large the limit, a tensor whose products overflow fails at once;
+// a limit below 1 allows no iteration.
+TEST(TensorTest, IterationEndsWhateverTheTensorAndTheLimit) {
+    OptionGuard guard;
+    g_pLAOptions->MaxQLIterations.Current = INT_MAX;
+    for (const CTensor& tensor : {CTensor(1.7e308, 1.7e308, 1.7e308, 1.7e308, 1.7e308, 1.7e308),
+                                  CTensor(0, 0, 0, 1.7e308, 1.7e308, 1.7e308)}) {
+        CTensor t = tensor;
+        EXPECT_EQ(t.Diagonalize(), 0);
+        EXPECT_FALSE(t.HasEigenData());
+    }
+    CTensor t(2, 1, 1, 0.5, 0.25, 0.125);
+    for (const int limit : {0, -1, INT_MIN}) {
+        g_pLAOptions->MaxQLIterations.Current = limit;
+        EXPECT_EQ(t.Diagonalize(), 0) << limit;
+    }
 }
 
 TEST(TensorTest, RepeatedEigenvaluesKeepQLColumnOrder) {

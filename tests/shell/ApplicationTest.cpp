@@ -311,12 +311,19 @@ TEST_F(ApplicationTest, RefusedFileLeavesAnEmptyUnnamedDocument) {
         EXPECT_TRUE(m_chooser.Requests().back().save);
         EXPECT_EQ(ReadFile(path), c.bytes);
     }
-    // A file that cannot be read at all changes nothing.
+    // A file that cannot be opened or read changes nothing.
     ASSERT_TRUE(m_app.OpenDocumentFile(good));
-    EXPECT_FALSE(m_app.OpenDocumentFile(TempPath("missing.zlm")));
-    EXPECT_EQ(m_prompts.Texts().back().rfind("Could not open file ", 0), 0u);
-    EXPECT_EQ(Caption(), "Water - Zelmora");
-    EXPECT_EQ(m_doc->GetPathName(), good);
+    const std::pair<std::string, std::string> unreadable[] = {
+        {TempPath("missing.zlm"), "Could not open file " + TempPath("missing.zlm") + ": No such file or directory"},
+        {"/proc/self/mem", "Could not read file /proc/self/mem: Input/output error"},
+    };
+    for (const auto& [path, message] : unreadable) {
+        EXPECT_FALSE(m_app.OpenDocumentFile(path));
+        EXPECT_EQ(m_prompts.Texts().back(), message);
+        EXPECT_EQ(Caption(), "Water - Zelmora");
+        EXPECT_EQ(m_doc->GetPathName(), good);
+        EXPECT_EQ(m_doc->GetMolecule()->GetAtomList().size(), 3u);
+    }
 }
 
 // Saving and opening run on the worker behind the progress dialog, which
@@ -444,6 +451,9 @@ TEST_F(ApplicationTest, NewWavefunctionWithoutAMoleculeLeavesAnEmptyDocument) {
          "Could not open file " + TempPath("missing.wfn") + ": No such file or directory"},
         {Fixture("bad"), true, "Could not open file " + Fixture("bad") + ": Is a directory"},
         {Fixture("bad/truncated.wfn"), true, ""},
+        // A read error (EIO) on the first read: reported, not fatal.
+        {"/proc/self/mem", true, "Could not read file: Input/output error (file /proc/self/mem)"},
+        {Fixture("bad/zero_exponent.wfn"), true, "Error in Exponent (file " + Fixture("bad/zero_exponent.wfn") + ")"},
     };
     for (const Case& c : cases) {
         NewWavefunction("water.wfn", "Water");
