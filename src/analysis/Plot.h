@@ -60,7 +60,7 @@ public:
     // light directions) in absolute value; page lengths in page units (margins
     // from 0, paper from above 0); font sizes in logical units, in absolute
     // value; the plot counter from 0.
-    static constexpr double kMaxCoordinate = 1e10;
+    static constexpr double kMaxCoordinate = 1e15;
     static constexpr double kMaxPageLength = 1e4;
     static constexpr int kMaxFontSize = 1000000;
     static constexpr int kMaxPlotCounter = 1000000000;
