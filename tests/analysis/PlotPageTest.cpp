@@ -280,6 +280,7 @@ TEST(PlotPage, ExportClipsTheMetafileToTheBorder) {
     expected.filter = "Windows Meta File (*.emf)|*.emf|\t\t All Files (*.*)|*.*|";
     expected.defaultExtension = "emf";
     expected.overwritePrompt = true;
+    expected.fileName = "New Plot (0).emf"; // the plot's title
     EXPECT_EQ(chooser.Requests().front(), expected);
     EXPECT_EQ(metafiles.LastPath(), "/somewhere/plot one.emf");
     EXPECT_EQ(metafiles.LastDescription(), std::string("Zelmora\0plot one.emf\0\0", 22));

@@ -129,8 +129,13 @@ TEST(BasinJobs, ACancelledOrFailedRerunKeepsThePreviousResults) {
         const std::vector<std::string> messages = RunJob(job, c.which).messages;
         wavefunction.m_dVirial = 2.0;
         wavefunction.m_bCacheValid = false;
+        // The radial job says where its first ray met the bad integrand.
         EXPECT_EQ(messages, std::vector<std::string>{
-                                c.which == Job::Radial ? c.message : "Integration of Beta-Sphere failed!"});
+                                c.which == Job::Radial
+                                    ? std::string(c.message) +
+                                          "\nSurface search failed at Phi = 0.0000, Theta = 0.0000, R = 1.2000: "
+                                          "a property value is not finite."
+                                    : "Integration of Beta-Sphere failed!"});
         EXPECT_TRUE(same(atom->m_ResultsA, a));
         EXPECT_TRUE(same(atom->m_ResultsB, b));
     }

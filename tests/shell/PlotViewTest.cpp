@@ -528,6 +528,9 @@ TEST_F(PlotViewTest, ExportAndSaveAsOpenBesideTheDocument) {
     const QString folder = m_temp.filePath(QStringLiteral("documents"));
     ASSERT_TRUE(QDir().mkpath(folder));
     ASSERT_TRUE(m_doc->OnSaveDocument(QDir(folder).filePath(QStringLiteral("dimer.zlm")).toStdString()));
+    // The save's progress dialog hands the focus back to the record view,
+    // which this test had never taken from it.
+    m_frame->SetActiveView(m_view);
     for (int command : {cmd::PlotExport, cmd::FileSaveAs}) {
         SCOPED_TRACE(command);
         m_chooser.PushAnswer(std::nullopt);
