@@ -75,46 +75,50 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+// The code point that starts at utf8[i], and in used the bytes it takes. A
+// malformed sequence gives false, used covering its longest valid-looking
+// start, so that it becomes one '?' in either encoding.
+bool NextCodePoint(std::string_view utf8, std::size_t i, char32_t& cp, std::size_t& used) {
+    const auto b0 = static_cast<unsigned char>(utf8[i]);
+    std::size_t length = 0;
+    cp = b0;
+    unsigned char lo = 0x80, hi = 0xBF; // allowed range of the second byte
+    if (b0 < 0x80) {
+        length = 1;
+    } else if (b0 >= 0xC2 && b0 <= 0xDF) {
+        length = 2;
+        cp = b0 & 0x1F;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        length = 3;
+        cp = b0 & 0x0F;
+        if (b0 == 0xE0) lo = 0xA0; // overlong
+        if (b0 == 0xED) hi = 0x9F; // surrogates
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        length = 4;
+        cp = b0 & 0x07;
+        if (b0 == 0xF0) lo = 0x90; // overlong
+        if (b0 == 0xF4) hi = 0x8F; // above U+10FFFF
+    }
+    used = 1;
+    if (length == 0) return false;
+    for (; used < length; ++used) {
+        if (i + used >= utf8.size()) return false;
+        const auto b = static_cast<unsigned char>(utf8[i + used]);
+        if (used == 1 ? (b < lo || b > hi) : (b < 0x80 || b > 0xBF)) return false;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    return true;
+}
+
 // UTF-16 code units of UTF-8 text; a malformed sequence becomes one '?', as
 // in the Windows-1252 form.
 std::u16string EncodeUtf16(std::string_view utf8) {
     std::u16string out;
     std::size_t i = 0;
     while (i < utf8.size()) {
-        const auto b0 = static_cast<unsigned char>(utf8[i]);
-        std::size_t length = 0;
-        char32_t cp = b0;
-        unsigned char lo = 0x80, hi = 0xBF;
-        if (b0 < 0x80) {
-            length = 1;
-        } else if (b0 >= 0xC2 && b0 <= 0xDF) {
-            length = 2;
-            cp = b0 & 0x1F;
-        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-            length = 3;
-            cp = b0 & 0x0F;
-            if (b0 == 0xE0) lo = 0xA0;
-            if (b0 == 0xED) hi = 0x9F;
-        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-            length = 4;
-            cp = b0 & 0x07;
-            if (b0 == 0xF0) lo = 0x90;
-            if (b0 == 0xF4) hi = 0x8F;
-        }
-        std::size_t used = 1;
-        bool valid = length != 0;
-        for (; valid && used < length; ++used) {
-            if (i + used >= utf8.size()) {
-                valid = false;
-                break;
-            }
-            const auto b = static_cast<unsigned char>(utf8[i + used]);
-            if (used == 1 ? (b < lo || b > hi) : (b < 0x80 || b > 0xBF)) {
-                valid = false;
-                break;
-            }
-            cp = (cp << 6) | (b & 0x3F);
-        }
+        char32_t cp = 0;
+        std::size_t used = 0;
+        const bool valid = NextCodePoint(utf8, i, cp, used);
         i += used;
         if (!valid) {
             out += u'?';
@@ -266,48 +270,11 @@ void CArchive::ReadBytes(std::span<std::uint8_t> out) {
 std::string CArchive::EncodeCp1252(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(utf8[i]); };
     std::size_t i = 0;
     while (i < utf8.size()) {
-        const unsigned char b0 = byte(i);
-        if (b0 < 0x80) {
-            out += static_cast<char>(b0);
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
         char32_t cp = 0;
-        unsigned char lo = 0x80, hi = 0xBF; // allowed range of the second byte
-        if (b0 >= 0xC2 && b0 <= 0xDF) {
-            length = 2;
-            cp = b0 & 0x1F;
-        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-            length = 3;
-            cp = b0 & 0x0F;
-            if (b0 == 0xE0) lo = 0xA0; // overlong
-            if (b0 == 0xED) hi = 0x9F; // surrogates
-        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-            length = 4;
-            cp = b0 & 0x07;
-            if (b0 == 0xF0) lo = 0x90; // overlong
-            if (b0 == 0xF4) hi = 0x8F; // above U+10FFFF
-        }
-        // A malformed sequence becomes one '?' for its longest valid-looking start.
-        std::size_t used = 1;
-        bool valid = length != 0;
-        for (; valid && used < length; ++used) {
-            if (i + used >= utf8.size()) {
-                valid = false;
-                break;
-            }
-            const unsigned char b = byte(i + used);
-            const bool inRange = used == 1 ? (b >= lo && b <= hi) : (b >= 0x80 && b <= 0xBF);
-            if (!inRange) {
-                valid = false;
-                break;
-            }
-            cp = (cp << 6) | (b & 0x3F);
-        }
+        std::size_t used = 0;
+        const bool valid = NextCodePoint(utf8, i, cp, used);
         out += valid ? EncodeCodePoint(cp) : '?';
         i += used;
     }
