@@ -57,6 +57,16 @@ struct FakeJob {
     }
 };
 
+// Cancels and lets a FakeJob return when a test's dialog callback ends, even
+// through a failed assertion, so that the worker never outlives the test.
+struct ReleaseOnExit {
+    FakeJob& job;
+    ~ReleaseOnExit() {
+        g_bCancel = 1;
+        job.release = true;
+    }
+};
+
 // Ends a progress dialog that is still open after the guard time, so a broken
 // dialog fails the test instead of hanging it.
 class Watchdog {
@@ -101,13 +111,7 @@ TEST_F(ComputeDlgTest, ShowsProgressAndClosesOnlyAfterTheCancelledJobHasReturned
     bool openWhileJobHeld = false;
     bool mainMinimized = false;
     zel::test::WhenVisible<CComputeDlg>([&](CComputeDlg* dlg) {
-        struct Release {
-            FakeJob& job;
-            ~Release() {
-                g_bCancel = 1;
-                job.release = true;
-            }
-        } release{job};
+        const ReleaseOnExit release{job};
         caption = dlg->windowTitle();
         shownProgress = zel::test::WaitUntil([&] {
             return dlg->DlgItem<QProgressBar>(CComputeDlg::kProgressBar)->value() == 42 &&
@@ -355,13 +359,7 @@ TEST_F(ComputeDlgTest, CaptionAndStatusLineShowWhole) {
     int dialogWidth = 0, textWidth = 0, textArea = 0;
     std::vector<std::string> faults;
     zel::test::WhenVisible<CComputeDlg>([&](CComputeDlg* dlg) {
-        struct Release {
-            FakeJob& job;
-            ~Release() {
-                g_bCancel = 1;
-                job.release = true;
-            }
-        } release{job};
+        const ReleaseOnExit release{job};
         auto* status = dlg->DlgItem<QLineEdit>(CComputeDlg::kStatusLine);
         dialogWidth = dlg->width();
         ASSERT_TRUE(zel::test::WaitUntil([&] { return status->text().startsWith(QStringLiteral("Searching")); }));
