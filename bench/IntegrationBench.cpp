@@ -97,12 +97,12 @@ void WholeMolecule(benchmark::State& state, const char* file, bool natural, bool
             low = CVector(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
             high = CVector(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z));
         }
-        SGridSpec spec;
-        spec.Centre = 0.5 * (low + high);
-        spec.Side = std::max({high.x - low.x, high.y - low.y, high.z - low.z}) + 2.0;
-        spec.PerSide = 12;
-        spec.Total = GridTotal(spec.PerSide);
-        search.SearchOnGrid(spec);
+        SGridSpec box;
+        box.Centre = 0.5 * (low + high);
+        box.Side = std::max({high.x - low.x, high.y - low.y, high.z - low.z}) + 2.0;
+        box.PerSide = 20;
+        box.Total = GridTotal(box.PerSide);
+        search.SearchOnGrid(box);
     }
     CalcBondPaths(molecule, log, quiet);
     // The fixtures are neutral.
