@@ -1,0 +1,125 @@
+// Atoms of the fixtures at the default options, in natural and in radial
+// coordinates: both succeed without a message, the Laplacian integrates to
+// zero over each basin, and the two methods agree on the population. Among
+// them the hydrogen-bond hydrogen of the pyridone-aminopyridine dimer, the
+// lithium of Li2 beside its non-nuclear maximum, LiF, whose density has a
+// maximum of no atom far behind the lithium, and atoms of molecules with
+// ring and cage points, triple bonds and lone pairs. Each atom is a test of
+// its own, so that the table runs in parallel; the whole molecules are
+// summed in the benchmarks.
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "IntegrationTestUtil.h"
+#include "analysis/CritPoint.h"
+
+namespace {
+
+using namespace integrationtest;
+
+struct SAtomCase {
+    const char* file;
+    int atom;         // index in the atom list
+    const char* kind; // what the atom stands for
+    bool grid;        // the searches from nuclei, pairs and triples miss points: add a grid search
+};
+
+void PrintTo(const SAtomCase& c, std::ostream* os) {
+    *os << c.file << " " << c.atom;
+}
+
+// The critical points from the nuclei, pairs and triples of maxima, and, where
+// those miss some, from a grid over the molecule; then the bond paths.
+void SearchCriticalPoints(CMolecule& molecule, bool grid) {
+    zel::CTextRecord log;
+    CQuietProgress quiet;
+    CCritPointSearch search(molecule, molecule.GetPropertyName(-1), log, quiet);
+    search.SearchFromNuclei();
+    search.SearchFromMaximaPairs();
+    search.SearchFromMaximaTriples();
+    if (grid) {
+        CVector low(1e9, 1e9, 1e9), high(-1e9, -1e9, -1e9);
+        for (const auto& atom : molecule.GetAtomList()) {
+            const CVector p = atom->GetPosition();
+            low = CVector(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
+            high = CVector(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z));
+        }
+        SGridSpec box;
+        box.Centre = 0.5 * (low + high);
+        box.Side = std::max({high.x - low.x, high.y - low.y, high.z - low.z}) + 2.0;
+        box.PerSide = 20;
+        box.Total = GridTotal(box.PerSide);
+        search.SearchOnGrid(box);
+    }
+    CalcBondPaths(molecule, log, quiet);
+}
+
+int CountField0(CMolecule& molecule, int type) {
+    int n = 0;
+    for (const auto& point : *molecule.GetList(type))
+        n += point->GetFieldIndex() == 0 ? 1 : 0;
+    return n;
+}
+
+class AtomTable : public testing::TestWithParam<SAtomCase> {};
+
+TEST_P(AtomTable, NaturalAndRadialAgreeAndTheLaplacianVanishes) {
+    const SAtomCase& c = GetParam();
+    CMolecule molecule;
+    LoadFixture(molecule, c.file);
+    SearchCriticalPoints(molecule, c.grid);
+    // The radial membership test relies on every atom's safe radius, which
+    // needs the complete set: maxima - bonds + rings - cages = 1.
+    const int maxima = CountField0(molecule, -3), bonds = CountField0(molecule, -1),
+              rings = CountField0(molecule, 1), cages = CountField0(molecule, 3);
+    ASSERT_EQ(maxima - bonds + rings - cages, 1) << maxima << " " << bonds << " " << rings << " " << cages;
+
+    CAtom& atom = *AtomAt(molecule, c.atom);
+    CBasinJob job;
+    job.Settings.Atom = &atom;
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point start = Clock::now();
+    EXPECT_EQ(RunJob(job, Job::Natural).messages, std::vector<std::string>{});
+    const double naturalSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const CBasinResults natural = atom.m_ResultsA;
+    ASSERT_EQ(natural.Method, job.Settings.Radius);
+    start = Clock::now();
+    EXPECT_EQ(RunJob(job, Job::Radial).messages, std::vector<std::string>{});
+    const double radialSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const CBasinResults& radial = atom.m_ResultsA;
+    ASSERT_EQ(radial.Method, -1.0);
+
+    std::printf("| %s | %s %s | %.6f | %.2e | %d | %.1f | %.6f | %.2e | %d | %.1f |\n", c.file,
+                atom.GetLabel().c_str(), c.kind, natural.Results[0], natural.Results[1], natural.Evaluations,
+                naturalSeconds, radial.Results[0], radial.Results[1], radial.Evaluations, radialSeconds);
+    EXPECT_LE(std::fabs(natural.Results[1]), 1e-3);
+    EXPECT_LE(std::fabs(radial.Results[1]), 1e-3);
+    EXPECT_NEAR(natural.Results[0], radial.Results[0], 2e-3);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, AtomTable,
+    testing::Values(SAtomCase{"water.wfn", 0, "O", false}, SAtomCase{"water.wfn", 1, "H", false},
+                    SAtomCase{"ammonia.wfn", 0, "N", false}, SAtomCase{"ammonia.wfn", 1, "H", false},
+                    SAtomCase{"methane.wfn", 0, "C", false}, SAtomCase{"methane.wfn", 1, "H", false},
+                    SAtomCase{"benzene.wfn", 6, "H", false}, SAtomCase{"lif.wfn", 0, "Li", false},
+                    SAtomCase{"lif.wfn", 1, "F", false},
+                    SAtomCase{"pyridone_aminopyridine.wfn", 19, "H, hydrogen bond", false},
+                    SAtomCase{"pyridone_aminopyridine.wfn", 6, "H", false},
+                    SAtomCase{"li2.wfn", 0, "Li, non-nuclear maximum", true},
+                    SAtomCase{"bicyclopentane.wfn", 5, "H, bridgehead", true},
+                    SAtomCase{"bicyclopentane.wfn", 7, "H, bridge", true}, SAtomCase{"hcn.wfn", 0, "H", true},
+                    SAtomCase{"hcn.wfn", 1, "C", true}, SAtomCase{"hcn.wfn", 2, "N", true},
+                    SAtomCase{"formamide.wfn", 1, "O", true}, SAtomCase{"formamide.wfn", 2, "N", true},
+                    SAtomCase{"formamide.wfn", 3, "H, on C", true},
+                    SAtomCase{"formamide.wfn", 4, "H, on N", true}),
+    [](const testing::TestParamInfo<SAtomCase>& param) {
+        std::string name = param.param.file;
+        name = name.substr(0, name.find('.')) + "_" + std::to_string(param.param.atom);
+        return name;
+    });
+
+} // namespace
