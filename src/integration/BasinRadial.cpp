@@ -19,8 +19,10 @@ namespace {
 
 constexpr double kDegrees = 180.0 / std::numbers::pi;
 // An uphill path that stalls this close (bohr) to a critical point has
-// reached it; Newton steps find the point.
-constexpr double kStallReach = 0.5;
+// reached it; Newton steps find the point. Far from the nuclei the path's
+// steps are long and it may stall past a weak maximum by more than half a
+// bohr (0.505 behind the lithium of LiF).
+constexpr double kStallReach = 1.0;
 constexpr int kStallNewtonSteps = 30;
 // A maximum this close (bohr) to an atom's attractor is that attractor.
 constexpr double kMaximumReach = 0.05;
