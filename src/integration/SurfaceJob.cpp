@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 #include "analysis/Atom.h"
@@ -85,16 +86,17 @@ void CSurfaceJob::IntegrateSurface() {
     g_nEvaluations = 0;
     g_nProgress = 0;
     CSurfaceRecord& record = bond->m_Surface;
-    record.CircleRadius = 0.0;
-    record.Results.assign(CSurfaceRecord::kResults, 0.0);
     const int n = molecule->GetSelectedValueCount(false);
 
+    // The new results replace the record's only once they are complete: a
+    // cancelled or failed run leaves the previous ones as they were.
+    std::vector<double> results(CSurfaceRecord::kResults, 0.0);
     bool ok = false;
     {
         CWorkArrayScope cache(record);
         CSurfaceQuadrature quadrature(*molecule);
         ok = quadrature.IntegrateSurface(*bond, Settings.PhiLower * kRadians, Settings.PhiUpper * kRadians, R,
-                                         n, record.Results.data(), Settings.AtomA, Settings.AtomB) == 1;
+                                         n, results.data(), Settings.AtomA, Settings.AtomB) == 1;
     }
 
     if (ok) {
@@ -106,6 +108,7 @@ void CSurfaceJob::IntegrateSurface() {
         record.PhiFrom = Settings.PhiLower;
         record.PhiTo = Settings.PhiUpper;
         record.SymmetryFactor = Settings.Factor;
+        record.Results = std::move(results);
         for (int j = 0; j < n; ++j)
             record.Results[static_cast<std::size_t>(j)] *= Settings.Factor;
         if (molecule->IsSurfacePropertySelected(kAreaProperty))

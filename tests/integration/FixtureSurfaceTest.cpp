@@ -104,7 +104,11 @@ TEST(FixtureSurfaces, CancelEndsTheJobAtOnce) {
     SearchGraph(molecule);
     RegisterSurfaceJob();
     CBondPoint* bond = BondPoints(molecule).front();
+    // An earlier result, which the cancelled run must leave as it was.
     bond->m_Surface.CircleRadius = 0.5;
+    bond->m_Surface.Results.assign(CSurfaceRecord::kResults, 0.0);
+    bond->m_Surface.Results[0] = 1.25;
+    bond->m_Surface.Evaluations = 777;
     CSurfaceJob job = JobFor(bond);
     int refreshed = 0;
     job.OnResultsChanged = [&refreshed] { ++refreshed; };
@@ -116,7 +120,9 @@ TEST(FixtureSurfaces, CancelEndsTheJobAtOnce) {
         zel::kJobIntegrateSurface, &job, [] { return g_nEvaluations >= 3000 && !GetStatusText().empty(); },
         "surface integration: Phi = "));
     EXPECT_EQ(prompts.Texts(), std::vector<std::string>{kSurfaceFailed});
-    EXPECT_EQ(bond->m_Surface.CircleRadius, 0.0);
+    EXPECT_EQ(bond->m_Surface.CircleRadius, 0.5);
+    EXPECT_EQ(bond->m_Surface.Results[0], 1.25);
+    EXPECT_EQ(bond->m_Surface.Evaluations, 777);
     EXPECT_EQ(refreshed, 1);
     EXPECT_TRUE(bond->m_Surface.WorkArray.empty());
 }

@@ -165,7 +165,7 @@ TEST_F(H2Surface, ResultsFollowTheSelection) {
         EXPECT_EQ(r[i], 0.0) << i;
 }
 
-TEST_F(H2Surface, FailuresLeaveTheResultsAbsent) {
+TEST_F(H2Surface, FailuresKeepThePreviousResults) {
     const std::vector<double> before = Integrate(0.0, 360.0);
 
     // No circle: nothing happens, the results stay.
@@ -180,14 +180,16 @@ TEST_F(H2Surface, FailuresLeaveTheResultsAbsent) {
         EXPECT_EQ(refreshed, 0);
     }
 
-    // Nothing selected: nothing to integrate.
+    // Nothing selected: nothing to integrate, a failure that keeps the
+    // earlier results.
     for (int i = 0; i < kSurfaceProperties; ++i)
         molecule->SetSurfacePropertySelected(i, 0);
     CSurfaceJob job = Job(0.0, 360.0);
     int refreshed = 0;
     job.OnResultsChanged = [&refreshed] { ++refreshed; };
     EXPECT_EQ(RunSurfaceJob(job).messages, std::vector<std::string>{kSurfaceFailed});
-    EXPECT_EQ(bond->m_Surface.CircleRadius, 0.0);
+    EXPECT_EQ(bond->m_Surface.CircleRadius, 0.001);
+    EXPECT_EQ(bond->m_Surface.Results, before);
     EXPECT_EQ(refreshed, 1);
     for (int i = 0; i < kSurfaceProperties; ++i)
         molecule->SetSurfacePropertySelected(i, 1);
