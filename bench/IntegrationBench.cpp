@@ -91,18 +91,7 @@ void WholeMolecule(benchmark::State& state, const char* file, bool natural, bool
     search.SearchFromMaximaPairs();
     search.SearchFromMaximaTriples();
     if (grid) {
-        CVector low(1e9, 1e9, 1e9), high(-1e9, -1e9, -1e9);
-        for (const auto& atom : molecule.GetAtomList()) {
-            const CVector p = atom->GetPosition();
-            low = CVector(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
-            high = CVector(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z));
-        }
-        SGridSpec box;
-        box.Centre = 0.5 * (low + high);
-        box.Side = std::max({high.x - low.x, high.y - low.y, high.z - low.z}) + 2.0;
-        box.PerSide = 20;
-        box.Total = GridTotal(box.PerSide);
-        search.SearchOnGrid(box);
+        search.SearchOnGrid(GridAroundNuclei(molecule, 2.0, 20));
     }
     CalcBondPaths(molecule, log, quiet);
     // The fixtures are neutral.

@@ -34,6 +34,21 @@ int GridTotal(int perSide) {
     return total > INT_MAX ? INT_MAX : static_cast<int>(total);
 }
 
+SGridSpec GridAroundNuclei(const CMolecule& molecule, double margin, int perSide) {
+    CVector low(1e9, 1e9, 1e9), high(-1e9, -1e9, -1e9);
+    for (const auto& atom : molecule.GetAtomList()) {
+        const CVector p = atom->GetPosition();
+        low = CVector(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
+        high = CVector(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z));
+    }
+    SGridSpec box;
+    box.Centre = 0.5 * (low + high);
+    box.Side = std::max({high.x - low.x, high.y - low.y, high.z - low.z}) + margin;
+    box.PerSide = perSide;
+    box.Total = GridTotal(perSide);
+    return box;
+}
+
 bool IsDegenerateHessian(const CVector& eigenvalues) {
     const double a = std::fabs(eigenvalues.x), b = std::fabs(eigenvalues.y), c = std::fabs(eigenvalues.z);
     const double largest = std::max({a, b, c});

@@ -63,6 +63,11 @@ struct SGridSpec {
 // count typed in gives a usable total.
 int GridTotal(int perSide);
 
+// A cube of perSide starting values per side around all the nuclei of the
+// molecule: its centre the middle of their bounding box, its side the box's
+// longest edge plus margin (bohr).
+SGridSpec GridAroundNuclei(const CMolecule& molecule, double margin, int perSide);
+
 // A critical point is degenerate, and its signature meaningless, when the
 // smallest Hessian eigenvalue is zero to the numerics: not above this
 // fraction of the largest one (all zero counts too). Such points come in

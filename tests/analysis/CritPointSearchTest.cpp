@@ -114,7 +114,9 @@ TEST_P(FixtureSearchTest, SearchesFindTheCompleteSet) {
     for (int round = 0; round < f.rounds; ++round) {
         const SSearchCounts nuclei = search.SearchFromNuclei();
         EXPECT_EQ(nuclei.Tries, atoms);
-        if (round == 0) EXPECT_EQ(nuclei.Found, atoms); // every nucleus carries a maximum
+        if (round == 0) {
+            EXPECT_EQ(nuclei.Found, atoms); // every nucleus carries a maximum
+        }
         const int n = static_cast<int>(molecule.GetList(-3)->size());
         const SSearchCounts pairs = search.SearchFromMaximaPairs();
         EXPECT_EQ(pairs.Tries, n * (n - 1) / 2);
