@@ -203,11 +203,15 @@ void CBasinJob::IntegrateNatural() {
     molecule->SetFieldIndex(0);
     atom->CollectBondedPoints();
     const std::vector<CBondPoint*> bonds = atom->GetBondedPoints();
+    // Each bond's direction: its bond path's point on the beta sphere, traced
+    // afresh to the rounding of the coordinates.
     std::vector<CVector> bondPoints;
-    for (const CBondPoint* bond : bonds)
-        for (const CGradPath* path : bond->GetPathList(true))
-            if (path->GetFieldIndex() == 0 && path->GetEndPoint() == atom->GetMaxPoint())
-                bondPoints.push_back(path->PointAtRadius(*atom, R));
+    std::vector<CVector> axes;
+    for (const CBondPoint* bond : bonds) {
+        const CGradPath* path = PathToAtom(*bond, *atom);
+        axes.push_back(path ? BondPathPointAtRadius(*molecule, *atom, *bond, *path, R) : CVector(0.0, 0.0, R));
+        if (path) bondPoints.push_back(axes.back());
+    }
 
     quadrature.SetBondDirections(bondPoints);
     const int count = std::max(static_cast<int>(bonds.size()), 1);
@@ -223,11 +227,15 @@ void CBasinJob::IntegrateNatural() {
         };
         if (bonds.empty()) {
             index = 1;
+            quadrature.SetRegionBondPoint(nullptr);
             return integrate(SRegionWindow{false, lo, hi, thetaLo, thetaHi});
         }
-        for (const CBondPoint* bond : bonds) {
+        for (std::size_t k = 0; k < bonds.size(); ++k) {
+            const CBondPoint* bond = bonds[k];
             const CGradPath* path = PathToAtom(*bond, *atom);
-            const CVector P = path ? path->PointAtRadius(*atom, R) : CVector(0.0, 0.0, R);
+            const CVector P = axes[k];
+            const CVector bondPoint = bond->GetPosition();
+            quadrature.SetRegionBondPoint(path ? &bondPoint : nullptr);
             ++index;
             atom->SetIntegrationAxis(P);
             const CVector angles = CMolecule::CartesianToSpherical(atom->GlobalToLocal(P));

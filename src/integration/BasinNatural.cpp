@@ -5,9 +5,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <memory>
+#include <new>
 #include <numbers>
 
 #include "analysis/Atom.h"
+#include "analysis/CritPoint.h"
+#include "analysis/GradPath.h"
 #include "analysis/Molecule.h"
 #include "integration/BasinQuadrature.h"
 #include "platform/core/Format.h"
@@ -21,7 +26,21 @@ constexpr double kDegrees = 180.0 / kPi;
 // where it runs into a critical point other than a maximum the gradient
 // vanishes and the path stalls.
 constexpr long kPathSteps = 90;
-constexpr int kPathCalls = 10;
+constexpr int kPathCalls = 30;
+// The tolerance of a path's position, relative to its distance from the
+// region's axis where it leaves the sphere; and the least tolerance, below
+// which that distance is lost in the rounding of the coordinates.
+constexpr double kOffsetTolerance = 0.01;
+constexpr double kSmallestTolerance = 1e-13;
+// The least distance (bohr) from the region's axis at the sphere of a path
+// that is followed: below it the path's distance from the bond path is lost
+// in the rounding of the coordinates and the density's gradient.
+constexpr double kSmallestOffset = 1e-11;
+// A path has left the region's bond point behind when it is this far (bohr)
+// beyond twice the closest it came to it.
+constexpr double kBondPointReach = 0.05;
+// Calls of kPathSteps a path may take at the tight tolerances besides.
+constexpr int kTightPathCalls = 20;
 // The azimuths where the theta cut changes its plane are looked for at this
 // spacing, then bisected.
 constexpr double kKinkSampling = kPi / 360.0;
@@ -179,9 +198,16 @@ int CBasinQuadrature::NaturalPathRhs(double t, double* dydt) {
     m_ctx.Theta = t;
     m_ctx.FailR = 0;
     if (m_cache2.Enter(t, dydt, N)) return 0;
-    if (t <= 0.0) return 0;
-
     const double R = m_ctx.Radius;
+    // The path's distance from the region's axis where it leaves the sphere,
+    // on the side of the region's bond; on the far side it never comes near
+    // the bond point.
+    const bool nearSide = t < 0.5 * kPi;
+    const double offset = R * std::sin(t);
+    // Closer to the bond than this the path cannot be told from the bond
+    // path, and what it adds is below every tolerance.
+    if (nearSide && !(offset >= kSmallestOffset)) return 0;
+
     const CVector x0 = m_atom.FromIntegrationCoords(CVector(R, t, m_ctx.Phi));
     if (!m_molecule.Evaluate(x0, -2)) {
         m_ctx.FailTheta = 1;
@@ -197,13 +223,46 @@ int CBasinQuadrature::NaturalPathRhs(double t, double* dydt) {
     COdeSolver& solver = level->Solver();
     level->SetLimits(0.0, kPathSteps);
     m_pathState.assign(static_cast<std::size_t>(N) + 4, 0.0);
-    m_pathTol.assign(static_cast<std::size_t>(N) + 4, Abs(2));
     double* y = m_pathState.data();
     // The flux of the path field -grad rho through the sphere's element.
     y[N] = -R * std::sin(t) * (g * m_atom.RelativeToNucleus(x0));
-    y[N + 1] = x0.x;
-    y[N + 2] = x0.y;
-    y[N + 3] = x0.z;
+    // The path runs in the region's Cartesian frame about the nucleus, z
+    // along the region's bond. A path that leaves the sphere close to the
+    // bond runs beside the bond path up to the bond point, lingers there and
+    // leaves it along the interatomic surface; its distance from the bond
+    // path decides how long it lingers, and its volume element grows all
+    // the while where the Laplacian is negative: its integrals follow a
+    // power of that distance, down to the smallest distances (on a
+    // carbon-carbon bond, over the side of the pi density, nearly its
+    // inverse, and a hundredth of an electron lies within a micro-radian of
+    // the bond). Up to the bond point the positions are therefore held to a
+    // hundredth of the path's distance from the bond where it left the
+    // sphere: the solver's error in the position, whichever way it points,
+    // becomes part of that distance (along the bond it turns sideways where
+    // the bond path bends). Once the path has left the bond point behind,
+    // the usual tolerance is enough.
+    m_pathFrame = m_atom.GetIntegrationFrame() * m_atom.GetLocalFrame();
+    const CVector p0 = CMolecule::SphericalToCartesian(CVector(R, t, m_ctx.Phi));
+    y[N + 1] = p0.x;
+    y[N + 2] = p0.y;
+    y[N + 3] = p0.z;
+    const double tightAbs = std::clamp(kOffsetTolerance * offset, kSmallestTolerance, Abs(2));
+    const double tightRel = std::clamp(kOffsetTolerance * std::sin(t), kSmallestTolerance, Rel(2));
+    bool tight = m_bRegionBond && nearSide && (tightAbs < Abs(2) || tightRel < Rel(2));
+    double closest = std::numeric_limits<double>::infinity();
+    const COdeSolver::Weights weights = [&, N](const double* state, double* w) {
+        for (int i = 0; i <= N; ++i)
+            w[i] = 1.0 / (Rel(2) * std::fabs(state[i]) + Abs(2));
+        if (tight) {
+            const double d = (PathPoint(state + N + 1) - m_RegionBondPoint).Length();
+            closest = std::min(closest, d);
+            tight = d <= 2.0 * closest + kBondPointReach;
+        }
+        for (int i = N + 1; i < N + 4; ++i)
+            w[i] = tight ? 1.0 / (tightRel * std::fabs(state[i]) + tightAbs)
+                         : 1.0 / (Rel(2) * std::fabs(state[i]) + Abs(2));
+        return 0;
+    };
     const COdeSolver::Rhs integrand = [this](double, const double* state, double* d) {
         return NaturalPathIntegrand(state, d);
     };
@@ -212,8 +271,9 @@ int CBasinQuadrature::NaturalPathRhs(double t, double* dydt) {
     std::string reason;
     m_pathPrevious.clear();
     ++m_nPaths;
-    if (solver.Init(integrand, 0.0, y, Rel(2), m_pathTol.data()) == Status::Success) {
+    if (solver.Init(integrand, 0.0, y, weights) == Status::Success) {
         double s = 0.0;
+        int tightCalls = 0;
         for (int call = 0; call < kPathCalls; ++call) {
             const Status status = solver.Solve(m_dStopS, s, y);
             if (IsCancelRequested() || m_ctx.FailR) break;
@@ -229,10 +289,19 @@ int CBasinQuadrature::NaturalPathRhs(double t, double* dydt) {
                 if (!solver.LastMessage().empty()) reason += " (" + solver.LastMessage() + ")";
                 break;
             }
+            // A path on its way to the region's bond point, or lingering
+            // there, takes its small steps at the tight tolerances: they do
+            // not count, and it has not stalled, since it leaves the point
+            // with its volume element grown the more the longer it stayed.
+            if (tight && tightCalls < kTightPathCalls) {
+                ++tightCalls;
+                --call;
+                continue;
+            }
             // Out of steps: where the path has run into a bond, ring or cage
             // point its gradient vanishes and it would stall forever; the rest
             // of it adds nothing.
-            const CVector end(y[N + 1], y[N + 2], y[N + 3]);
+            const CVector end = PathPoint(y + N + 1);
             if (2.0 * m_ctx.AbsAccuracy > m_molecule.FindNearestCritPoint(end, nullptr, -2, 1, 0)) {
                 ++m_nStalledPaths;
                 accepted = true;
@@ -264,7 +333,7 @@ int CBasinQuadrature::NaturalPathRhs(double t, double* dydt) {
             }
         }
     }
-    const CVector last(y[N + 1], y[N + 2], y[N + 3]);
+    const CVector last = PathPoint(y + N + 1);
     SetStatusTextF(
         "Integration, region %d of %d (Phi = 0...%0.0lf): Phi = %0.4lf, Theta = %0.4lf, R = %0.1lf",
         m_ctx.Region, m_ctx.RegionCount, (m_ctx.Phi1 - m_ctx.Phi0) * kDegrees,
@@ -289,6 +358,10 @@ int CBasinQuadrature::NaturalPathRhs(double t, double* dydt) {
     return 0;
 }
 
+CVector CBasinQuadrature::PathPoint(const double* p) const {
+    return m_atom.AbsoluteFromNucleus(CVector(p[0], p[1], p[2]) * m_pathFrame);
+}
+
 bool CBasinQuadrature::PathHasFaded(const CVector& end, const double* y) {
     const int N = m_ctx.N;
     if (m_pathPrevious.size() != static_cast<std::size_t>(N)) return false;
@@ -308,7 +381,7 @@ int CBasinQuadrature::NaturalPathIntegrand(const double* y, double* dydt) {
         m_ctx.FailR = 1;
         return -1;
     }
-    const CVector x(y[N + 1], y[N + 2], y[N + 3]);
+    const CVector x = PathPoint(y + N + 1);
     if (!m_molecule.Evaluate(x, 2, &m_atom)) {
         m_ctx.FailR = 1;
         return -1;
@@ -326,7 +399,7 @@ int CBasinQuadrature::NaturalPathIntegrand(const double* y, double* dydt) {
         dydt[i] = J * values[i];
     }
     dydt[N] = 4.0 * laplacianTerm * J;
-    const CVector g = m_molecule.GetGradient();
+    const CVector g = m_pathFrame * m_molecule.GetGradient();
     dydt[N + 1] = -g.x;
     dydt[N + 2] = -g.y;
     dydt[N + 3] = -g.z;
@@ -388,6 +461,53 @@ std::vector<double> CBasinQuadrature::CutKinks(double phi0, double phi1) const {
         before = sample;
     }
     return kinks;
+}
+
+CVector BondPathPointAtRadius(CMolecule& molecule, const CAtom& atom, const CCritPoint& bond,
+                              const CGradPath& path, double R) {
+    const CVector fallback = path.PointAtRadius(atom, R);
+    const CVector start = bond.GetPosition();
+    const CVector nucleus = atom.AbsoluteFromNucleus(CVector());
+    // A bond point inside the sphere has no bond path through it.
+    if (!((start - nucleus).Length() > R)) return fallback;
+    // Up the eigenvector of the positive curvature, on the side of the atom.
+    if (!molecule.EvaluateHessian(start)) return fallback;
+    const CTensor hessian = molecule.GetHessianEigen();
+    if (!hessian.HasEigenData()) return fallback;
+    CVector up = hessian.GetEigenvectors()->Column(2);
+    if (up * (fallback - start) < 0.0) up = up * -1.0;
+    // A short first step: the paths that leave the bond point off the
+    // eigenvector close in on the bond path as they climb.
+    const double s0 = std::min(1e-3, 1e-3 * (nucleus - start).Length());
+    const CVector y0 = start + s0 * up;
+    double y[3] = {y0.x, y0.y, y0.z};
+    std::unique_ptr<COdeSolver> solver;
+    try {
+        solver = std::make_unique<COdeSolver>(3);
+    } catch (const std::bad_alloc&) {
+        return fallback;
+    }
+    int failed = 0;
+    const double absTol[3] = {1e-13, 1e-13, 1e-13};
+    const COdeSolver::Rhs rhs = [&](double, const double* yy, double* dydt) {
+        return NucleusPathRhs(molecule, yy, dydt, failed);
+    };
+    if (solver->Init(rhs, 0.0, y, 1e-12, absTol) != COdeSolver::Status::Success) return fallback;
+    (void)solver->SetMaxNumSteps(100000);
+    // At unit speed the distance from the nucleus falls by at most the arc
+    // length, so stepping by what is left to R never passes it.
+    double s = 0.0;
+    for (int i = 0; i < 1000; ++i) {
+        const double left = (CVector(y[0], y[1], y[2]) - nucleus).Length() - R;
+        if (left <= 1e-12 * std::max(R, 1.0)) break;
+        double reached = 0.0;
+        if (solver->Solve(s + left, reached, y) != COdeSolver::Status::Success || failed) return fallback;
+        s = reached;
+    }
+    const CVector end(y[0], y[1], y[2]);
+    // The new trace has to end where the old one did, to the old one's accuracy.
+    if (!((end - fallback).Length() <= std::max(1e-3, 1000.0 * path.GetAccuracy()))) return fallback;
+    return end;
 }
 
 SRegionWindow ChooseRegionWindow(const CAtom& atom, double thetaB, double phiB, double phiLo, double phiHi,

@@ -22,8 +22,11 @@
 #include <vector>
 
 #include "integration/Quadrature.h"
+#include "numerics/Matrix.h"
 #include "numerics/Vector.h"
 
+class CCritPoint;
+class CGradPath;
 class CMaxPoint;
 
 class CBasinQuadrature {
@@ -51,6 +54,13 @@ public:
     void SetRegion(int index, int count) {
         m_ctx.Region = index;
         m_ctx.RegionCount = count;
+    }
+    // The bond point of the region about to be integrated, when it has one:
+    // the paths that leave the sphere near the region's bond are followed
+    // to it at tolerances that keep their distance from the bond path.
+    void SetRegionBondPoint(const CVector* point) {
+        m_bRegionBond = point != nullptr;
+        if (point) m_RegionBondPoint = *point;
     }
     // One region, in the atom's current integration frame: adds its N
     // integrals (outside the beta sphere of radius R) to out.
@@ -131,6 +141,9 @@ private:
     std::vector<double> CutKinks(double phi0, double phi1) const;
     int NaturalPathRhs(double t, double* dydt);
     int NaturalPathIntegrand(const double* y, double* dydt);
+    // The global point of a path's position p (its Cartesian coordinates in
+    // the region's frame about the nucleus).
+    CVector PathPoint(const double* p) const;
     // Whether a path that has used up a call's steps at end, with the
     // integrals y, has stopped adding to them: they changed by no more than
     // the theta level's tolerance since the previous call, and its volume
@@ -167,10 +180,14 @@ private:
     // in the current region's integration frame.
     std::vector<CVector> m_BondPoints;
     std::vector<CVector> m_RegionBonds;
+    bool m_bRegionBond = false;
+    CVector m_RegionBondPoint;
     // The plane that gives the theta cut on the running arc of phi.
     int m_nCutPlane = kNearestPlane;
+    // Global to the region's Cartesian frame, for the positions of the paths.
+    CMatrix m_pathFrame;
     std::vector<double> m_pathState;
-    std::vector<double> m_pathTol;
+
     // The path's integrals at the end of its previous call.
     std::vector<double> m_pathPrevious;
     long m_nPaths = 0;
@@ -189,6 +206,17 @@ int NucleusPathRhs(CMolecule& molecule, const double* y, double* dydt, int& sear
 // The same rule for a gradient evaluated at y by the caller; nullptr stands
 // for a failed evaluation.
 int UnitGradientRhs(const CVector* gradient, const double* y, double* dydt, int& searchFailed);
+
+// The point at distance R from the atom's nucleus on the bond path that runs
+// from bond up to the atom, traced afresh from the bond point at tolerances
+// near rounding; path (that bond path as traced) gives the way up and stands
+// in where the new trace fails. The paths of a natural-coordinate region that
+// leave the beta sphere close to its axis linger at the bond point, and their
+// integrals follow a power of their distance from the true axis down to the
+// smallest distances: an axis off by the path tracer's tolerance cuts off
+// that tail, which on a carbon-carbon bond is a hundredth of an electron.
+CVector BondPathPointAtRadius(CMolecule& molecule, const CAtom& atom, const CCritPoint& bond,
+                              const CGradPath& path, double R);
 
 // A natural-coordinate region's angular window in its integration frame.
 struct SRegionWindow {

@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 static_assert(std::is_same_v<realtype, double>, "SUNDIALS must be built in double precision");
 
@@ -60,6 +61,7 @@ struct COdeSolver::Impl {
     std::exception_ptr rhsException;
     bool stopped = false; // the right-hand side asked to stop
     double stopTime = 0.0;
+    COdeSolver::Weights weights; // the caller's error weights, when Init was given them
     std::string lastMessage;
     double t = 0.0;
     int lastFlag = 0;
@@ -83,6 +85,25 @@ struct COdeSolver::Impl {
             self->stopTime = t;
         }
         return code;
+    }
+
+    // The caller's error weights.
+    static int WeightTrampoline(N_Vector y, N_Vector ewt, void* userData) {
+        auto* self = static_cast<Impl*>(userData);
+        if (!self->weights) return -1;
+        const double* yy = N_VGetArrayPointer(y);
+        double* w = N_VGetArrayPointer(ewt);
+        int code = -1;
+        try {
+            code = self->weights(yy, w);
+        } catch (...) {
+            self->rhsException = std::current_exception();
+            return -1;
+        }
+        if (code != 0) return -1;
+        for (int i = 0; i < self->n; ++i)
+            if (!(w[i] > 0.0) || !std::isfinite(w[i])) return -1;
+        return 0;
     }
 
     static void ErrorHandler(int, const char* module, const char* function, char* msg, void* userData) {
@@ -146,8 +167,27 @@ COdeSolver::Status COdeSolver::Init(Rhs rhs, double t0, const double* y0, double
     if (CVodeSVtolerances(d.mem.get(), relTol, d.absTol.get()) != CV_SUCCESS) return Status::InvalidInput;
 
     d.rhs = std::move(rhs);
+    d.weights = nullptr;
     d.t = t0;
     d.initialised = true;
+    return Status::Success;
+}
+
+COdeSolver::Status COdeSolver::Init(Rhs rhs, double t0, const double* y0, Weights weights) {
+    Impl& d = *m_impl;
+    if (!weights) {
+        d.initialised = false;
+        return Status::InvalidInput;
+    }
+    // Tolerances of 1 stand in until the weights take over.
+    const std::vector<double> ones(static_cast<std::size_t>(d.n), 1.0);
+    const Status status = Init(std::move(rhs), t0, y0, 1.0, ones.data());
+    if (status != Status::Success) return status;
+    d.weights = std::move(weights);
+    if (CVodeWFtolerances(d.mem.get(), &Impl::WeightTrampoline) != CV_SUCCESS) {
+        d.initialised = false;
+        return Status::InvalidInput;
+    }
     return Status::Success;
 }
 

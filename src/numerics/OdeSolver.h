@@ -43,6 +43,13 @@ public:
     // of y. Reuses the existing allocation (CVodeReInit), so restarting is cheap.
     // Resets the RHS count and the last message; the step limits below are kept.
     [[nodiscard]] Status Init(Rhs rhs, double t0, const double* y0, double relTol, const double* absTol);
+    // The same with error weights of the caller's choosing: weights(y, w)
+    // receives the solution at the start of each step and writes the Size()
+    // weights, each the inverse of the error allowed in that value (> 0); a
+    // nonzero return fails the step. Tolerances can thus follow the solution,
+    // which the relative and absolute tolerances above cannot do.
+    using Weights = std::function<int(const double* y, double* w)>;
+    [[nodiscard]] Status Init(Rhs rhs, double t0, const double* y0, Weights weights);
 
     // Largest step size in t, > 0; 0 removes the limit (the default).
     Status SetMaxStep(double h);

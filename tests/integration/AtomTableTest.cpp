@@ -25,6 +25,9 @@ struct SAtomCase {
     int atom;         // index in the atom list
     const char* kind; // what the atom stands for
     bool grid;        // the searches from nuclei, pairs and triples miss points: add a grid search
+    // Radial coordinates at the default ray step still miss thin parts of
+    // this basin: their Laplacian and population are printed, not checked.
+    bool radialOpen = false;
 };
 
 void PrintTo(const SAtomCase& c, std::ostream* os) {
@@ -85,8 +88,30 @@ TEST_P(AtomTable, NaturalAndRadialAgreeAndTheLaplacianVanishes) {
                 atom.GetLabel().c_str(), c.kind, natural.Results[0], natural.Results[1], natural.Evaluations,
                 naturalSeconds, radial.Results[0], radial.Results[1], radial.Evaluations, radialSeconds);
     EXPECT_LE(std::fabs(natural.Results[1]), 1e-3);
+    if (c.radialOpen) return;
     EXPECT_LE(std::fabs(radial.Results[1]), 1e-3);
     EXPECT_NEAR(natural.Results[0], radial.Results[0], 2e-3);
+}
+
+// Benzene holds 42 electrons in six equal CH units: a carbon and a hydrogen
+// integrated in natural coordinates make seven. The carbon's basin reaches
+// into the thin layers beside its carbon-carbon surfaces, which only paths
+// leaving the carbon within micro-radians of its bonds fill.
+TEST(AtomTableBenzene, CarbonAndHydrogenMakeSeven) {
+    CMolecule molecule;
+    LoadFixture(molecule, "benzene.wfn");
+    SearchCriticalPoints(molecule, false);
+    double sum = 0.0, laplacian = 0.0;
+    for (int index : {0, 6}) {
+        CAtom& atom = *AtomAt(molecule, index);
+        CBasinJob job;
+        job.Settings.Atom = &atom;
+        EXPECT_EQ(RunJob(job, Job::Natural).messages, std::vector<std::string>{});
+        sum += atom.m_ResultsA.Results[0];
+        laplacian += atom.m_ResultsA.Results[1];
+    }
+    EXPECT_NEAR(sum, 7.0, 1e-3);
+    EXPECT_NEAR(laplacian, 0.0, 1e-3);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -94,15 +119,21 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(SAtomCase{"water.wfn", 0, "O", false}, SAtomCase{"water.wfn", 1, "H", false},
                     SAtomCase{"ammonia.wfn", 0, "N", false}, SAtomCase{"ammonia.wfn", 1, "H", false},
                     SAtomCase{"methane.wfn", 0, "C", false}, SAtomCase{"methane.wfn", 1, "H", false},
-                    SAtomCase{"benzene.wfn", 6, "H", false}, SAtomCase{"lif.wfn", 0, "Li", false},
+                    SAtomCase{"benzene.wfn", 0, "C", false, true}, SAtomCase{"benzene.wfn", 6, "H", false},
+                    SAtomCase{"lif.wfn", 0, "Li", false},
                     SAtomCase{"lif.wfn", 1, "F", false},
                     SAtomCase{"pyridone_aminopyridine.wfn", 19, "H, hydrogen bond", false},
                     SAtomCase{"pyridone_aminopyridine.wfn", 6, "H", false},
+                    SAtomCase{"pyridone_aminopyridine.wfn", 0, "N", false},
+                    SAtomCase{"pyridone_aminopyridine.wfn", 7, "O", false, true},
                     SAtomCase{"li2.wfn", 0, "Li, non-nuclear maximum", true},
+                    SAtomCase{"bicyclopentane.wfn", 0, "C, bridgehead", true, true},
+                    SAtomCase{"bicyclopentane.wfn", 2, "C, bridge", true},
                     SAtomCase{"bicyclopentane.wfn", 5, "H, bridgehead", true},
                     SAtomCase{"bicyclopentane.wfn", 7, "H, bridge", true}, SAtomCase{"hcn.wfn", 0, "H", true},
                     SAtomCase{"hcn.wfn", 1, "C", true}, SAtomCase{"hcn.wfn", 2, "N", true},
-                    SAtomCase{"formamide.wfn", 1, "O", true}, SAtomCase{"formamide.wfn", 2, "N", true},
+                    SAtomCase{"formamide.wfn", 0, "C", true, true}, SAtomCase{"formamide.wfn", 1, "O", true},
+                    SAtomCase{"formamide.wfn", 2, "N", true},
                     SAtomCase{"formamide.wfn", 3, "H, on C", true},
                     SAtomCase{"formamide.wfn", 4, "H, on N", true}),
     [](const testing::TestParamInfo<SAtomCase>& param) {

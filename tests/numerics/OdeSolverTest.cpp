@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
@@ -89,6 +90,54 @@ TEST(OdeSolverTest, EachComponentHasItsOwnAbsoluteTolerance) {
         const int i = c.tight;
         EXPECT_NEAR(y[i] / scale[i], std::exp(-3.0), 1e-6) << "atol " << c.atol[0] << ", " << c.atol[1];
     }
+}
+
+TEST(OdeSolverTest, CallerWeightsFollowTheSolutionAndAFailingWeightFailsTheSolve) {
+    // A rotation of amplitude 1e-9 beside a decay of amplitude 1: with the
+    // scalar tolerances (1e-6 relative, 1e-6 absolute) the small component
+    // is left without any accuracy; weights that hold it relative to its own
+    // size make it exact to 1e-6 of itself. The weights see the accepted
+    // solution: here it never leaves the circle of radius 1e-9.
+    auto rhs = [](double, const double* y, double* d) {
+        d[0] = -y[1];
+        d[1] = y[0];
+        d[2] = -y[2];
+        return 0;
+    };
+    const double y0[3] = {1e-9, 0.0, 1.0};
+    double largest = 0.0;
+    const COdeSolver::Weights weights = [&largest](const double* y, double* w) {
+        const double r = std::hypot(y[0], y[1]);
+        largest = std::max(largest, r);
+        w[0] = w[1] = 1.0 / (1e-7 * r);
+        w[2] = 1.0 / (1e-6 * std::fabs(y[2]) + 1e-6);
+        return 0;
+    };
+    COdeSolver solver(3);
+    ASSERT_EQ(solver.Init(rhs, 0.0, y0, weights), Status::Success);
+    double t, y[3];
+    ASSERT_EQ(solver.Solve(2.0 * std::numbers::pi, t, y), Status::Success) << solver.LastMessage();
+    EXPECT_NEAR(y[0] / 1e-9, 1.0, 1e-5);
+    EXPECT_NEAR(y[1] / 1e-9, 0.0, 1e-5);
+    EXPECT_NEAR(largest / 1e-9, 1.0, 1e-5);
+
+    // The scalar tolerances again after the weights: the small component is lost.
+    const double atol[3] = {1e-6, 1e-6, 1e-6};
+    ASSERT_EQ(solver.Init(rhs, 0.0, y0, 1e-6, atol), Status::Success);
+    ASSERT_EQ(solver.Solve(2.0 * std::numbers::pi, t, y), Status::Success);
+    EXPECT_GT(std::fabs(y[0] / 1e-9 - 1.0) + std::fabs(y[1] / 1e-9), 1e-4);
+
+    // A weight function that fails, or gives a weight that is not positive.
+    for (const COdeSolver::Weights& bad :
+         {COdeSolver::Weights([](const double*, double*) { return 1; }),
+          COdeSolver::Weights([](const double*, double* w) {
+              w[0] = w[1] = w[2] = 0.0;
+              return 0;
+          })}) {
+        ASSERT_EQ(solver.Init(rhs, 0.0, y0, bad), Status::Success);
+        EXPECT_NE(solver.Solve(1.0, t, y), Status::Success);
+    }
+    EXPECT_EQ(solver.Init(rhs, 0.0, y0, COdeSolver::Weights()), Status::InvalidInput);
 }
 
 TEST(OdeSolverTest, QuadratureOfManyPropertiesOverWholeIntervalSteps) {
