@@ -190,8 +190,13 @@ void CBasinJob::IntegrateNatural() {
     CCacheScope caches(*atom);
     // One set of solvers for the beta sphere and the regions.
     CBasinQuadrature quadrature(*atom, *molecule);
+    // Set B stands for this job's sphere only when it covers the same window
+    // with the same factor; it does not record its theta window, so a job on
+    // part of the theta range integrates its own.
     const CBasinResults& sphere = atom->m_ResultsB;
-    if (sphere.Method == R)
+    const bool wholeTheta = Settings.ThetaLower == 0 && Settings.ThetaUpper == 180;
+    if (sphere.Method == R && wholeTheta && sphere.PhiFrom == Settings.PhiLower &&
+        sphere.PhiTo == Settings.PhiUpper && sphere.SymmetryFactor == Settings.Factor)
         ResultsChanged();
     else if (!RunBetaSphere(*atom, *molecule, quadrature, caches.Ok()))
         return;

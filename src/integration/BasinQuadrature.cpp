@@ -89,7 +89,7 @@ bool CBasinQuadrature::RunPhiLevel(const COdeSolver::Rhs& thetaRhs, double from,
     CQuadratureLevel* level = Level(kPhiLevel, m_ctx.N);
     if (!level) return false;
     level->SetLimits(std::fabs(to - from), 0);
-    const bool reached = level->Run(thetaRhs, from, to, Rel(0), Abs(0), y);
+    const bool reached = level->Run(thetaRhs, from, to, Rel(m_nPhiDepth), Abs(m_nPhiDepth), y);
     const bool ok = reached && !IsCancelRequested() && !m_ctx.FailPhi;
     if (!ok) {
         if (level->SolverFailed()) {

@@ -77,6 +77,17 @@ public:
     // The crossing between a radius inside the basin and one outside; 0 when a
     // membership test failed or an integrand value is not finite.
     double BisectSurfaceCrossing(double inside, double outside);
+    // Between low, whose uphill path reaches the maximum `first` of another
+    // atom, and high, whose path reaches another one, a radius of this
+    // atom's basin: inside receives it (0 when the bracket narrowed to where
+    // a layer cannot matter without meeting one), low the last radius that
+    // still reached `first`. 0 when a membership test failed.
+    int FindLayerBetween(const CMaxPoint* first, double& low, double high, double& inside);
+    // The largest selected integrand at radius r of the current ray, times
+    // ten, sin(theta) and r^2: what an uncertainty of one bohr in a crossing
+    // there costs the ray integral. false (failure noted) when it cannot be
+    // evaluated or is not finite.
+    bool RayIntegrandWeight(double r, double& weight);
     // The maximum of the atom whose safe sphere the path of steepest ascent
     // from radius r on the current ray enters first; null with the context's
     // SearchFailed raised when the path could not be followed (solver failure,
@@ -176,6 +187,12 @@ private:
     double m_dStopR = 9.0;
     double m_dRayStep = 1.0;
     int m_nMaxCrossings = 3;
+    // The nesting depth whose tolerances the phi level takes. Its local
+    // errors add up over its steps, each of which is a whole theta
+    // integral: in radial coordinates, whose phi integrand bends wherever a
+    // ray's crossings change, they add up to ten times the accuracy at depth
+    // 0, so there it is held to the next depth's tolerances.
+    int m_nPhiDepth = 0;
     // Natural coordinates: the bond points at radius R, and their directions
     // in the current region's integration frame.
     std::vector<CVector> m_BondPoints;

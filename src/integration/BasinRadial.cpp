@@ -80,7 +80,10 @@ int CBasinQuadrature::IntegrateBasinRadial(double phi0, double phi1, double thet
     const COdeSolver::Rhs thetaRhs = [this, &rayRhs](double t, const double*, double* dydt) {
         return SphereThetaRhs(t, dydt, rayRhs);
     };
-    if (!RunPhiLevel(thetaRhs, y.data(), true)) return 0;
+    m_nPhiDepth = 1;
+    const bool ok = RunPhiLevel(thetaRhs, y.data(), true);
+    m_nPhiDepth = 0;
+    if (!ok) return 0;
     std::copy(y.begin(), y.end(), out);
     return 1;
 }
@@ -156,28 +159,38 @@ int CBasinQuadrature::FindSurfaceCrossings(double segments[4]) {
     };
     // A ray step that does not advance would test the same point for ever.
     if (!(step > 0.0)) return 1;
+    const CMaxPoint* own = m_atom.GetMaxPoint();
 
     // First exit.
     bool exited = false;
+    const CMaxPoint* prevReached = nullptr; // where the last outside point's path went
     while (rNext < rMax) {
-        if (IsInside(rNext, 1.0)) {
+        const CMaxPoint* reached = FindBasinOfPoint(rNext, 1.0);
+        if (m_ctx.SearchFailed) return 0;
+        if (reached == own) {
             advance();
             continue;
         }
-        if (m_ctx.SearchFailed) return 0;
         const double crossing = BisectSurfaceCrossing(rPrev, rNext);
         if (crossing == 0.0) return 0;
         segments[1] = crossing;
+        prevReached = reached;
         advance();
         exited = true;
         break;
     }
     if (!exited || m_nMaxCrossings < 2) return 1;
 
-    // Re-entry.
+    // Re-entry. Where the basin comes back to the ray as a layer thinner
+    // than a step, it lies between the basins of two other atoms (a carbonyl
+    // carbon's reaches between its oxygen's and its nitrogen's): two outside
+    // points that reach different maxima are searched for such a layer.
     bool entered = false;
+    double inside = 0.0;
     while (rNext < rMax) {
-        if (IsInside(rNext, 1.0)) {
+        const CMaxPoint* reached = FindBasinOfPoint(rNext, 1.0);
+        if (m_ctx.SearchFailed) return 0;
+        if (reached == own) {
             const double crossing = BisectSurfaceCrossing(rNext, rPrev);
             if (crossing == 0.0) return 0;
             segments[2] = crossing;
@@ -185,12 +198,30 @@ int CBasinQuadrature::FindSurfaceCrossings(double segments[4]) {
             entered = true;
             break;
         }
-        if (m_ctx.SearchFailed) return 0;
+        if (reached != prevReached) {
+            double outside = rPrev;
+            if (!FindLayerBetween(prevReached, outside, rNext, inside)) return 0;
+            if (inside > 0.0) {
+                const double crossing = BisectSurfaceCrossing(inside, outside);
+                if (crossing == 0.0) return 0;
+                segments[2] = crossing;
+                entered = true;
+                break;
+            }
+        }
+        prevReached = reached;
         advance();
     }
     if (!entered || m_nMaxCrossings < 3) return 1;
 
-    // Second exit.
+    // Second exit: a layer found between two outside points ends before the
+    // second of them.
+    if (inside > 0.0) {
+        const double crossing = BisectSurfaceCrossing(inside, rNext);
+        if (crossing == 0.0) return 0;
+        segments[3] = crossing;
+        return 1;
+    }
     while (rNext < rMax) {
         if (IsInside(rNext, 1.0)) {
             advance();
@@ -205,10 +236,52 @@ int CBasinQuadrature::FindSurfaceCrossings(double segments[4]) {
     return 1;
 }
 
+int CBasinQuadrature::FindLayerBetween(const CMaxPoint* first, double& low, double high, double& inside) {
+    inside = 0.0;
+    const CMaxPoint* own = m_atom.GetMaxPoint();
+    double weight = 0.0;
+    for (int i = 0; i < kMaxBisections; ++i) {
+        const double r = 0.5 * (low + high);
+        if (r == low || r == high) break;
+        // A layer narrower than the bracket cannot matter once the bracket
+        // times the largest integrand there stays below the absolute accuracy.
+        if (!RayIntegrandWeight(r, weight)) return 0;
+        if ((high - low) * weight <= m_ctx.AbsAccuracy) break;
+        const CMaxPoint* reached = FindBasinOfPoint(r, 1.0);
+        if (m_ctx.SearchFailed) return 0;
+        if (reached == own) {
+            inside = r;
+            return 1;
+        }
+        if (reached == first)
+            low = r;
+        else
+            high = r;
+    }
+    return 1;
+}
+
+bool CBasinQuadrature::RayIntegrandWeight(double r, double& weight) {
+    const CVector point = m_atom.FromIntegrationCoords(CVector(r, m_ctx.Theta, m_ctx.Phi));
+    if (!m_molecule.Evaluate(point, 1, &m_atom)) {
+        NoteFailure("Surface search", r, "the wavefunction could not be evaluated");
+        return false;
+    }
+    const double* values = m_molecule.GetSelectedValues(true);
+    double largest = 0.0;
+    for (int k = 0; k < m_ctx.N; ++k)
+        largest = std::max(largest, std::fabs(values[k]));
+    weight = largest * 10.0 * std::sin(m_ctx.Theta) * r * r;
+    if (!std::isfinite(weight)) {
+        NoteFailure("Surface search", r, "a property value is not finite");
+        return false;
+    }
+    return true;
+}
+
 double CBasinQuadrature::BisectSurfaceCrossing(double inside, double outside) {
     double a = inside, b = outside;
     double scale = 1.0;
-    const double w = 10.0 * std::sin(m_ctx.Theta);
     double r = 0.5 * (a + b);
     for (int i = 0; i < kMaxBisections; ++i) {
         r = 0.5 * (a + b);
@@ -222,20 +295,8 @@ double CBasinQuadrature::BisectSurfaceCrossing(double inside, double outside) {
             b = r;
         // The error the uncertain crossing causes in the ray integral: the
         // largest integrand times the bracket.
-        const CVector point = m_atom.FromIntegrationCoords(CVector(r, m_ctx.Theta, m_ctx.Phi));
-        if (!m_molecule.Evaluate(point, 1, &m_atom)) {
-            NoteFailure("Surface search", r, "the wavefunction could not be evaluated");
-            return 0.0;
-        }
-        const double* values = m_molecule.GetSelectedValues(true);
-        double largest = 0.0;
-        for (int k = 0; k < m_ctx.N; ++k)
-            largest = std::max(largest, std::fabs(values[k]));
-        const double x = largest * w * r * r;
-        if (!std::isfinite(x)) {
-            NoteFailure("Surface search", r, "a property value is not finite");
-            return 0.0;
-        }
+        double x = 0.0;
+        if (!RayIntegrandWeight(r, x)) return 0.0;
         const double error = std::fabs(b - a) * x;
         // Where the integrand is small the membership tests may be looser.
         scale = x > 0.0005 ? 0.5 / x : 1000.0;

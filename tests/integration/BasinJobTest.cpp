@@ -40,7 +40,10 @@ TEST(BasinJobs, CancelEndsEachJobWithItsMessageAndKeepsThePreviousSet) {
         job.Settings.Atom = oxygen;
         // The natural job starts with the beta sphere unless set B has its
         // radius: let it be cancelled in the basin itself.
-        oxygen->m_ResultsB.Method = c.type == zel::kJobIntegrateNatural ? job.Settings.Radius : 0.25;
+        if (c.type == zel::kJobIntegrateNatural)
+            MarkBetaSphereDone(job.Settings);
+        else
+            oxygen->m_ResultsB.Method = 0.25;
         oxygen->m_ResultsB.Results[0] = 1.5;
         oxygen->m_ResultsA.Method = 0.5;
         oxygen->m_ResultsA.Results[0] = 7.5;
@@ -98,17 +101,22 @@ TEST(BasinJobs, ACancelledOrFailedRerunKeepsThePreviousResults) {
         job.Settings.PhiLower = job.Settings.PhiUpper = 120;
         job.Settings.Factor = job.Settings.ProposedFactor();
         ASSERT_EQ(RunJob(job, c.which).messages, std::vector<std::string>{});
-        const CBasinResults a = atom->m_ResultsA, b = atom->m_ResultsB;
+        const CBasinResults a = atom->m_ResultsA;
+        CBasinResults b = atom->m_ResultsB;
         ASSERT_NE((c.which == Job::BetaSphere ? b : a).Method, 0.0);
         if (c.which != Job::BetaSphere) {
             EXPECT_NEAR(a.Results[0], 1.0, 2e-3);
         }
 
-        // The whole window, cancelled; the natural job reuses its beta sphere
-        // and is cancelled in the basin.
+        // The whole window, cancelled; the natural job finds a beta sphere
+        // of the whole window and is cancelled in the basin.
         job.Settings.PhiLower = 0;
         job.Settings.PhiUpper = 360;
         job.Settings.Factor = 1.0;
+        if (c.which == Job::Natural) {
+            MarkBetaSphereDone(job.Settings);
+            b = atom->m_ResultsB;
+        }
         {
             zel::CScriptedPrompts prompts;
             zel::ScopedPromptService scoped(prompts);

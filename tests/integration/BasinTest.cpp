@@ -111,6 +111,37 @@ TEST_F(H2, NaturalReusesABetaSphereOfTheSameRadius) {
     EXPECT_NEAR(atom.m_ResultsA.Results[0], regions + 0.25, 1e-12);
 }
 
+// A set B of the same radius over another window, with another factor or of
+// part of the theta range is not this job's sphere: the job integrates its
+// own. The half window with factor 2 is the whole basin again, and the two
+// halves of the theta range make the whole sphere.
+TEST_F(H2, NaturalIntegratesItsOwnBetaSphereForAnotherWindow) {
+    CBasinJob job = Job(0);
+    CAtom& atom = *job.Settings.Atom;
+    EXPECT_TRUE(RunJob(job, Job::Natural).messages.empty());
+    const double whole = atom.m_ResultsA.Results[0];
+    job.Settings.PhiUpper = 180;
+    job.Settings.Factor = 2.0;
+    EXPECT_TRUE(RunJob(job, Job::Natural).messages.empty());
+    EXPECT_EQ(atom.m_ResultsB.PhiTo, 180.0);
+    EXPECT_EQ(atom.m_ResultsB.SymmetryFactor, 2.0);
+    EXPECT_NEAR(atom.m_ResultsA.Results[0], whole, 1e-4);
+
+    // Part of the theta range: set B holds that part of the sphere.
+    job.Settings.PhiUpper = 360;
+    job.Settings.Factor = 1.0;
+    EXPECT_TRUE(RunJob(job, Job::Natural).messages.empty());
+    const double sphere = atom.m_ResultsB.Results[0];
+    job.Settings.ThetaUpper = 90;
+    EXPECT_TRUE(RunJob(job, Job::Natural).messages.empty());
+    job.Settings.ThetaLower = 90;
+    job.Settings.ThetaUpper = 180;
+    const double upper = atom.m_ResultsB.Results[0];
+    EXPECT_TRUE(RunJob(job, Job::Natural).messages.empty());
+    EXPECT_NEAR(upper + atom.m_ResultsB.Results[0], sphere, 1e-6);
+    EXPECT_LT(upper, sphere - 1e-3);
+}
+
 TEST(Basin, WithoutAMaximumNaturalAndRadialAreRefusedAndNothingChanges) {
     CMolecule molecule;
     LoadText(molecule, SGaussiansWfn({CVector(0, 0, -0.7), CVector(0, 0, 0.7)}, 2.0));
@@ -234,7 +265,7 @@ TEST(Basin, AFailureSaysWhereAndWhy) {
     // path of the first region, gives up at once, with the solver's flag.
     molecule.GetIntegOptions().AbsAccuracy.Current = 1e-300;
     molecule.GetIntegOptions().RelAccuracy.Current = 0.0;
-    job.Settings.Atom->m_ResultsB.Method = job.Settings.Radius; // the beta sphere is done
+    MarkBetaSphereDone(job.Settings);
     {
         const SJobRun run = RunJob(job, Job::Natural);
         expectDetail(run.messages, "Gradient path failed in region 1 of 1 at Phi = " + number +

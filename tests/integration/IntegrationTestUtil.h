@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "../analysis/AnalysisTestUtil.h"
+#include "analysis/Atom.h"
 #include "analysis/CritPointSearch.h"
 #include "analysis/MolecularGraph.h"
 #include "analysis/Molecule.h"
@@ -122,6 +123,16 @@ inline CAtom* AtomAt(CMolecule& molecule, int index) {
     auto it = molecule.GetAtomList().begin();
     std::advance(it, index);
     return it->get();
+}
+
+// Marks the atom's set B as the beta sphere of the job's radius, window and
+// factor, so that the natural job goes straight to the basin.
+inline void MarkBetaSphereDone(const CBasinJobSettings& settings) {
+    CBasinResults& sphere = settings.Atom->m_ResultsB;
+    sphere.Method = settings.Radius;
+    sphere.PhiFrom = settings.PhiLower;
+    sphere.PhiTo = settings.PhiUpper;
+    sphere.SymmetryFactor = settings.Factor;
 }
 
 // A job run directly on this thread; its messages are recorded.

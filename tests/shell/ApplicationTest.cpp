@@ -463,8 +463,12 @@ TEST_F(ApplicationTest, NewWavefunctionWithoutAMoleculeLeavesAnEmptyDocument) {
         m_chooser.PushAnswer(c.path);
         ASSERT_TRUE(m_frame->ExecuteCommand(cmd::FileNewWavefunction));
         ASSERT_EQ(m_prompts.Texts().size(), prompts + (c.message ? 2 : 1));
-        if (!c.text.empty()) EXPECT_EQ(m_prompts.Texts().back(), c.text);
-        if (c.message) EXPECT_NE(m_prompts.Texts().back().find(*c.path), std::string::npos);
+        if (!c.text.empty()) {
+            EXPECT_EQ(m_prompts.Texts().back(), c.text);
+        }
+        if (c.message) {
+            EXPECT_NE(m_prompts.Texts().back().find(*c.path), std::string::npos);
+        }
         EXPECT_TRUE(m_doc->GetMolecule()->IsEmpty());
         EXPECT_FALSE(m_doc->IsModified());
         EXPECT_TRUE(m_doc->GetPathName().empty());

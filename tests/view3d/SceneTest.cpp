@@ -458,6 +458,8 @@ TEST(BuildSceneTest, NucleusCodeIsTheTruncatedChargeOrZeroBeyondAnyInt) {
     ASSERT_EQ(scene.nuclei.size(), std::size(charges));
     for (std::size_t i = 0; i < std::size(charges); ++i) {
         EXPECT_EQ(scene.nuclei[i].code, codes[i]) << charges[i];
-        if (codes[i] == 0) EXPECT_EQ(PickedAtom(scene.targets[i]).element, "Unlisted") << charges[i];
+        if (codes[i] == 0) {
+            EXPECT_EQ(PickedAtom(scene.targets[i]).element, "Unlisted") << charges[i];
+        }
     }
 }
