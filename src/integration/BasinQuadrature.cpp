@@ -189,8 +189,8 @@ int CBasinQuadrature::BetaSphereRadialRhs(double t, double* dydt) {
     const COdeSolver::Rhs integrand = [this](double r, const double*, double* d) {
         return BetaSphereIntegrand(r, d);
     };
-    const bool ok = level->Run(integrand, 0.0, m_ctx.Radius, Rel(2), Abs(2), dydt) && !IsCancelRequested() &&
-                    !m_ctx.FailR;
+    const bool ok = level->Run(integrand, 0.0, m_ctx.Radius, Rel(kRayDepth), Abs(kRayDepth), dydt) &&
+                    !IsCancelRequested() && !m_ctx.FailR;
     if (!ok) {
         m_ctx.FailTheta = 1;
         g_bCancel = 1;

@@ -119,7 +119,7 @@ int CBasinQuadrature::RadialRayRhs(double t, double* dydt) {
         SetSphereProgress();
         level->SetLimits(0.0, 0);
         m_dRadiusReached = end;
-        const bool ok = level->Run(integrand, start, end, Rel(2), Abs(2), part.data()) &&
+        const bool ok = level->Run(integrand, start, end, Rel(kRayDepth), Abs(kRayDepth), part.data()) &&
                         !IsCancelRequested() && !m_ctx.FailR;
         if (!ok) {
             if (level->SolverFailed())

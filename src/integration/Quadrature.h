@@ -57,7 +57,8 @@ struct CQuadratureContext {
 };
 
 // The tolerances of a level nested `depth` levels inside the outermost one
-// (phi: 0, theta: 1, the ray or path: 2): both accuracy options divided by
+// (phi: 0, theta: 1, the ray or path: 2, one depth further for the rays that
+// start at a nucleus): both accuracy options divided by
 // 10^depth. An inner level's error enters every value the level around it
 // integrates, and its noise makes that level's adaptive steps go astray, so
 // the options are met by the final integrals only when each inner level is
