@@ -72,10 +72,11 @@ template <class T> void WhenVisible(std::function<void(T*)> action, std::functio
         const auto now = std::chrono::steady_clock::now();
         if (!found && now < deadline) return;
         // A modal dialog asks to be the active window as it opens; the window
-        // system answers a moment later.
+        // system answers a moment later (seconds under the thread sanitizer
+        // on a loaded machine).
         if (found && found->isModal() && !found->isActiveWindow()) {
             if (*activationDeadline == std::chrono::steady_clock::time_point{})
-                *activationDeadline = now + std::chrono::seconds(5);
+                *activationDeadline = now + std::chrono::seconds(20);
             if (now < *activationDeadline) return;
         }
         timer->stop();
