@@ -174,7 +174,8 @@ INSTANTIATE_TEST_SUITE_P(
                     SAtomCase{"hcn.wfn", 1, "C", true}, SAtomCase{"hcn.wfn", 2, "N", true},
                     SAtomCase{"formamide.wfn", 0, "C", true}, SAtomCase{"formamide.wfn", 1, "O", true},
                     SAtomCase{"formamide.wfn", 2, "N", true}, SAtomCase{"formamide.wfn", 3, "H, on C", true},
-                    SAtomCase{"formamide.wfn", 4, "H, on N", true}),
+                    SAtomCase{"formamide.wfn", 4, "H, on N, beside O", true},
+                    SAtomCase{"formamide.wfn", 5, "H, on N, away from O", true}),
     [](const testing::TestParamInfo<SAtomCase>& param) {
         std::string name = param.param.file;
         name = name.substr(0, name.find('.')) + "_" + std::to_string(param.param.atom);
